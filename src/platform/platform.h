@@ -1,0 +1,135 @@
+#pragma once
+
+// The desktop as the core sees it. The vocabulary is that of the desktop the program was first
+// written for (virtual-key codes, mouse_event flags, input message codes, 0x00BBGGRR colours,
+// pixels from the top-left of the primary screen); each backend translates it to its own system.
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace zorvel {
+
+struct TPoint {
+  int32_t x = 0;
+  int32_t y = 0;
+  bool operator==(const TPoint&) const = default;
+};
+
+struct TSize {
+  int32_t width = 0;
+  int32_t height = 0;
+  bool operator==(const TSize&) const = default;
+};
+
+// mouse_event flags
+inline constexpr uint32_t MOUSEEVENTF_MOVE = 0x0001;
+inline constexpr uint32_t MOUSEEVENTF_LEFTDOWN = 0x0002;
+inline constexpr uint32_t MOUSEEVENTF_LEFTUP = 0x0004;
+inline constexpr uint32_t MOUSEEVENTF_RIGHTDOWN = 0x0008;
+inline constexpr uint32_t MOUSEEVENTF_RIGHTUP = 0x0010;
+inline constexpr uint32_t MOUSEEVENTF_MIDDLEDOWN = 0x0020;
+inline constexpr uint32_t MOUSEEVENTF_MIDDLEUP = 0x0040;
+inline constexpr uint32_t MOUSEEVENTF_WHEEL = 0x0800;
+inline constexpr uint32_t MOUSEEVENTF_ABSOLUTE = 0x8000;
+
+// keybd_event flags
+inline constexpr uint32_t KEYEVENTF_KEYUP = 0x0002;
+
+// Input message codes of a recorded event
+inline constexpr uint32_t WM_KEYDOWN = 0x0100;
+inline constexpr uint32_t WM_KEYUP = 0x0101;
+inline constexpr uint32_t WM_SYSKEYDOWN = 0x0104;
+inline constexpr uint32_t WM_SYSKEYUP = 0x0105;
+inline constexpr uint32_t WM_MOUSEMOVE = 0x0200;
+inline constexpr uint32_t WM_LBUTTONDOWN = 0x0201;
+inline constexpr uint32_t WM_LBUTTONUP = 0x0202;
+inline constexpr uint32_t WM_RBUTTONDOWN = 0x0204;
+inline constexpr uint32_t WM_RBUTTONUP = 0x0205;
+inline constexpr uint32_t WM_MBUTTONDOWN = 0x0207;
+inline constexpr uint32_t WM_MBUTTONUP = 0x0208;
+inline constexpr uint32_t WM_MOUSEWHEEL = 0x020A;
+
+// Hotkey modifiers
+inline constexpr uint32_t MOD_ALT = 0x0001;
+inline constexpr uint32_t MOD_CONTROL = 0x0002;
+inline constexpr uint32_t MOD_SHIFT = 0x0004;
+inline constexpr uint32_t MOD_WIN = 0x0008;
+
+// A few virtual-key codes the program names itself
+inline constexpr uint8_t VK_RETURN = 0x0D;
+inline constexpr uint8_t VK_SHIFT = 0x10;
+inline constexpr uint8_t VK_CONTROL = 0x11;
+inline constexpr uint8_t VK_MENU = 0x12;
+inline constexpr uint8_t VK_F1 = 0x70;
+
+// One recorded input event: 20 bytes, five unsigned 32-bit fields.
+struct EVENTMSG {
+  uint32_t message = 0;  // WM_* code
+  uint32_t paramL = 0;   // mouse: x; keys: virtual-key code in the low 8 bits
+  uint32_t paramH = 0;   // mouse: y
+  uint32_t time = 0;     // milliseconds
+  uint32_t hwnd = 0;     // kept, never used
+};
+static_assert(sizeof(EVENTMSG) == 20);
+
+// Screen size, capture and single pixels.
+class IScreen {
+ public:
+  virtual ~IScreen() = default;
+  virtual TSize ScreenSize() = 0;
+  // Copies the rectangle (x, y, width, height) of the screen into `pixels`: `height` rows of
+  // `lineSize` bytes, bottom row first, 3 bytes per pixel in the order blue, green, red. Parts of
+  // the rectangle outside the screen are black. Returns false when the capture failed.
+  virtual bool CaptureRect(int32_t x, int32_t y, int32_t width, int32_t height, uint8_t* pixels,
+                           int32_t lineSize) = 0;
+  // Colour of one screen pixel as 0x00BBGGRR.
+  virtual uint32_t PixelColor(int32_t x, int32_t y) = 0;
+};
+
+// Synthetic input.
+class IInput {
+ public:
+  virtual ~IInput() = default;
+  virtual TPoint GetCursorPos() = 0;
+  virtual void SetCursorPos(int32_t x, int32_t y) = 0;
+  // MOUSEEVENTF_* flags; `data` is the wheel amount for MOUSEEVENTF_WHEEL (120 per notch, negative
+  // towards the user).
+  virtual void mouse_event(uint32_t flags, int32_t dx, int32_t dy, int32_t data) = 0;
+  // Virtual-key code; flags 0 (down) or KEYEVENTF_KEYUP.
+  virtual void keybd_event(uint8_t vk, uint32_t flags) = 0;
+  // Types a UTF-8 text into the window that has the keyboard focus, then presses and releases
+  // Return. Returns false, having typed nothing, when no window has the focus.
+  virtual bool SendTextToFocus(const std::string& text) = 0;
+};
+
+// A connection whose events are handled by whoever watches its file descriptor: the GUI through a
+// socket notifier, the command line through poll(). Callbacks run inside Dispatch().
+class IEventPump {
+ public:
+  virtual ~IEventPump() = default;
+  virtual int FileDescriptor() const = 0;
+  virtual void Dispatch() = 0;
+};
+
+// System-wide input recording: every input event of the desktop, in time order.
+class IInputSource : public IEventPump {
+ public:
+  using Callback = std::function<void(const EVENTMSG&)>;
+  // Starts delivering events to `callback`; false when recording cannot start.
+  virtual bool Start(Callback callback) = 0;
+  virtual void Stop() = 0;
+  virtual bool Recording() const = 0;
+};
+
+// Global hotkeys: a modifier (MOD_*) with a virtual-key code, registered under an id.
+class IHotkeys : public IEventPump {
+ public:
+  using Callback = std::function<void(int id, uint32_t modifiers, uint32_t vk)>;
+  virtual void SetCallback(Callback callback) = 0;
+  // False when the combination cannot be had (for example another program holds it).
+  virtual bool Register(int id, uint32_t modifiers, uint32_t vk) = 0;
+  virtual void Unregister(int id) = 0;
+};
+
+}  // namespace zorvel

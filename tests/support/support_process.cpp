@@ -1,0 +1,38 @@
+#include "support_process.h"
+
+#include <cstdio>
+#include <sys/wait.h>
+#include <thread>
+
+namespace zorvel::test {
+
+CommandResult RunCommand(const std::string& command) {
+  CommandResult result;
+  FILE* pipe = popen((command + " 2>&1").c_str(), "r");
+  if (!pipe) return result;
+  char buffer[4096];
+  size_t n = 0;
+  while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) result.output.append(buffer, n);
+  int status = pclose(pipe);
+  result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return result;
+}
+
+bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
+  auto deadline = std::chrono::steady_clock::now() + timeout;
+  while (!done()) {
+    if (std::chrono::steady_clock::now() >= deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return true;
+}
+
+std::string BuiltProgram(const std::string& name) {
+#ifdef ZORVEL_BINARY_DIR
+  return std::string(ZORVEL_BINARY_DIR) + "/" + name;
+#else
+  return name;
+#endif
+}
+
+}  // namespace zorvel::test

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <memory>
+
+class QWidget;
+
+namespace zorvel {
+
+class TCtrl;
+class TActionCtrl;
+
+// Opens the recording window modally on `macro`, or on a new macro when `macro` is null.
+// Returns the macro when OK saved it (for New, the newly created macro), null otherwise.
+// Every close reloads an existing macro from its document.
+std::shared_ptr<TActionCtrl> ShowRecordView(TCtrl& ctrl, std::shared_ptr<TActionCtrl> macro,
+                                            QWidget* parent);
+
+}  // namespace zorvel

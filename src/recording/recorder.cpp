@@ -1,0 +1,131 @@
+#include "recording/recorder.h"
+
+namespace zorvel {
+
+namespace {
+
+bool IsKeyMessage(uint32_t message) {
+  return message == WM_KEYDOWN || message == WM_KEYUP || message == WM_SYSKEYDOWN ||
+         message == WM_SYSKEYUP;
+}
+
+uint8_t Code(auto value) {
+  return static_cast<uint8_t>(value);
+}
+
+TActionPtr MakeKeyAction(const EVENTMSG& event, KeyAction keyAction) {
+  auto action = std::make_shared<TActionObj>();
+  action->actionType = Code(ActionType::Keyboard);
+  action->key = static_cast<int32_t>(event.paramL & 0xFFu);
+  action->keyAction = Code(keyAction);
+  return action;
+}
+
+TActionPtr MakeClickAction(const EVENTMSG& event, MouseButton button, MouseAction mouseAction) {
+  auto action = std::make_shared<TActionObj>();
+  action->actionType = Code(ActionType::MouseClick);
+  action->mousePoint = Code(MousePoint::FixedPoint);
+  action->mouseButton = Code(button);
+  action->mouseAction = Code(mouseAction);
+  action->mouseClickPosX = static_cast<int32_t>(event.paramL);
+  action->mouseClickPosY = static_cast<int32_t>(event.paramH);
+  return action;
+}
+
+TActionPtr MakeMoveAction(const EVENTMSG& event) {
+  auto action = std::make_shared<TActionObj>();
+  action->actionType = Code(ActionType::MouseMove);
+  action->mouseMovePosX = static_cast<int32_t>(event.paramL);
+  action->mouseMovePosY = static_cast<int32_t>(event.paramH);
+  return action;
+}
+
+}  // namespace
+
+bool PassesRecordFilters(const EVENTMSG& event, const IRecordSettings& settings) {
+  if (event.message == WM_MOUSEMOVE) return settings.RecordMouseMove();
+  if (IsKeyMessage(event.message)) return settings.RecordKeyBoard();
+  return true;
+}
+
+int32_t EventTimeDifference(uint32_t previous, uint32_t next) {
+  return static_cast<int32_t>(next - previous);  // unsigned arithmetic wraps modulo 2^32
+}
+
+TActionPtr MakeDelayAction(int32_t milliseconds) {
+  auto action = std::make_shared<TActionObj>();
+  action->actionType = Code(ActionType::Delay);
+  action->delay = milliseconds;
+  return action;
+}
+
+TActionPtr EventToAction(const EVENTMSG& event) {
+  switch (event.message) {
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN:
+      return MakeKeyAction(event, KeyAction::KeyDown);
+    case WM_KEYUP:
+    case WM_SYSKEYUP:
+      return MakeKeyAction(event, KeyAction::KeyUp);
+    case WM_MOUSEMOVE:
+      return MakeMoveAction(event);
+    case WM_LBUTTONDOWN:
+      return MakeClickAction(event, MouseButton::Left, MouseAction::ButtonDown);
+    case WM_LBUTTONUP:
+      return MakeClickAction(event, MouseButton::Left, MouseAction::ButtonUp);
+    case WM_RBUTTONDOWN:
+      return MakeClickAction(event, MouseButton::Right, MouseAction::ButtonDown);
+    case WM_RBUTTONUP:
+      return MakeClickAction(event, MouseButton::Right, MouseAction::ButtonUp);
+    case WM_MBUTTONDOWN:
+      return MakeClickAction(event, MouseButton::Middle, MouseAction::ButtonDown);
+    case WM_MBUTTONUP:
+      return MakeClickAction(event, MouseButton::Middle, MouseAction::ButtonUp);
+    case WM_MOUSEWHEEL:
+      return MakeClickAction(event, MouseButton::Middle, MouseAction::Wheel);
+    default:
+      return std::make_shared<TActionObj>();
+  }
+}
+
+void EventsToActions(const TEventList& events, TActionList& actions) {
+  const size_t count = events.Count();
+  for (size_t i = 0; i < count; ++i) {
+    const EVENTMSG& event = events.Get(i);
+    if (i > 0)
+      actions.Add(MakeDelayAction(EventTimeDifference(events.Get(i - 1).time, event.time)));
+    actions.Add(EventToAction(event));
+  }
+}
+
+TRecorder::TRecorder(IInputSource& source, const IRecordSettings& settings, TEventList& events)
+    : source_(&source), settings_(&settings), events_(&events) {}
+
+TRecorder::~TRecorder() {
+  if (recording_) source_->Stop();
+}
+
+bool TRecorder::StartHook() {
+  if (recording_) source_->Stop();
+  events_->Clear();
+  recording_ = true;
+  return source_->Start([this](const EVENTMSG& event) { JournalRecordProc(HC_ACTION, event); });
+}
+
+size_t TRecorder::Stop(TActionList& actions) {
+  if (!recording_) return 0;
+  source_->Stop();
+  recording_ = false;
+  const size_t before = actions.Count();
+  EventsToActions(*events_, actions);
+  return actions.Count() - before;
+}
+
+int32_t TRecorder::JournalRecordProc(int32_t code, const EVENTMSG& event) {
+  if (code < 0) return next_ ? next_(code, event) : 0;
+  if (code > 0) return 0;
+  if (PassesRecordFilters(event, *settings_)) events_->Add(event);
+  return 0;
+}
+
+}  // namespace zorvel

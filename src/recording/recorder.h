@@ -1,0 +1,84 @@
+#pragma once
+
+// The input recorder: captures raw input events system-wide between a start and a stop, then turns
+// them into actions. While recording only raw copies of the events are kept; the conversion runs
+// once, at the stop.
+
+#include <cstdint>
+#include <functional>
+
+#include "model/action.h"
+#include "model/event_list.h"
+#include "platform/platform.h"
+
+namespace zorvel {
+
+// The two recording filters, read anew for every event. The application controller implements it
+// (or hands out a TRecordSettingsRef, record_settings.h).
+class IRecordSettings {
+ public:
+  virtual ~IRecordSettings() = default;
+  virtual bool RecordMouseMove() const = 0;
+  virtual bool RecordKeyBoard() const = 0;
+};
+
+// Hook codes of the journal callback.
+inline constexpr int32_t HC_ACTION = 0;
+
+// True when `event` passes the filters: a pointer move only with RecordMouseMove, a key event
+// (WM_KEYDOWN, WM_KEYUP, WM_SYSKEYDOWN, WM_SYSKEYUP) only with RecordKeyBoard.
+bool PassesRecordFilters(const EVENTMSG& event, const IRecordSettings& settings);
+
+// Milliseconds from `previous` to `next`, taken modulo 2^32, so a wrap of the tick counter between
+// the two still gives the short interval.
+int32_t EventTimeDifference(uint32_t previous, uint32_t next);
+
+// A new action with the defaults, `actionType` Delay and `delay` = `milliseconds`.
+TActionPtr MakeDelayAction(int32_t milliseconds);
+
+// A new action built from one raw event by its message code; an unknown code gives a new action
+// with every default (a left single click at the pointer's current position).
+TActionPtr EventToAction(const EVENTMSG& event);
+
+// Appends to `actions` one action per event with a Delay between consecutive events: n events give
+// 2n - 1 actions, none for n = 0. What `actions` already holds stays in front.
+void EventsToActions(const TEventList& events, TActionList& actions);
+
+// Records from an input source into an event list. One per recording window; the event list is
+// the program's single one and keeps the last recording's events until the next start.
+class TRecorder {
+ public:
+  // What a callback with a negative code is handed on to; the result is returned to the source.
+  using NextHook = std::function<int32_t(int32_t code, const EVENTMSG& event)>;
+
+  // All three must outlive the recorder.
+  TRecorder(IInputSource& source, const IRecordSettings& settings, TEventList& events);
+  ~TRecorder();
+  TRecorder(const TRecorder&) = delete;
+  TRecorder& operator=(const TRecorder&) = delete;
+
+  // Empties the event list and starts capturing. Returns whether the source started; the
+  // recorder counts as recording either way, so a refused start simply records nothing.
+  bool StartHook();
+  // Stops capturing and appends the converted events to `actions`. Returns the number of actions
+  // appended. Does nothing (returns 0) when not recording, so a second stop adds nothing.
+  size_t Stop(TActionList& actions);
+  bool Recording() const { return recording_; }
+
+  // The callback's logic. code < 0: handed on to the next hook, its result returned; code > 0
+  // (system-modal notices): nothing recorded, 0; code = HC_ACTION: the event is appended when it
+  // passes the filters, 0.
+  int32_t JournalRecordProc(int32_t code, const EVENTMSG& event);
+  void SetNextHook(NextHook next) { next_ = std::move(next); }
+
+  const TEventList& Events() const { return *events_; }
+
+ private:
+  IInputSource* source_;
+  const IRecordSettings* settings_;
+  TEventList* events_;
+  NextHook next_;
+  bool recording_ = false;
+};
+
+}  // namespace zorvel

@@ -1,0 +1,88 @@
+#pragma once
+
+// The application controller: owns the macros, the list and run controllers, the recorder and the
+// desktop connections, and holds the four recording settings. One instance lives from the main
+// window's first showing until it closes; GlobalCtrl() reaches it and is cleared first at
+// shutdown, so code that finds it empty does nothing.
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "model/action_ctrl.h"
+#include "platform/desktop.h"
+
+class QObject;
+class QSocketNotifier;
+
+namespace zorvel {
+
+class IClock;
+class IPrompt;
+class TRecorder;
+class TRunCtrl;
+class TViewCtrl;
+class TXMLDocument;
+struct TRecordSettings;
+
+// Hotkey ids: the main window registers Ctrl+F1 ... Ctrl+F12 as kMacroHotkeyId + 0 ... 11;
+// the recording window registers its Alt+F-keys from kRecordHotkeyId on.
+inline constexpr int kMacroHotkeyId = 0x100;
+inline constexpr int kRecordHotkeyId = 0x200;
+
+class TCtrl {
+ public:
+  using HotkeyListener = std::function<void(int id, uint32_t modifiers, uint32_t vk)>;
+
+  // `desktop` holds the real X11 parts or fakes; `folder` is the program folder (macro documents
+  // and "zorvelconfig.xml"). Nothing is loaded yet: see LoadSettings and TViewCtrl::LoadList.
+  TCtrl(TDesktop desktop, IPrompt& prompt, IClock& clock, std::string folder);
+  // Stops a run in progress and waits for it, then saves the settings (a failed save is written to
+  // stderr; it cannot stop the shutdown).
+  ~TCtrl();
+  TCtrl(const TCtrl&) = delete;
+  TCtrl& operator=(const TCtrl&) = delete;
+
+  // The four recording settings (RecordMouseMove, RecordKeyBoard, RecordStartHotkey,
+  // RecordStopHotkey). Read and changed in memory; written to the file by SaveSettings.
+  TRecordSettings& Settings();
+  // Reads "zorvelconfig.xml" in Folder() into Settings(), writing the default document first when
+  // it is missing. Throws Error on an unreadable document.
+  void LoadSettings();
+  // Writes Settings() back into "zorvelconfig.xml", keeping everything else in it.
+  void SaveSettings();
+
+  TXMLDocument& Document();
+  TActionsList& Macros();
+  TViewCtrl& ViewCtrl();
+  TRunCtrl& RunCtrl();
+  TRecorder& Recorder();
+  IScreen& Screen();
+  IInput& Input();
+  IInputSource& InputSource();
+  IHotkeys& Hotkeys();
+  IPrompt& Prompt();
+  IClock& Clock();
+  const std::string& Folder() const;
+
+  // Every hotkey press (any id, any modifiers) goes to every listener, on the GUI thread. The id
+  // returned removes the listener again; removing one while a press is dispatched is allowed.
+  int AddHotkeyListener(HotkeyListener listener);
+  void RemoveHotkeyListener(int listenerId);
+
+  // Shows a one-line report in the main window's status bar (and nothing else).
+  void SetStatusSink(std::function<void(const std::string&)> sink);
+  void ShowStatus(const std::string& text);
+
+ private:
+  struct TImpl;
+  std::unique_ptr<TImpl> impl_;
+};
+
+// The global controller; null before start-up and from the first step of shutdown on.
+TCtrl* GlobalCtrl();
+void SetGlobalCtrl(TCtrl* ctrl);
+
+}  // namespace zorvel

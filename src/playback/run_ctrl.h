@@ -1,0 +1,69 @@
+#pragma once
+
+// The one run controller: starts a macro on a run thread, stops it, and starts macros whose
+// schedule is due. Every member is called on the main thread only.
+//
+// The end of every run is reported through `onFinished(runId)`, called on the run thread; the
+// owner hands it to its main thread (the GUI posts it, the command line wakes its loop), which
+// then calls RunFinished(runId).
+
+#include <cstdint>
+#include <memory>
+#include <thread>
+
+#include "common/date_time.h"
+#include "model/action_ctrl.h"
+#include "platform/platform.h"
+#include "playback/run_thread.h"
+
+namespace zorvel {
+
+class TRunCtrl {
+ public:
+  using FinishedCallback = TRunThread::FinishedCallback;
+
+  // `input`, `screen`, `clock` (and `timer` when given) must outlive the controller.
+  TRunCtrl(IInput& input, IScreen& screen, const IClock& clock, FinishedCallback onFinished,
+           IRunTimer* timer = nullptr);
+  // Stops the run and waits for its thread.
+  ~TRunCtrl();
+  TRunCtrl(const TRunCtrl&) = delete;
+  TRunCtrl& operator=(const TRunCtrl&) = delete;
+
+  // Plays `macro` unless a run is active (then nothing happens). The run plays copies of the
+  // macro's actions and settings taken now. Waits first for a stopped run's thread to end.
+  void Start(const std::shared_ptr<TActionCtrl>& macro);
+  // Asks the active run to stop and clears the running flags; does not wait.
+  void Stop();
+  bool Running() const { return running_; }
+  // Starts the first macro in list order whose schedule is due now; true when it started one
+  // (the caller repaints). Looks at nothing while a run is active.
+  bool CheckSchedules(const TActionsList& macros);
+  // Starts `macro` when the current time text equals its SelectedTime and nothing runs.
+  bool StartIfTimeDue(const std::shared_ptr<TActionCtrl>& macro);
+  // The end notification of run `runId` has reached the main thread: ignored when it belongs to
+  // an older run, else the run is cleaned up as by Stop().
+  void RunFinished(uint64_t runId);
+
+  std::shared_ptr<TActionCtrl> CurrentMacro() const { return currentMacro_.lock(); }
+  // Id of the last run started (0 before the first).
+  uint64_t CurrentRunId() const { return runId_; }
+
+ private:
+  bool DayDue(const TActionSchedule& schedule) const;
+  void JoinThread();
+
+  IInput& input_;
+  IScreen& screen_;
+  const IClock& clock_;
+  FinishedCallback onFinished_;
+  TSteadyRunTimer steadyTimer_;
+  IRunTimer& timer_;
+  bool running_ = false;
+  uint64_t runId_ = 0;
+  std::weak_ptr<TActionCtrl> currentMacro_;
+  std::unique_ptr<TRunThread> runThread_;
+  std::thread thread_;
+};
+
+}  // namespace zorvel

@@ -1,0 +1,107 @@
+#pragma once
+
+// The body of one run: plays a snapshot of a macro's actions with its run settings.
+//
+// TRunCtrl runs Execute() on a thread of its own. The run ends normally, on a stop request, or
+// on the first error; in every case the player releases what it holds and the end callback is
+// called exactly once, on the run thread, with the run's id.
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <vector>
+
+#include "model/action.h"
+#include "model/action_ctrl.h"
+#include "platform/platform.h"
+
+namespace zorvel {
+
+// Delay after the speed step: speed 0 keeps it, 1..9 divides by speed + 1, -1..-9 multiplies
+// by 1 - speed (32-bit, wrapping like the stored integers).
+int32_t ScaleDelay(int32_t delay, int32_t speed);
+
+// The stop request of a run, and waits that end early when it comes.
+class TStopSignal {
+ public:
+  void Request();
+  bool Requested() const { return requested_.load(std::memory_order_acquire); }
+  // Waits until `deadline` or the request, whichever comes first; true when stopped.
+  bool WaitUntil(std::chrono::steady_clock::time_point deadline);
+
+ private:
+  std::atomic<bool> requested_{false};
+  std::mutex mutex_;
+  std::condition_variable changed_;
+};
+
+// How a run passes time: the real one sleeps; tests put in one that only records.
+class IRunTimer {
+ public:
+  virtual ~IRunTimer() = default;
+  // Sleeps `ms` (> 0) in one piece.
+  virtual void Sleep(int32_t ms) = 0;
+  // Waits `ms` (> 0) or until `stop` is requested.
+  virtual void Wait(int32_t ms, TStopSignal& stop) = 0;
+};
+
+class TSteadyRunTimer : public IRunTimer {
+ public:
+  void Sleep(int32_t ms) override;
+  void Wait(int32_t ms, TStopSignal& stop) override;
+};
+
+// The four run settings a run copies from its macro.
+struct TRunSettings {
+  int32_t RepeatType = 0;
+  int32_t RepeatTimes = 1;
+  int32_t RepeatSpeed = 1;
+  int32_t Interval = 1000;
+
+  static TRunSettings From(const TActionConfig& config) {
+    return {config.RepeatType, config.RepeatTimes, config.RepeatSpeed, config.Interval};
+  }
+};
+
+class TRunThread {
+ public:
+  using FinishedCallback = std::function<void(uint64_t runId)>;
+
+  // `input`, `screen` and `timer` must outlive the run.
+  TRunThread(uint64_t runId, std::vector<TActionObj> actions, const TRunSettings& settings,
+             IInput& input, IScreen& screen, IRunTimer& timer, FinishedCallback onFinished);
+
+  // The run: passes, waits, release of held input, then the end callback. Never throws.
+  void Execute();
+  // Asks the run to end at its next check (before an action, or during a wait of 100 ms or more).
+  void RequestStop() { stop_.Request(); }
+  bool StopRequested() const { return stop_.Requested(); }
+  // Returns at once for ms <= 0; sleeps in one piece below 100 ms; otherwise waits until the
+  // time is up or the stop request comes.
+  void WaitInterval(int32_t ms);
+
+  uint64_t RunId() const { return runId_; }
+  // Passes begun so far (for the controller's and the tests' curiosity).
+  int32_t PassesStarted() const { return passes_.load(); }
+
+ private:
+  // One pass over the actions; false when the stop request ended it.
+  bool PlayPass(class TActionPlayer& player);
+  // Whether another pass follows, counting RepeatTimes down.
+  bool AnotherPass();
+
+  uint64_t runId_;
+  std::vector<TActionObj> actions_;
+  TRunSettings settings_;
+  IInput& input_;
+  IScreen& screen_;
+  IRunTimer& timer_;
+  FinishedCallback onFinished_;
+  TStopSignal stop_;
+  std::atomic<int32_t> passes_{0};
+};
+
+}  // namespace zorvel

@@ -6,11 +6,19 @@
 #include <string>
 #include <vector>
 
+#include <pugixml.hpp>
+
 namespace zorvel {
 
 class TBDBitmapData;
 
-enum class ActionType : uint8_t { MouseClick = 0, MouseMove = 1, Keyboard = 2, TypeText = 3, Delay = 4 };
+enum class ActionType : uint8_t {
+  MouseClick = 0,
+  MouseMove = 1,
+  Keyboard = 2,
+  TypeText = 3,
+  Delay = 4
+};
 enum class MouseButton : uint8_t { Left = 0, Right = 1, Middle = 2 };
 enum class MouseAction : uint8_t {
   SingleClick = 0,
@@ -89,6 +97,21 @@ class TSharedList {
   std::vector<std::shared_ptr<T>> items_;
 };
 
-using TActionList = TSharedList<TActionObj>;
+// A macro's actions in playback order, with their part of the macro document.
+class TActionList : public TSharedList<TActionObj> {
+ public:
+  // Clears the list (the actions live on with their other holders), then appends one action per
+  // child of `element`, in document order. A bad value throws Error naming the attribute and the
+  // item ("item 10", counted from 1); the actions read before it stay in the list.
+  void ReadFromNode(pugi::xml_node element);
+  // Removes the children of `element` and appends one "item" per action, in list order.
+  void WriteToNode(pugi::xml_node element) const;
+};
+
+// A new action with the creation defaults, then every attribute `element` holds. Throws Error
+// naming the attribute when an integer attribute does not hold a 32-bit decimal integer.
+TActionPtr ReadAction(pugi::xml_node element);
+// Appends an "item" to `parent` holding all 17 fields, in document order.
+void WriteAction(const TActionObj& action, pugi::xml_node parent);
 
 }  // namespace zorvel

@@ -66,6 +66,10 @@ class TActionCtrl {
   // Loads the macro from `path` (empty: DocumentPath()). False when the file is missing, not XML,
   // or not a macro document; the macro is then unchanged. Throws Error on a bad value.
   bool LoadDocument(const std::string& path = {});
+  // Like LoadDocument, but every refusal is an Error with a readable reason (file not found, not
+  // well-formed XML with line and column, no Zorvel marker, a bad value). The macro changes only
+  // when the whole document was read.
+  void LoadDocumentOrThrow(const std::string& path = {});
   void ReadFromNode(pugi::xml_node root);
   void WriteToNode(pugi::xml_node root) const;
   // Writes the macro to DocumentPath() through a temporary file. Throws Error on failure or on a
@@ -78,8 +82,19 @@ class TActionCtrl {
   TXMLDocument& Document() const { return *document_; }
 
  private:
+  // Reads `root` into a copy of this macro and takes it over only when that succeeds.
+  void ReadWholeDocument(pugi::xml_node root);
+
   TXMLDocument* document_;
 };
+
+// Throws Error when `name` cannot be a document name: it holds "/", a backslash or NUL, is "." or
+// "..", or is the settings document's base name "zorvelconfig" in any letter case. Empty is
+// allowed.
+void CheckDocumentName(const std::string& name);
+
+// Base name of the settings document in the program folder.
+inline constexpr const char* kSettingsDocumentBaseName = "zorvelconfig";
 
 using TActionCtrlPtr = std::shared_ptr<TActionCtrl>;
 using TActionsList = TSharedList<TActionCtrl>;

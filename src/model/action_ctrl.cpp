@@ -1,0 +1,159 @@
+#include "model/action_ctrl.h"
+
+#include <strings.h>
+#include <unistd.h>
+#include <cstdio>
+
+#include "common/error.h"
+#include "common/program_folder.h"
+#include "model/xml_document.h"
+#include "model/xml_values.h"
+
+namespace zorvel {
+namespace {
+
+constexpr const char* kMarkerAttribute = "Zorvel";
+constexpr const char* kEmptyDocument =
+    "<?xml version=\"1.0\" encoding=\"utf-8\"?><zorvel Zorvel=\"1.1\"/>";
+
+// Reads an integer attribute of a settings element, naming the element in the error.
+void ReadSetting(pugi::xml_node element, const char* name, int32_t& field) {
+  try {
+    ReadIntAttribute(element.attribute(name), name, field);
+  } catch (const Error& error) {
+    throw Error(std::string(element.name()) + ": " + error.what());
+  }
+}
+
+}  // namespace
+
+void TActionConfig::ReadFromNode(pugi::xml_node element) {
+  ReadSetting(element, "StartHotkey", StartHotkey);
+  ReadSetting(element, "StopHotkey", StopHotkey);
+  ReadSetting(element, "RepeatType", RepeatType);
+  ReadSetting(element, "RepeatTimes", RepeatTimes);
+  ReadSetting(element, "RepeatSpeed", RepeatSpeed);
+  ReadSetting(element, "Interval", Interval);
+}
+
+void TActionConfig::WriteToNode(pugi::xml_node element) const {
+  WriteIntAttribute(element, "StartHotkey", StartHotkey);
+  WriteIntAttribute(element, "StopHotkey", StopHotkey);
+  WriteIntAttribute(element, "RepeatType", RepeatType);
+  WriteIntAttribute(element, "RepeatTimes", RepeatTimes);
+  WriteIntAttribute(element, "RepeatSpeed", RepeatSpeed);
+  WriteIntAttribute(element, "Interval", Interval);
+}
+
+void TActionSchedule::ReadFromNode(pugi::xml_node element) {
+  ReadSetting(element, "ScheduleType", ScheduleType);
+  ReadSetting(element, "SelectedIndex", SelectedIndex);
+  ReadTextAttribute(element.attribute("SelectedTime"), SelectedTime);
+  ReadTextAttribute(element.attribute("SelectedDate"), SelectedDate);
+}
+
+void TActionSchedule::WriteToNode(pugi::xml_node element) const {
+  WriteIntAttribute(element, "ScheduleType", ScheduleType);
+  WriteIntAttribute(element, "SelectedIndex", SelectedIndex);
+  WriteTextAttribute(element, "SelectedTime", SelectedTime);
+  WriteTextAttribute(element, "SelectedDate", SelectedDate);
+}
+
+void CheckDocumentName(const std::string& name) {
+  if (name.find_first_of(std::string("/\\\0", 3)) != std::string::npos)
+    throw Error("The macro name \"" + name +
+                "\" cannot be a file name: it holds a slash, a backslash or a NUL character.");
+  if (name == "." || name == "..")
+    throw Error("The macro name \"" + name + "\" cannot be a file name.");
+  if (strcasecmp(name.c_str(), kSettingsDocumentBaseName) == 0)
+    throw Error("The macro name \"" + name + "\" is taken by the settings document.");
+}
+
+TActionCtrl::TActionCtrl(TXMLDocument& document) : document_(&document) {}
+
+std::string TActionCtrl::DocumentPath() const {
+  return ProgramFolder() + "/" + FName + ".xml";
+}
+
+bool TActionCtrl::OpenDocumentFile(const std::string& path) {
+  if (path.empty()) return false;
+  try {
+    document_->LoadFromFile(path);
+    return true;
+  } catch (const Error&) {
+    return false;
+  }
+}
+
+bool TActionCtrl::LoadDocument(const std::string& path) {
+  if (!OpenDocumentFile(path.empty() ? DocumentPath() : path)) return false;
+  pugi::xml_node root = document_->DocumentElement();
+  bool isMacro = TXMLDocument::HasAttribute(root, kMarkerAttribute);
+  if (isMacro) ReadWholeDocument(root);
+  document_->Clear();
+  return isMacro;
+}
+
+void TActionCtrl::LoadDocumentOrThrow(const std::string& path) {
+  std::string source = path.empty() ? DocumentPath() : path;
+  document_->LoadFromFile(source);
+  pugi::xml_node root = document_->DocumentElement();
+  if (!TXMLDocument::HasAttribute(root, kMarkerAttribute)) {
+    document_->Clear();
+    throw Error(source + " is not a macro document: its document element has no Zorvel attribute");
+  }
+  try {
+    ReadWholeDocument(root);
+  } catch (const Error& error) {
+    document_->Clear();
+    throw Error(source + ": " + error.what());
+  }
+  document_->Clear();
+}
+
+void TActionCtrl::ReadWholeDocument(pugi::xml_node root) {
+  TActionCtrl loaded(*this);
+  loaded.ReadFromNode(root);
+  FName = std::move(loaded.FName);
+  FCreateTime = std::move(loaded.FCreateTime);
+  Actions = std::move(loaded.Actions);
+  Config = loaded.Config;
+  Schedule = std::move(loaded.Schedule);
+}
+
+void TActionCtrl::ReadFromNode(pugi::xml_node root) {
+  if (auto element = TXMLDocument::FindChild(root, "Config")) Config.ReadFromNode(element);
+  if (auto element = TXMLDocument::FindChild(root, "Schedule")) Schedule.ReadFromNode(element);
+  if (auto element = TXMLDocument::FindChild(root, "ActionList")) Actions.ReadFromNode(element);
+  ReadTextAttribute(root.attribute("FName"), FName);
+  ReadTextAttribute(root.attribute("FCreateTime"), FCreateTime);
+}
+
+void TActionCtrl::WriteToNode(pugi::xml_node root) const {
+  TXMLDocument::SetAttribute(root, "FName", FName);
+  TXMLDocument::SetAttribute(root, "FCreateTime", FCreateTime);
+  Config.WriteToNode(TXMLDocument::AppendChild(root, "Config"));
+  Schedule.WriteToNode(TXMLDocument::AppendChild(root, "Schedule"));
+  Actions.WriteToNode(TXMLDocument::AppendChild(root, "ActionList"));
+}
+
+void TActionCtrl::SaveDocument() {
+  CheckDocumentName(FName);
+  std::string path = DocumentPath();
+  try {
+    document_->ResetToText(kEmptyDocument);
+    WriteToNode(document_->DocumentElement());
+    document_->SaveToFile(path);
+  } catch (...) {
+    document_->Clear();
+    throw;
+  }
+  document_->Clear();
+}
+
+void TActionCtrl::DeleteDocument() {
+  CheckDocumentName(FName);
+  unlink(DocumentPath().c_str());
+}
+
+}  // namespace zorvel

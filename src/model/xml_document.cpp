@@ -1,0 +1,206 @@
+#include "model/xml_document.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <sstream>
+#include <vector>
+
+#include "common/error.h"
+
+namespace zorvel {
+namespace {
+
+constexpr unsigned kParseOptions = pugi::parse_default | pugi::parse_declaration;
+
+std::string SystemReason(int error) {
+  return std::strerror(error);
+}
+
+// Line and column (both from 1) of byte `offset` in `data`.
+std::string PositionText(const char* data, size_t size, ptrdiff_t offset) {
+  size_t end = offset < 0 ? 0 : std::min(size, static_cast<size_t>(offset));
+  size_t line = 1, column = 1;
+  for (size_t i = 0; i < end; ++i) {
+    if (data[i] == '\n') {
+      ++line;
+      column = 1;
+    } else {
+      ++column;
+    }
+  }
+  return "line " + std::to_string(line) + ", column " + std::to_string(column);
+}
+
+class FileCloser {
+ public:
+  explicit FileCloser(int fd) : fd_(fd) {}
+  ~FileCloser() {
+    if (fd_ >= 0) close(fd_);
+  }
+  FileCloser(const FileCloser&) = delete;
+  FileCloser& operator=(const FileCloser&) = delete;
+
+ private:
+  int fd_;
+};
+
+std::vector<char> ReadWholeFile(const std::string& path) {
+  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) {
+    int error = errno;
+    if (error == ENOENT) throw Error("File not found: " + path);
+    throw Error("Cannot open " + path + ": " + SystemReason(error));
+  }
+  FileCloser closer(fd);
+  struct stat info {};
+  if (fstat(fd, &info) != 0) throw Error("Cannot read " + path + ": " + SystemReason(errno));
+  if (S_ISDIR(info.st_mode)) throw Error(path + " is a folder, not a file");
+  if (!S_ISREG(info.st_mode)) throw Error(path + " is not a regular file");
+  if (static_cast<uint64_t>(info.st_size) > TXMLDocument::kMaxFileSize)
+    throw Error(path + " is too large (" + std::to_string(info.st_size) + " bytes)");
+  std::vector<char> data(static_cast<size_t>(info.st_size));
+  size_t done = 0;
+  while (done < data.size()) {
+    ssize_t n = read(fd, data.data() + done, data.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) throw Error("Cannot read " + path + ": " + SystemReason(errno));
+    if (n == 0) break;  // the file shrank while being read
+    done += static_cast<size_t>(n);
+  }
+  data.resize(done);
+  return data;
+}
+
+// Writes to a file descriptor through a buffer; remembers the first error.
+class FdWriter : public pugi::xml_writer {
+ public:
+  explicit FdWriter(int fd) : fd_(fd) { buffer_.reserve(kBufferSize); }
+  void write(const void* data, size_t size) override {
+    const char* bytes = static_cast<const char*>(data);
+    if (buffer_.size() + size > kBufferSize) Flush();
+    if (size >= kBufferSize) {
+      WriteAll(bytes, size);
+    } else {
+      buffer_.insert(buffer_.end(), bytes, bytes + size);
+    }
+  }
+  // Returns 0 or the first errno met.
+  int Flush() {
+    WriteAll(buffer_.data(), buffer_.size());
+    buffer_.clear();
+    return error_;
+  }
+
+ private:
+  static constexpr size_t kBufferSize = 1 << 20;
+  void WriteAll(const char* data, size_t size) {
+    while (size > 0 && error_ == 0) {
+      ssize_t n = ::write(fd_, data, size);
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) {
+        error_ = errno;
+        return;
+      }
+      data += n;
+      size -= static_cast<size_t>(n);
+    }
+  }
+  int fd_;
+  int error_ = 0;
+  std::vector<char> buffer_;
+};
+
+std::string TemporaryPathFor(const std::string& path) {
+  static std::atomic<unsigned> counter{0};
+  return path + "." + std::to_string(getpid()) + "-" + std::to_string(counter++) + ".tmp";
+}
+
+}  // namespace
+
+void TXMLDocument::LoadFromFile(const std::string& path) {
+  document_.reset();
+  std::vector<char> data = ReadWholeFile(path);
+  LoadFromBuffer(data.data(), data.size(), path);
+}
+
+void TXMLDocument::LoadFromBuffer(const void* data, size_t size, const std::string& source) {
+  document_.reset();
+  if (size > kMaxFileSize) throw Error(source + " is too large");
+  pugi::xml_parse_result result = document_.load_buffer(data, size, kParseOptions);
+  if (!result) {
+    std::string where = PositionText(static_cast<const char*>(data), size, result.offset);
+    document_.reset();
+    throw Error(source + " is not well-formed XML (" + result.description() + " at " + where + ")");
+  }
+  if (!document_.document_element()) {
+    document_.reset();
+    throw Error(source + " is not well-formed XML (no document element)");
+  }
+}
+
+void TXMLDocument::ResetToText(std::string_view text) {
+  LoadFromBuffer(text.data(), text.size(), "document text");
+}
+
+void TXMLDocument::Clear() {
+  document_.reset();
+}
+
+pugi::xml_node TXMLDocument::DocumentElement() const {
+  return document_.document_element();
+}
+
+std::string TXMLDocument::SaveToString() const {
+  std::ostringstream out;
+  document_.save(out, "", pugi::format_raw, pugi::encoding_utf8);
+  return out.str();
+}
+
+void TXMLDocument::SaveToFile(const std::string& path) const {
+  std::string temporary = TemporaryPathFor(path);
+  int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  if (fd < 0) throw Error("Cannot write " + path + ": " + SystemReason(errno));
+  FdWriter writer(fd);
+  document_.save(writer, "", pugi::format_raw, pugi::encoding_utf8);
+  int error = writer.Flush();
+  if (error == 0 && fdatasync(fd) != 0) error = errno;
+  if (close(fd) != 0 && error == 0) error = errno;
+  if (error == 0 && rename(temporary.c_str(), path.c_str()) != 0) error = errno;
+  if (error != 0) {
+    unlink(temporary.c_str());
+    throw Error("Cannot write " + path + ": " + SystemReason(error));
+  }
+}
+
+pugi::xml_node TXMLDocument::FindChild(pugi::xml_node parent, const char* name) {
+  return parent.child(name);
+}
+
+bool TXMLDocument::HasAttribute(pugi::xml_node element, const char* name) {
+  return static_cast<bool>(element.attribute(name));
+}
+
+std::string TXMLDocument::GetAttribute(pugi::xml_node element, const char* name) {
+  return element.attribute(name).value();
+}
+
+void TXMLDocument::SetAttribute(pugi::xml_node element, const char* name, std::string_view value) {
+  pugi::xml_attribute attribute = element.attribute(name);
+  if (!attribute) attribute = element.append_attribute(name);
+  attribute.set_value(value.data(), value.size());
+}
+
+pugi::xml_node TXMLDocument::AppendChild(pugi::xml_node parent, const char* name) {
+  return parent.append_child(name);
+}
+
+void TXMLDocument::RemoveChildren(pugi::xml_node element) {
+  element.remove_children();
+}
+
+}  // namespace zorvel

@@ -29,6 +29,9 @@ class TFakeInput : public IInput {
   // Called after every call has been written (for example to stop a run at a chosen event).
   void SetOnCall(std::function<void(const std::string& line)> onCall);
 
+  // Adds a line of the test's own (for example a wait) to the transcript, in call order.
+  void Note(std::string line) { Write(std::move(line)); }
+
   std::vector<std::string> Transcript() const;
   void ClearTranscript();
 

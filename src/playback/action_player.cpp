@@ -1,0 +1,165 @@
+#include "playback/action_player.h"
+
+#include <algorithm>
+
+#include "playback/bitmap_data.h"
+#include "playback/screen_search.h"
+
+namespace zorvel {
+namespace {
+
+constexpr int32_t kWheelAmount = -30;
+
+struct ButtonFlags {
+  uint32_t down;
+  uint32_t up;
+};
+
+ButtonFlags FlagsOf(uint8_t button) {
+  switch (static_cast<MouseButton>(button)) {
+    case MouseButton::Left:
+      return {MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP};
+    case MouseButton::Right:
+      return {MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_RIGHTUP};
+    default:
+      return {MOUSEEVENTF_MIDDLEDOWN, MOUSEEVENTF_MIDDLEUP};
+  }
+}
+
+}  // namespace
+
+void TActionPlayer::PlayAction(TActionObj& action) {
+  switch (static_cast<ActionType>(action.actionType)) {
+    case ActionType::MouseClick:
+      PlayMouseClick(action);
+      break;
+    case ActionType::MouseMove:
+      PlayMouseMove(action);
+      break;
+    case ActionType::Keyboard:
+      PlayKeystroke(action);
+      break;
+    case ActionType::TypeText:
+      PlayTypeText(action);
+      break;
+    default:
+      break;
+  }
+}
+
+bool TActionPlayer::FindClickPoint(TActionObj& action, TPoint& point) {
+  switch (static_cast<MousePoint>(action.mousePoint)) {
+    case MousePoint::CurrentPoint:
+      point = input_.GetCursorPos();
+      return true;
+    case MousePoint::FixedPoint:
+      point = {action.mouseClickPosX, action.mouseClickPosY};
+      return true;
+    case MousePoint::ColorBlock: {
+      const TSize size = screen_.ScreenSize();
+      point = FindColorOnScreen(screen_, action.fColor, 0, 0, size.width, size.height,
+                                action.fColorSimplar);
+      return point.x != -1;
+    }
+    case MousePoint::Picture: {
+      if (action.fBMP.empty()) return false;
+      const auto picture = action.GetBMPData();
+      // A picture that did not load cannot be on the screen.
+      if (!picture || picture->Empty()) return false;
+      const TSize size = screen_.ScreenSize();
+      point =
+          FindPictureOnScreen(screen_, *picture, 0, 0, size.width, size.height, action.fBMPSimplar);
+      return point.x != -1;
+    }
+  }
+  return false;
+}
+
+void TActionPlayer::PlayMouseClick(TActionObj& action) {
+  TPoint point;
+  if (!FindClickPoint(action, point)) return;
+  input_.SetCursorPos(point.x, point.y);
+  const ButtonFlags button = FlagsOf(action.mouseButton);
+  switch (static_cast<MouseAction>(action.mouseAction)) {
+    case MouseAction::SingleClick:
+      SendButton(button.down, button.up);
+      SendButton(button.up, button.up);
+      break;
+    case MouseAction::DoubleClick:
+      for (int i = 0; i < 2; ++i) {
+        SendButton(button.down, button.up);
+        SendButton(button.up, button.up);
+      }
+      break;
+    case MouseAction::ButtonDown:
+      SendButton(button.down, button.up);
+      break;
+    case MouseAction::ButtonUp:
+      SendButton(button.up, button.up);
+      break;
+    case MouseAction::Wheel:
+      input_.mouse_event(MOUSEEVENTF_WHEEL, 0, 0, kWheelAmount);
+      break;
+  }
+}
+
+void TActionPlayer::PlayMouseMove(const TActionObj& action) {
+  input_.SetCursorPos(action.mouseMovePosX, action.mouseMovePosY);
+}
+
+void TActionPlayer::PlayKeystroke(const TActionObj& action) {
+  const auto vk = static_cast<uint8_t>(action.key & 0xFF);
+  switch (static_cast<KeyAction>(action.keyAction)) {
+    case KeyAction::KeyDown:
+      SendKey(vk, false);
+      break;
+    case KeyAction::KeyUp:
+      SendKey(vk, true);
+      break;
+    case KeyAction::KeyPress:
+      SendKey(vk, false);
+      SendKey(vk, true);
+      break;
+  }
+}
+
+void TActionPlayer::PlayTypeText(const TActionObj& action) {
+  input_.SendTextToFocus(action.typeText);
+}
+
+void TActionPlayer::SendButton(uint32_t flags, uint32_t upFlags) {
+  input_.mouse_event(flags, 0, 0, 0);
+  if (flags == upFlags)
+    Unhold({false, upFlags});
+  else
+    Hold({false, upFlags});
+}
+
+void TActionPlayer::SendKey(uint8_t vk, bool up) {
+  input_.keybd_event(vk, up ? KEYEVENTF_KEYUP : 0);
+  if (up)
+    Unhold({true, vk});
+  else
+    Hold({true, vk});
+}
+
+void TActionPlayer::Hold(Held held) {
+  if (std::find(held_.begin(), held_.end(), held) == held_.end()) held_.push_back(held);
+}
+
+void TActionPlayer::Unhold(Held held) {
+  std::erase(held_, held);
+}
+
+void TActionPlayer::ReleaseHeld() {
+  while (!held_.empty()) {
+    const Held held = held_.back();
+    held_.pop_back();
+    if (held.isKey)
+      input_.keybd_event(static_cast<uint8_t>(held.code), KEYEVENTF_KEYUP);
+    else
+      input_.mouse_event(held.code, 0, 0, 0);
+  }
+}
+
+}  // namespace zorvel

@@ -1,0 +1,119 @@
+#include "playback/run_ctrl.h"
+
+#include "common/error.h"
+
+namespace zorvel {
+namespace {
+
+// Copies of the macro's actions. A picture click's decoded picture is built here first, on the
+// macro's own action, so that it is decoded once and shared by every later run's copies.
+std::vector<TActionObj> SnapshotActions(const TActionCtrl& macro) {
+  std::vector<TActionObj> actions;
+  actions.reserve(macro.Actions.Count());
+  for (const TActionPtr& action : macro.Actions) {
+    if (!action) continue;
+    if (action->actionType == static_cast<uint8_t>(ActionType::MouseClick) &&
+        action->mousePoint == static_cast<uint8_t>(MousePoint::Picture) && !action->fBMP.empty()) {
+      try {
+        action->GetBMPData();
+      } catch (const Error&) {
+        // The copy decodes again when the run reaches it, and that error ends the run there.
+      }
+    }
+    actions.push_back(*action);
+  }
+  return actions;
+}
+
+}  // namespace
+
+TRunCtrl::TRunCtrl(IInput& input, IScreen& screen, const IClock& clock, FinishedCallback onFinished,
+                   IRunTimer* timer)
+    : input_(input),
+      screen_(screen),
+      clock_(clock),
+      onFinished_(std::move(onFinished)),
+      timer_(timer ? *timer : steadyTimer_) {}
+
+TRunCtrl::~TRunCtrl() {
+  Stop();
+  JoinThread();
+}
+
+void TRunCtrl::Start(const std::shared_ptr<TActionCtrl>& macro) {
+  if (running_ || !macro) return;
+  // A stopped run may still be finishing its present action or a short wait.
+  JoinThread();
+  running_ = true;
+  macro->FRunning = true;
+  currentMacro_ = macro;
+  ++runId_;
+  runThread_ = std::make_unique<TRunThread>(runId_, SnapshotActions(*macro),
+                                            TRunSettings::From(macro->Config), input_, screen_,
+                                            timer_, onFinished_);
+  try {
+    thread_ = std::thread([run = runThread_.get()] { run->Execute(); });
+  } catch (const std::system_error&) {
+    runThread_.reset();
+    running_ = false;
+    macro->FRunning = false;
+    throw Error("The run could not be started: no thread could be created.");
+  }
+}
+
+void TRunCtrl::Stop() {
+  if (!running_ && !runThread_) return;
+  if (runThread_) runThread_->RequestStop();
+  if (auto macro = currentMacro_.lock()) macro->FRunning = false;
+  running_ = false;
+}
+
+void TRunCtrl::RunFinished(uint64_t runId) {
+  if (runId != runId_) return;
+  Stop();
+  // The thread's last deed was the notification; it is ending or has ended.
+  JoinThread();
+}
+
+void TRunCtrl::JoinThread() {
+  if (thread_.joinable()) {
+    if (thread_.get_id() == std::this_thread::get_id()) return;
+    if (runThread_) runThread_->RequestStop();
+    thread_.join();
+  }
+  runThread_.reset();
+}
+
+bool TRunCtrl::DayDue(const TActionSchedule& schedule) const {
+  const TDateTime now = clock_.Now();
+  switch (static_cast<ScheduleKind>(schedule.ScheduleType)) {
+    case ScheduleKind::EveryDay:
+      return true;
+    case ScheduleKind::EveryWeek:
+      return DayOfWeek(now) == schedule.SelectedIndex;
+    case ScheduleKind::EveryMonth:
+      return now.day == static_cast<int64_t>(schedule.SelectedIndex) + 1;
+    case ScheduleKind::OnceAt:
+      return FormatShortDate(now) == schedule.SelectedDate;
+    default:
+      return false;
+  }
+}
+
+bool TRunCtrl::CheckSchedules(const TActionsList& macros) {
+  if (running_) return false;
+  for (const TActionCtrlPtr& macro : macros) {
+    if (!macro || !DayDue(macro->Schedule)) continue;
+    if (StartIfTimeDue(macro)) return true;
+  }
+  return false;
+}
+
+bool TRunCtrl::StartIfTimeDue(const std::shared_ptr<TActionCtrl>& macro) {
+  if (!macro || FormatLongTime(clock_.Now()) != macro->Schedule.SelectedTime) return false;
+  if (running_) return false;
+  Start(macro);
+  return running_;
+}
+
+}  // namespace zorvel

@@ -1,0 +1,112 @@
+#include "playback/run_thread.h"
+
+#include <thread>
+
+#include "playback/action_player.h"
+
+namespace zorvel {
+namespace {
+
+constexpr int32_t kLongWaitMs = 100;
+
+}  // namespace
+
+int32_t ScaleDelay(int32_t delay, int32_t speed) {
+  if (speed == 0) return delay;
+  // 32-bit wrapping arithmetic, done unsigned so that no overflow is undefined.
+  if (speed > 0) return delay / (speed + 1);
+  const auto factor = static_cast<uint32_t>(1 - static_cast<int64_t>(speed));
+  return static_cast<int32_t>(static_cast<uint32_t>(delay) * factor);
+}
+
+void TStopSignal::Request() {
+  {
+    std::lock_guard lock(mutex_);
+    requested_.store(true, std::memory_order_release);
+  }
+  changed_.notify_all();
+}
+
+bool TStopSignal::WaitUntil(std::chrono::steady_clock::time_point deadline) {
+  std::unique_lock lock(mutex_);
+  return changed_.wait_until(lock, deadline, [this] { return Requested(); });
+}
+
+void TSteadyRunTimer::Sleep(int32_t ms) {
+  std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
+void TSteadyRunTimer::Wait(int32_t ms, TStopSignal& stop) {
+  stop.WaitUntil(std::chrono::steady_clock::now() + std::chrono::milliseconds(ms));
+}
+
+TRunThread::TRunThread(uint64_t runId, std::vector<TActionObj> actions,
+                       const TRunSettings& settings, IInput& input, IScreen& screen,
+                       IRunTimer& timer, FinishedCallback onFinished)
+    : runId_(runId),
+      actions_(std::move(actions)),
+      settings_(settings),
+      input_(input),
+      screen_(screen),
+      timer_(timer),
+      onFinished_(std::move(onFinished)) {}
+
+void TRunThread::WaitInterval(int32_t ms) {
+  if (ms <= 0) return;
+  if (ms < kLongWaitMs) {
+    timer_.Sleep(ms);
+    return;
+  }
+  if (!stop_.Requested()) timer_.Wait(ms, stop_);
+}
+
+bool TRunThread::PlayPass(TActionPlayer& player) {
+  passes_.fetch_add(1);
+  for (TActionObj& action : actions_) {
+    if (stop_.Requested()) return false;
+    if (action.actionType == static_cast<uint8_t>(ActionType::Delay))
+      WaitInterval(ScaleDelay(action.delay, settings_.RepeatSpeed));
+    else
+      player.PlayAction(action);
+  }
+  return true;
+}
+
+bool TRunThread::AnotherPass() {
+  switch (static_cast<RepeatMode>(settings_.RepeatType)) {
+    case RepeatMode::RepeatOnce:
+      return false;
+    case RepeatMode::RepeatCount:
+      // RepeatTimes is the number of passes in all; 1 or less gives one.
+      if (settings_.RepeatTimes <= 1) return false;
+      --settings_.RepeatTimes;
+      return true;
+    default:
+      return true;
+  }
+}
+
+void TRunThread::Execute() {
+  TActionPlayer player(input_, screen_);
+  try {
+    if (!actions_.empty()) {
+      while (PlayPass(player) && AnotherPass()) {
+        if (settings_.Interval > 0) WaitInterval(settings_.Interval);
+      }
+    }
+  } catch (...) {
+    // An error ends the run; the end is reported below like any other.
+  }
+  try {
+    player.ReleaseHeld();
+  } catch (...) {
+  }
+  if (onFinished_) {
+    try {
+      onFinished_(runId_);
+    } catch (...) {
+    }
+  }
+}
+
+}  // namespace zorvel

@@ -1,0 +1,259 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "common/error.h"
+#include "model/base64.h"
+#include "playback/action_player.h"
+#include "playback_test_support.h"
+
+namespace zorvel {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+// A 24-bit bottom-up BMP file of one colour (0x00BBGGRR).
+std::vector<uint8_t> SolidBmp(int width, int height, uint32_t color) {
+  const int lineSize = (width * 3 + 3) / 4 * 4;
+  const uint32_t dataSize = static_cast<uint32_t>(lineSize * height);
+  std::vector<uint8_t> bmp(54 + dataSize, 0);
+  auto put32 = [&](size_t at, uint32_t v) {
+    for (int i = 0; i < 4; ++i) bmp[at + i] = static_cast<uint8_t>(v >> (8 * i));
+  };
+  bmp[0] = 'B';
+  bmp[1] = 'M';
+  put32(2, 54 + dataSize);
+  put32(10, 54);
+  put32(14, 40);
+  put32(18, static_cast<uint32_t>(width));
+  put32(22, static_cast<uint32_t>(height));
+  bmp[26] = 1;
+  bmp[28] = 24;
+  put32(34, dataSize);
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) {
+      uint8_t* p = &bmp[54 + y * lineSize + x * 3];
+      p[0] = static_cast<uint8_t>(color >> 16);
+      p[1] = static_cast<uint8_t>(color >> 8);
+      p[2] = static_cast<uint8_t>(color);
+    }
+  return bmp;
+}
+
+TActionObj Click(MouseButton button, MouseAction what, MousePoint where) {
+  TActionObj action;
+  action.actionType = static_cast<uint8_t>(ActionType::MouseClick);
+  action.mouseButton = static_cast<uint8_t>(button);
+  action.mouseAction = static_cast<uint8_t>(what);
+  action.mousePoint = static_cast<uint8_t>(where);
+  return action;
+}
+
+class ActionPlayerTest : public ::testing::Test {
+ protected:
+  ActionPlayerTest() : screen(100, 50) {
+    input.SetCursor({7, 9});
+    for (int y = 20; y < 23; ++y)
+      for (int x = 10; x < 13; ++x) screen.Set(x, y, 0x0000FF);  // a red 3x3 block
+    screen.Set(60, 5, 0x563412);
+  }
+  Lines Play(TActionObj action) {
+    TActionPlayer player(input, screen);
+    player.PlayAction(action);
+    return input.Transcript();
+  }
+
+  TFakeInput input;
+  test::TScriptScreen screen;
+};
+
+struct ClickCase {
+  const char* name;
+  TActionObj action;
+  Lines expected;
+};
+
+TActionObj Fixed(MouseButton button, MouseAction what) {
+  TActionObj action = Click(button, what, MousePoint::FixedPoint);
+  action.mouseClickPosX = 640;
+  action.mouseClickPosY = 480;
+  return action;
+}
+
+TActionObj WithColor(std::string color) {
+  TActionObj action = Click(MouseButton::Left, MouseAction::SingleClick, MousePoint::ColorBlock);
+  action.fColor = std::move(color);
+  return action;
+}
+
+TActionObj WithPicture(std::string base64) {
+  TActionObj action = Click(MouseButton::Left, MouseAction::SingleClick, MousePoint::Picture);
+  action.fBMP = std::move(base64);
+  return action;
+}
+
+TEST_F(ActionPlayerTest, MouseClicksSendTheirEventsInOrder) {
+  const std::string redBlock = EncodeBase64Stream(SolidBmp(3, 3, 0x0000FF));
+  const std::string greenBlock = EncodeBase64Stream(SolidBmp(3, 3, 0x00FF00));
+  TActionObj oddButton = Fixed(MouseButton::Left, MouseAction::SingleClick);
+  oddButton.mouseButton = 9;
+  TActionObj oddAction = Fixed(MouseButton::Left, MouseAction::SingleClick);
+  oddAction.mouseAction = 9;
+  TActionObj oddPoint = Fixed(MouseButton::Left, MouseAction::SingleClick);
+  oddPoint.mousePoint = 9;
+  const std::vector<ClickCase> cases = {
+      {"single at the pointer",
+       Click(MouseButton::Left, MouseAction::SingleClick, MousePoint::CurrentPoint),
+       {"SetCursorPos 7 9", "mouse_event 0x0002", "mouse_event 0x0004"}},
+      {"single left fixed",
+       Fixed(MouseButton::Left, MouseAction::SingleClick),
+       {"SetCursorPos 640 480", "mouse_event 0x0002", "mouse_event 0x0004"}},
+      {"double right",
+       Fixed(MouseButton::Right, MouseAction::DoubleClick),
+       {"SetCursorPos 640 480", "mouse_event 0x0008", "mouse_event 0x0010", "mouse_event 0x0008",
+        "mouse_event 0x0010"}},
+      {"middle down",
+       Fixed(MouseButton::Middle, MouseAction::ButtonDown),
+       {"SetCursorPos 640 480", "mouse_event 0x0020"}},
+      {"middle up",
+       Fixed(MouseButton::Middle, MouseAction::ButtonUp),
+       {"SetCursorPos 640 480", "mouse_event 0x0040"}},
+      {"any other button is the middle one",
+       oddButton,
+       {"SetCursorPos 640 480", "mouse_event 0x0020", "mouse_event 0x0040"}},
+      {"wheel with the right button",
+       Fixed(MouseButton::Right, MouseAction::Wheel),
+       {"SetCursorPos 640 480", "mouse_event 0x0800 0 0 -30"}},
+      {"unknown mouse action moves only", oddAction, {"SetCursorPos 640 480"}},
+      {"unknown point does nothing", oddPoint, {}},
+      {"colour found",
+       WithColor("clRed"),
+       {"SetCursorPos 10 20", "mouse_event 0x0002", "mouse_event 0x0004"}},
+      {"colour in dollar form",
+       WithColor("$00563412"),
+       {"SetCursorPos 60 5", "mouse_event 0x0002", "mouse_event 0x0004"}},
+      {"colour not on the screen", WithColor("clLime"), {}},
+      {"picture found at its centre",
+       WithPicture(redBlock),
+       {"SetCursorPos 11 21", "mouse_event 0x0002", "mouse_event 0x0004"}},
+      {"picture not on the screen", WithPicture(greenBlock), {}},
+      {"no picture", WithPicture(""), {}},
+      {"picture that is no BMP counts as not found", WithPicture("AAAAAAAA"), {}},
+  };
+  for (const ClickCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    input.ClearTranscript();
+    EXPECT_EQ(Play(c.action), c.expected);
+  }
+}
+
+TEST_F(ActionPlayerTest, SearchesReadTheScreenAtEachClick) {
+  TActionObj action = WithColor("clRed");
+  Play(action);
+  Play(action);
+  EXPECT_EQ(screen.captures, 2);
+}
+
+TEST_F(ActionPlayerTest, PictureIsDecodedOnceAndKeptWithTheAction) {
+  TActionObj action = WithPicture(EncodeBase64Stream(SolidBmp(3, 3, 0x0000FF)));
+  TActionPlayer player(input, screen);
+  player.PlayAction(action);
+  const auto first = action.fBMPData;
+  ASSERT_TRUE(first);
+  player.PlayAction(action);
+  EXPECT_EQ(action.fBMPData, first);
+}
+
+TEST_F(ActionPlayerTest, BadColourAndBadPictureAreErrors) {
+  TActionPlayer player(input, screen);
+  TActionObj badColor = WithColor("notAColour");
+  EXPECT_THROW(player.PlayAction(badColor), Error);
+  TActionObj badPicture = WithPicture("abc");
+  EXPECT_THROW(player.PlayAction(badPicture), Error);
+  EXPECT_EQ(input.Transcript(), Lines{});
+}
+
+struct KeyCase {
+  const char* name;
+  int32_t key;
+  uint8_t keyAction;
+  Lines expected;
+};
+
+TEST_F(ActionPlayerTest, KeystrokesSendTheLowByteOfTheKey) {
+  const std::vector<KeyCase> cases = {
+      {"press", 0x41, 2, {"keybd_event 0x41 down", "keybd_event 0x41 up"}},
+      {"only the low 8 bits", 0x141, 2, {"keybd_event 0x41 down", "keybd_event 0x41 up"}},
+      {"down", 0x10, 0, {"keybd_event 0x10 down"}},
+      {"up", 0x10, 1, {"keybd_event 0x10 up"}},
+      {"unknown key action", 0x41, 3, {}},
+  };
+  for (const KeyCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    input.ClearTranscript();
+    TActionObj action;
+    action.actionType = static_cast<uint8_t>(ActionType::Keyboard);
+    action.key = c.key;
+    action.keyAction = c.keyAction;
+    EXPECT_EQ(Play(action), c.expected);
+  }
+}
+
+TEST_F(ActionPlayerTest, MoveTypeDelayAndUnknownKinds) {
+  TActionObj move;
+  move.actionType = static_cast<uint8_t>(ActionType::MouseMove);
+  move.mouseMovePosX = 10;
+  move.mouseMovePosY = -5;
+  EXPECT_EQ(Play(move), (Lines{"SetCursorPos 10 -5"}));
+
+  input.ClearTranscript();
+  TActionObj type;
+  type.actionType = static_cast<uint8_t>(ActionType::TypeText);
+  type.typeText = "ab";
+  EXPECT_EQ(Play(type), (Lines{"SendTextToFocus \"ab\""}));
+
+  input.ClearTranscript();
+  input.SetFocus(false);
+  EXPECT_EQ(Play(type), (Lines{"SendTextToFocus \"ab\" (no focus)"}));
+
+  for (uint8_t kind : {uint8_t{4}, uint8_t{7}, uint8_t{255}}) {
+    input.ClearTranscript();
+    TActionObj other;
+    other.actionType = kind;
+    EXPECT_EQ(Play(other), Lines{}) << int{kind};
+  }
+}
+
+TEST_F(ActionPlayerTest, ReleasesWhatItHoldsLastPressedFirst) {
+  TActionPlayer player(input, screen);
+  auto key = [](int32_t vk, KeyAction what) {
+    TActionObj action;
+    action.actionType = static_cast<uint8_t>(ActionType::Keyboard);
+    action.key = vk;
+    action.keyAction = static_cast<uint8_t>(what);
+    return action;
+  };
+  std::vector<TActionObj> actions = {
+      key(0x11, KeyAction::KeyDown),
+      key(0x10, KeyAction::KeyDown),
+      key(0x41, KeyAction::KeyDown),
+      key(0x41, KeyAction::KeyDown),   // held once
+      key(0x42, KeyAction::KeyPress),  // released already
+      Fixed(MouseButton::Right, MouseAction::ButtonDown),
+      key(0x10, KeyAction::KeyUp),  // no longer held
+  };
+  for (TActionObj& action : actions) player.PlayAction(action);
+  EXPECT_TRUE(player.HoldsInput());
+  input.ClearTranscript();
+  player.ReleaseHeld();
+  EXPECT_EQ(input.Transcript(),
+            (Lines{"mouse_event 0x0010", "keybd_event 0x41 up", "keybd_event 0x11 up"}));
+  EXPECT_FALSE(player.HoldsInput());
+  input.ClearTranscript();
+  player.ReleaseHeld();
+  EXPECT_EQ(input.Transcript(), Lines{});
+}
+
+}  // namespace
+}  // namespace zorvel

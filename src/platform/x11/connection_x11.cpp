@@ -1,0 +1,68 @@
+#include "platform/x11/connection_x11.h"
+
+#include <atomic>
+
+#include "common/error.h"
+
+namespace zorvel {
+
+namespace {
+
+std::mutex& TrapMutex() {
+  static std::mutex mutex;
+  return mutex;
+}
+
+// Set and cleared under TrapMutex(); read by the handler on whichever thread meets an error.
+std::atomic<TX11ErrorTrap*> activeTrap{nullptr};
+
+}  // namespace
+
+TDisplayPtr OpenX11Display() {
+  Display* display = XOpenDisplay(nullptr);
+  if (!display) throw Error("Cannot open the X display (is DISPLAY set?).");
+  return TDisplayPtr(display);
+}
+
+unsigned ModifierMaskOf(Display* display, unsigned long keysym) {
+  const KeyCode keycode = XKeysymToKeycode(display, keysym);
+  XModifierKeymap* map = XGetModifierMapping(display);
+  if (!map) return 0;
+  unsigned mask = 0;
+  for (int modifier = 0; keycode != 0 && modifier < 8 && mask == 0; ++modifier) {
+    for (int i = 0; i < map->max_keypermod; ++i)
+      if (map->modifiermap[modifier * map->max_keypermod + i] == keycode) mask = 1u << modifier;
+  }
+  XFreeModifiermap(map);
+  return mask;
+}
+
+TX11ErrorTrap::TX11ErrorTrap(Display* display) : lock_(TrapMutex()), display_(display) {
+  XSync(display_, False);  // errors of earlier requests are not ours to catch
+  activeTrap = this;
+  previous_ = XSetErrorHandler(&TX11ErrorTrap::Handle);
+}
+
+TX11ErrorTrap::~TX11ErrorTrap() {
+  XSync(display_, False);
+  XSetErrorHandler(previous_);
+  activeTrap = nullptr;
+}
+
+int TX11ErrorTrap::Sync() {
+  XSync(display_, False);
+  const int error = firstError_;
+  firstError_ = 0;
+  return error;
+}
+
+int TX11ErrorTrap::Handle(Display* display, XErrorEvent* error) {
+  TX11ErrorTrap* trap = activeTrap.load();
+  if (trap && display == trap->display_) {
+    if (trap->firstError_ == 0) trap->firstError_ = error->error_code;
+    return 0;
+  }
+  return trap && trap->previous_ ? trap->previous_(display, error) : 0;
+}
+
+}  // namespace zorvel

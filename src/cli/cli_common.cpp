@@ -1,0 +1,118 @@
+#include "cli/cli_common.h"
+
+#include <sys/stat.h>
+#include <iostream>
+
+#include "common/error.h"
+#include "common/program_folder.h"
+#include "model/folder_scan.h"
+
+namespace zorvel::cli {
+namespace {
+
+const OptionSpec kFolderOption{"--folder", true};
+
+const OptionSpec* FindOption(const std::vector<OptionSpec>& options, const std::string& name) {
+  if (name == kFolderOption.name) return &kFolderOption;
+  for (const auto& option : options)
+    if (option.name == name) return &option;
+  return nullptr;
+}
+
+int UsageError(const std::string& command, const std::string& message,
+               const CommandSyntax& syntax) {
+  std::cerr << "zorvel-cli " << command << ": " << message << "\n" << syntax.usage;
+  return kExitUsage;
+}
+
+bool IsRegularFile(const std::string& path) {
+  struct stat info {};
+  return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+TActionCtrlPtr LoadMacroFile(TXMLDocument& document, const std::string& path) {
+  auto macro = std::make_shared<TActionCtrl>(document);
+  macro->LoadDocumentOrThrow(path);
+  return macro;
+}
+
+}  // namespace
+
+std::string ParsedArgs::Value(const std::string& option) const {
+  auto it = options.find(option);
+  return it == options.end() ? std::string() : it->second;
+}
+
+std::optional<int> ParseCommandLine(const std::string& command,
+                                    const std::vector<std::string>& args,
+                                    const CommandSyntax& syntax, ParsedArgs& parsed) {
+  bool operandsOnly = false;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (operandsOnly || arg.empty() || arg[0] != '-' || arg == "-") {
+      parsed.positional.push_back(arg);
+      continue;
+    }
+    if (arg == "--") {
+      operandsOnly = true;
+      continue;
+    }
+    if (arg == "--help" || arg == "-h") {
+      std::cout << syntax.usage;
+      return kExitOk;
+    }
+    size_t equals = arg.find('=');
+    std::string name = arg.substr(0, equals);
+    const OptionSpec* option = FindOption(syntax.options, name);
+    if (!option) return UsageError(command, "unknown option " + name, syntax);
+    if (!option->takesValue) {
+      if (equals != std::string::npos) return UsageError(command, name + " takes no value", syntax);
+      parsed.options[name] = "";
+    } else if (equals != std::string::npos) {
+      parsed.options[name] = arg.substr(equals + 1);
+    } else if (i + 1 < args.size()) {
+      parsed.options[name] = args[++i];
+    } else {
+      return UsageError(command, name + " needs a value", syntax);
+    }
+  }
+  if (parsed.positional.size() < syntax.minOperands)
+    return UsageError(command, "missing operand", syntax);
+  if (parsed.positional.size() > syntax.maxOperands)
+    return UsageError(command, "too many operands", syntax);
+  if (parsed.Has("--folder") && parsed.Value("--folder").empty())
+    return UsageError(command, "--folder needs a folder", syntax);
+  try {
+    SetProgramFolder(ResolveProgramFolder(ExecutablePath(), parsed.Value("--folder")));
+  } catch (const Error& error) {
+    std::cerr << "zorvel-cli " << command << ": " << error.what() << "\n";
+    return kExitFailure;
+  }
+  return std::nullopt;
+}
+
+int RunReporting(const std::string& command, const std::function<int()>& body) {
+  try {
+    return body();
+  } catch (const std::exception& error) {
+    std::cerr << "zorvel-cli " << command << ": " << error.what() << "\n";
+    return kExitFailure;
+  }
+}
+
+TActionCtrlPtr FindMacro(TXMLDocument& document, const std::string& nameOrFile) {
+  if (nameOrFile.find('/') != std::string::npos) return LoadMacroFile(document, nameOrFile);
+  TActionsList macros = ScanMacroFolder(document, ProgramFolder());
+  for (const auto& macro : macros)
+    if (macro->FName == nameOrFile) return macro;
+  if (IsRegularFile(nameOrFile)) return LoadMacroFile(document, nameOrFile);
+  throw Error("no macro named \"" + nameOrFile + "\" in " + ProgramFolder() + " and no such file");
+}
+
+std::string OneLine(std::string text) {
+  for (char& c : text)
+    if (c == '\t' || c == '\n' || c == '\r') c = ' ';
+  return text;
+}
+
+}  // namespace zorvel::cli

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "cli/command.h"
+#include "model/action_ctrl.h"
+
+namespace zorvel::cli {
+
+// An option a command accepts besides --folder DIR and --help.
+struct OptionSpec {
+  std::string name;  // with the dashes: "--name"
+  bool takesValue = false;
+};
+
+// What a command line asks for once its options are taken out.
+struct ParsedArgs {
+  std::vector<std::string> positional;
+  std::map<std::string, std::string> options;  // "--force" -> "" for a flag
+
+  bool Has(const std::string& option) const { return options.count(option) > 0; }
+  std::string Value(const std::string& option) const;
+};
+
+// What --help prints for a command, and the number of operands it takes.
+struct CommandSyntax {
+  std::string usage;  // "zorvel-cli show NAME|FILE [--folder DIR]\n...explanations..."
+  std::vector<OptionSpec> options;
+  size_t minOperands = 0;
+  size_t maxOperands = 0;
+};
+
+// Parses `args` against `syntax` and sets the program folder from --folder (or the default
+// rules). Returns an exit code when the command must end here: --help printed the usage (0), a
+// usage error was reported on stderr (2), or the folder cannot be used (1). Returns nothing when
+// the command should go on with `parsed`.
+std::optional<int> ParseCommandLine(const std::string& command,
+                                    const std::vector<std::string>& args,
+                                    const CommandSyntax& syntax, ParsedArgs& parsed);
+
+// Runs `body`; an Error or other exception escaping it is printed on stderr as
+// "zorvel-cli COMMAND: message" and gives exit code 1.
+int RunReporting(const std::string& command, const std::function<int()>& body);
+
+// The macro a NAME|FILE operand means. An operand holding "/" is a file path; otherwise the first
+// macro of the program folder (in scan order) with that name, and failing that a file of that
+// name in the current folder. Throws Error saying what was not found or why the file is refused.
+TActionCtrlPtr FindMacro(TXMLDocument& document, const std::string& nameOrFile);
+
+// `text` with tabs and line breaks replaced by spaces, so one record stays on one line.
+std::string OneLine(std::string text);
+
+}  // namespace zorvel::cli

@@ -1,0 +1,60 @@
+// zorvel-cli: the macro library and playback from a terminal. Each command lives in its own
+// cmd_*.cpp file and registers itself.
+
+#include <algorithm>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "cli/command.h"
+
+namespace zorvel::cli {
+
+std::vector<Command>& Commands() {
+  static std::vector<Command> commands;
+  return commands;
+}
+
+namespace {
+
+void PrintOverview(std::ostream& out) {
+  std::vector<Command> commands = Commands();
+  std::sort(commands.begin(), commands.end(),
+            [](const Command& a, const Command& b) { return a.name < b.name; });
+  out << "usage: zorvel-cli COMMAND [ARGUMENTS] [--folder DIR]\n\n"
+         "Commands:\n";
+  for (const auto& command : commands) {
+    out << "  " << command.name
+        << std::string(command.name.size() < 8 ? 8 - command.name.size() : 1, ' ')
+        << command.summary << "\n";
+  }
+  out << "\n--folder DIR uses DIR as the macro folder instead of the program folder.\n"
+         "zorvel-cli COMMAND --help describes a command.\n";
+}
+
+int Dispatch(const std::vector<std::string>& args) {
+  if (args.empty()) {
+    PrintOverview(std::cerr);
+    return kExitUsage;
+  }
+  const std::string& name = args[0];
+  if (name == "--help" || name == "-h" || name == "help") {
+    PrintOverview(std::cout);
+    return kExitOk;
+  }
+  for (const auto& command : Commands()) {
+    if (command.name == name)
+      return command.run(std::vector<std::string>(args.begin() + 1, args.end()));
+  }
+  std::cerr << "zorvel-cli: unknown command \"" << name << "\"\n\n";
+  PrintOverview(std::cerr);
+  return kExitUsage;
+}
+
+}  // namespace
+}  // namespace zorvel::cli
+
+int main(int argc, char** argv) {
+  std::vector<std::string> args(argv + 1, argv + argc);
+  return zorvel::cli::Dispatch(args);
+}

@@ -1,0 +1,21 @@
+#include "model/action.h"
+#include "model/base64.h"
+#include "playback/bitmap_data.h"
+
+namespace zorvel {
+
+std::shared_ptr<const TBDBitmapData> TActionObj::GetBMPData() {
+  if (fBMPData || fBMP.empty()) return fBMPData;
+  std::vector<uint8_t> bytes = DecodeBase64Stream(fBMP);
+  auto picture = std::make_shared<TBDBitmapData>();
+  if (!picture->LoadFromStream(bytes.data(), bytes.size())) picture->Clear();
+  fBMPData = std::move(picture);
+  return fBMPData;
+}
+
+void TActionObj::ReloadBMPData() {
+  fBMPData.reset();
+  GetBMPData();
+}
+
+}  // namespace zorvel

@@ -1,0 +1,70 @@
+#include "platform/fake/fake_screen.h"
+
+#include <cstring>
+
+#include "common/error.h"
+
+namespace zorvel {
+
+TFakeScreen::TFakeScreen(int32_t width, int32_t height, uint32_t color) {
+  if (!FImage.SetSize(width, height)) throw Error("The fake screen size is not possible.");
+  FImage.Fill(color);
+}
+
+bool TFakeScreen::Inside(int64_t x, int64_t y) const {
+  return x >= 0 && y >= 0 && x < FImage.Width && y < FImage.Height;
+}
+
+void TFakeScreen::Fill(uint32_t color) {
+  FImage.Fill(color);
+}
+
+void TFakeScreen::SetPixel(int32_t x, int32_t y, uint32_t color) {
+  if (Inside(x, y)) FImage.SetPixel(x, y, color);
+}
+
+void TFakeScreen::FillRect(int32_t x, int32_t y, int32_t width, int32_t height, uint32_t color) {
+  for (int64_t row = y; row < int64_t{y} + height; ++row) {
+    for (int64_t column = x; column < int64_t{x} + width; ++column) {
+      if (Inside(column, row)) {
+        FImage.SetPixel(static_cast<int32_t>(column), static_cast<int32_t>(row), color);
+      }
+    }
+  }
+}
+
+void TFakeScreen::Blit(const TBDBitmapData& picture, int32_t x, int32_t y) {
+  for (int32_t j = 0; j < picture.Height; ++j) {
+    for (int32_t i = 0; i < picture.Width; ++i) {
+      SetPixel(x + i, y + j, picture.GetPixel(i, j));
+    }
+  }
+}
+
+bool TFakeScreen::CaptureRect(int32_t x, int32_t y, int32_t width, int32_t height, uint8_t* pixels,
+                              int32_t lineSize) {
+  ++FCaptureCount;
+  if (FCaptureFails) return false;
+  for (int32_t j = 0; j < height; ++j) {
+    // Rows bottom first: memory row m holds image row height - 1 - m.
+    uint8_t* out = pixels + static_cast<size_t>(height - 1 - j) * static_cast<size_t>(lineSize);
+    std::memset(out, 0, static_cast<size_t>(lineSize));
+    for (int32_t i = 0; i < width; ++i) {
+      const int64_t sx = int64_t{x} + i;
+      const int64_t sy = int64_t{y} + j;
+      if (!Inside(sx, sy)) continue;
+      const uint32_t c = FImage.GetPixel(static_cast<int32_t>(sx), static_cast<int32_t>(sy));
+      out[3 * i] = static_cast<uint8_t>(c);
+      out[3 * i + 1] = static_cast<uint8_t>(c >> 8);
+      out[3 * i + 2] = static_cast<uint8_t>(c >> 16);
+    }
+  }
+  return true;
+}
+
+uint32_t TFakeScreen::PixelColor(int32_t x, int32_t y) {
+  if (!Inside(x, y)) return 0;
+  return SwapRedBlue(FImage.GetPixel(x, y));
+}
+
+}  // namespace zorvel

@@ -1,0 +1,84 @@
+#include "playback/screen_search.h"
+
+#include <algorithm>
+#include <limits>
+#include <optional>
+
+#include "model/colour_text.h"
+
+namespace zorvel {
+
+namespace {
+
+constexpr TPoint kNotFound{-1, -1};
+
+TBDColorTolerance ToleranceFor(int32_t similarity) {
+  const int32_t t = ToleranceFromSimilarity(similarity);
+  return TBDColorTolerance{t, t, t};
+}
+
+// The rectangle's width or height, kept within 32 bits (a value below 1 reaches the screen edge).
+int32_t Extent(int32_t from, int32_t to) {
+  const int64_t extent = int64_t{to} - from;
+  return static_cast<int32_t>(std::clamp<int64_t>(extent, std::numeric_limits<int32_t>::min(),
+                                                  std::numeric_limits<int32_t>::max()));
+}
+
+// Captures the rectangle into `buffer`; returns the screen position of the buffer's top-left
+// corner, or nothing when the screen cannot be copied.
+std::optional<TPoint> CaptureRectangle(IScreen& screen, TBDBitmapData& buffer, int32_t left,
+                                       int32_t top, int32_t right, int32_t bottom) {
+  const TSize size = screen.ScreenSize();
+  const TCaptureRect rect =
+      CaptureRectFor(size, left, top, Extent(left, right), Extent(top, bottom));
+  if (!buffer.CaptureScreen(screen, rect.x, rect.y, rect.width, rect.height)) return std::nullopt;
+  return TPoint{rect.x, rect.y};
+}
+
+// A found position in the capture moved to screen coordinates, kept within 32 bits.
+TPoint ToScreen(int64_t x, int64_t y) {
+  constexpr int64_t kMin = std::numeric_limits<int32_t>::min();
+  constexpr int64_t kMax = std::numeric_limits<int32_t>::max();
+  return TPoint{static_cast<int32_t>(std::clamp(x, kMin, kMax)),
+                static_cast<int32_t>(std::clamp(y, kMin, kMax))};
+}
+
+}  // namespace
+
+int32_t ToleranceFromSimilarity(int32_t similarity) {
+  const int64_t tolerance = (int64_t{100} - similarity) * 255 / 100;
+  return static_cast<int32_t>(std::clamp<int64_t>(tolerance, std::numeric_limits<int32_t>::min(),
+                                                  std::numeric_limits<int32_t>::max()));
+}
+
+uint32_t GetScreenPixelColor(IScreen& screen, int32_t x, int32_t y) {
+  return screen.PixelColor(x, y);
+}
+
+TPoint FindColorOnScreen(IScreen& screen, const std::string& colourText, int32_t left, int32_t top,
+                         int32_t right, int32_t bottom, int32_t similarity) {
+  const uint32_t color = SwapRedBlue(StringToColor(colourText));
+  TBDBitmapData buffer;
+  const std::optional<TPoint> origin = CaptureRectangle(screen, buffer, left, top, right, bottom);
+  if (!origin) return kNotFound;
+  const TBDFindResult found = similarity == 100
+                                  ? buffer.FindColor(color)
+                                  : buffer.FindColorSimilar(color, ToleranceFor(similarity));
+  if (!found.found) return kNotFound;
+  return ToScreen(int64_t{found.x} + origin->x, int64_t{found.y} + origin->y);
+}
+
+TPoint FindPictureOnScreen(IScreen& screen, const TBDBitmapData& picture, int32_t left, int32_t top,
+                           int32_t right, int32_t bottom, int32_t similarity) {
+  TBDBitmapData buffer;
+  const std::optional<TPoint> origin = CaptureRectangle(screen, buffer, left, top, right, bottom);
+  if (!origin) return kNotFound;
+  const TBDFindResult found = similarity == 100
+                                  ? buffer.FindBitmap(picture)
+                                  : buffer.FindBitmapSimilar(picture, ToleranceFor(similarity));
+  if (!found.found) return kNotFound;
+  return ToScreen(int64_t{found.x} + picture.Width / 2 + origin->x,
+                  int64_t{found.y} + picture.Height / 2 + origin->y);
+}
+
+}  // namespace zorvel

@@ -1,0 +1,256 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <future>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "common/date_time.h"
+#include "model/xml_document.h"
+#include "playback/run_ctrl.h"
+#include "playback_test_support.h"
+
+namespace zorvel {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+// End notifications as they arrive on the run threads.
+class EndLog {
+ public:
+  void Add(uint64_t id) {
+    {
+      std::lock_guard lock(mutex_);
+      ids_.push_back(id);
+    }
+    changed_.notify_all();
+  }
+  // Waits for the end of run `id`; false after ten seconds.
+  bool WaitFor(uint64_t id) {
+    std::unique_lock lock(mutex_);
+    return changed_.wait_for(lock, std::chrono::seconds(10),
+                             [&] { return std::find(ids_.begin(), ids_.end(), id) != ids_.end(); });
+  }
+  std::vector<uint64_t> Ids() {
+    std::lock_guard lock(mutex_);
+    return ids_;
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::vector<uint64_t> ids_;
+};
+
+TActionPtr Key(int32_t vk, KeyAction what = KeyAction::KeyPress) {
+  auto action = std::make_shared<TActionObj>();
+  action->actionType = static_cast<uint8_t>(ActionType::Keyboard);
+  action->key = vk;
+  action->keyAction = static_cast<uint8_t>(what);
+  return action;
+}
+
+TActionPtr Delay(int32_t ms) {
+  auto action = std::make_shared<TActionObj>();
+  action->actionType = static_cast<uint8_t>(ActionType::Delay);
+  action->delay = ms;
+  return action;
+}
+
+class RunCtrlTest : public ::testing::Test {
+ protected:
+  RunCtrlTest() : screen(8, 8) { ctrl = MakeCtrl(); }
+
+  std::unique_ptr<TRunCtrl> MakeCtrl() {
+    return std::make_unique<TRunCtrl>(input, screen, clock, [this](uint64_t id) { ends.Add(id); });
+  }
+  std::shared_ptr<TActionCtrl> Macro(std::string name, std::vector<TActionPtr> actions = {}) {
+    auto macro = std::make_shared<TActionCtrl>(document);
+    macro->FName = std::move(name);
+    for (auto& action : actions) macro->Actions.Add(action);
+    macro->Config.RepeatType = static_cast<int32_t>(RepeatMode::RepeatOnce);
+    macro->Config.RepeatSpeed = 0;
+    return macro;
+  }
+  // Lets the current run end and hands its end to the controller, as the main loop does.
+  void FinishRun() {
+    const uint64_t id = ctrl->CurrentRunId();
+    ASSERT_TRUE(ends.WaitFor(id));
+    ctrl->RunFinished(id);
+  }
+
+  TXMLDocument document;
+  TFakeInput input;
+  test::TScriptScreen screen;
+  TFixedClock clock{{2026, 12, 8, 10, 40, 29}};
+  EndLog ends;
+  std::unique_ptr<TRunCtrl> ctrl;
+};
+
+TEST_F(RunCtrlTest, StartPlaysAndTheEndNotificationCleansUp) {
+  auto macro = Macro("A", {Key(0x41)});
+  EXPECT_FALSE(ctrl->Running());
+  ctrl->Start(macro);
+  EXPECT_TRUE(ctrl->Running());
+  EXPECT_TRUE(macro->FRunning);
+  EXPECT_EQ(ctrl->CurrentRunId(), 1u);
+  EXPECT_EQ(ctrl->CurrentMacro(), macro);
+  FinishRun();
+  EXPECT_FALSE(ctrl->Running());
+  EXPECT_FALSE(macro->FRunning);
+  EXPECT_EQ(input.Transcript(), (Lines{"keybd_event 0x41 down", "keybd_event 0x41 up"}));
+  EXPECT_EQ(ends.Ids(), std::vector<uint64_t>{1});
+}
+
+TEST_F(RunCtrlTest, StartWhileRunningIsIgnored) {
+  auto a = Macro("A");
+  auto b = Macro("B", {Key(0x42)});
+  ctrl->Start(a);
+  ctrl->Start(b);
+  ctrl->Start(a);
+  EXPECT_EQ(ctrl->CurrentRunId(), 1u);
+  EXPECT_EQ(ctrl->CurrentMacro(), a);
+  EXPECT_FALSE(b->FRunning);
+  FinishRun();
+  EXPECT_EQ(input.Transcript(), Lines{});
+}
+
+TEST_F(RunCtrlTest, StopWhenIdleAndStartWithoutMacroDoNothing) {
+  ctrl->Stop();
+  ctrl->Start(nullptr);
+  EXPECT_FALSE(ctrl->Running());
+  EXPECT_EQ(ctrl->CurrentRunId(), 0u);
+  ctrl->RunFinished(0);
+  EXPECT_FALSE(ctrl->Running());
+}
+
+TEST_F(RunCtrlTest, LateEndOfAStoppedRunDoesNotStopTheNextRun) {
+  auto slow = Macro("slow", {Delay(60000), Key(0x41)});
+  auto next = Macro("next", {Delay(60000)});
+  ctrl->Start(slow);
+  ctrl->Stop();
+  EXPECT_FALSE(ctrl->Running());
+  EXPECT_FALSE(slow->FRunning);
+  ctrl->Start(next);  // waits for the stopped run's thread
+  ASSERT_TRUE(ends.WaitFor(1));
+  ctrl->RunFinished(1);  // the old run's end arrives late
+  EXPECT_TRUE(ctrl->Running());
+  EXPECT_TRUE(next->FRunning);
+  ctrl->Stop();
+  FinishRun();
+  EXPECT_EQ(ends.Ids(), (std::vector<uint64_t>{1, 2}));
+  EXPECT_EQ(input.Transcript(), Lines{});
+}
+
+TEST_F(RunCtrlTest, RunPlaysTheSnapshotTakenAtStart) {
+  auto macro = Macro("A", {Delay(60000), Key(0x41)});
+  macro->Config.RepeatType = static_cast<int32_t>(RepeatMode::RepeatCount);
+  macro->Config.RepeatTimes = 2;
+  ctrl->Start(macro);
+  macro->Actions.Get(1)->key = 0x5A;
+  macro->Actions.Clear();
+  macro->Config.RepeatTimes = 100;
+  macro.reset();  // the macro is deleted while it plays
+  ctrl->Stop();   // writes to no released macro
+  FinishRun();
+  EXPECT_EQ(ctrl->CurrentMacro(), nullptr);
+  EXPECT_EQ(input.Transcript(), Lines{});
+}
+
+TEST_F(RunCtrlTest, DestructionStopsTheRunAndReleasesHeldKeys) {
+  auto macro = Macro("A", {Key(0x11, KeyAction::KeyDown), Delay(60000)});
+  macro->Config.RepeatType = static_cast<int32_t>(RepeatMode::RepeatUntilStop);
+  std::promise<void> pressed;
+  input.SetOnCall([&](const std::string& line) {
+    if (line == "keybd_event 0x11 down") pressed.set_value();
+  });
+  ctrl->Start(macro);
+  ASSERT_EQ(pressed.get_future().wait_for(std::chrono::seconds(10)), std::future_status::ready);
+  ctrl.reset();
+  EXPECT_EQ(ends.Ids(), std::vector<uint64_t>{1});
+  EXPECT_EQ(input.Transcript(), (Lines{"keybd_event 0x11 down", "keybd_event 0x11 up"}));
+}
+
+// --- the schedule check ---------------------------------------------------------------------
+
+struct ScheduleCase {
+  const char* name;
+  ScheduleKind kind;
+  int32_t index;
+  std::string date;
+  std::string time;
+  TDateTime now;
+  bool starts;
+};
+
+TEST_F(RunCtrlTest, SchedulesStartOnTheirDayAndSecond) {
+  // In the C locale the date reads 12/08/26 and the time 10:40:29. 6 Dec 2026 is a Sunday.
+  const TDateTime sunday{2026, 12, 6, 10, 40, 29};
+  const TDateTime saturday{2026, 12, 12, 10, 40, 29};
+  const TDateTime nov30{2026, 11, 30, 10, 40, 29};
+  const TDateTime dec31{2026, 12, 31, 10, 40, 29};
+  const TDateTime tuesday{2026, 12, 8, 10, 40, 29};
+  const TDateTime secondLater{2026, 12, 8, 10, 40, 30};
+  const std::vector<ScheduleCase> cases = {
+      {"every day at the second", ScheduleKind::EveryDay, 0, "", "10:40:29", tuesday, true},
+      {"every day a second later", ScheduleKind::EveryDay, 0, "", "10:40:29", secondLater, false},
+      {"empty time never", ScheduleKind::EveryDay, 0, "", "", tuesday, false},
+      {"weekly Sunday on Sunday", ScheduleKind::EveryWeek, 0, "", "10:40:29", sunday, true},
+      {"weekly Sunday on Saturday", ScheduleKind::EveryWeek, 0, "", "10:40:29", saturday, false},
+      {"weekly Saturday on Saturday", ScheduleKind::EveryWeek, 6, "", "10:40:29", saturday, true},
+      {"weekly Saturday on Sunday", ScheduleKind::EveryWeek, 6, "", "10:40:29", sunday, false},
+      {"day 31 in November", ScheduleKind::EveryMonth, 30, "", "10:40:29", nov30, false},
+      {"day 31 in December", ScheduleKind::EveryMonth, 30, "", "10:40:29", dec31, true},
+      {"day 30 in November", ScheduleKind::EveryMonth, 29, "", "10:40:29", nov30, true},
+      {"once on its date", ScheduleKind::OnceAt, 0, "12/08/26", "10:40:29", tuesday, true},
+      {"once on a later day", ScheduleKind::OnceAt, 0, "12/08/26", "10:40:29", dec31, false},
+      {"once at another second", ScheduleKind::OnceAt, 0, "12/08/26", "10:40:29", secondLater,
+       false},
+      {"once without a date", ScheduleKind::OnceAt, 0, "", "10:40:29", tuesday, false},
+      {"no schedule", ScheduleKind::NoSchedule, 0, "12/08/26", "10:40:29", tuesday, false},
+      {"unknown kind", static_cast<ScheduleKind>(9), 0, "12/08/26", "10:40:29", tuesday, false},
+  };
+  for (const ScheduleCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    auto macro = Macro(c.name);
+    macro->Schedule = {static_cast<int32_t>(c.kind), c.index, c.time, c.date};
+    TActionsList macros;
+    macros.Add(macro);
+    clock.Set(c.now);
+    const uint64_t before = ctrl->CurrentRunId();
+    EXPECT_EQ(ctrl->CheckSchedules(macros), c.starts);
+    EXPECT_EQ(ctrl->Running(), c.starts);
+    EXPECT_EQ(ctrl->CurrentRunId(), before + (c.starts ? 1 : 0));
+    if (c.starts) FinishRun();
+  }
+}
+
+TEST_F(RunCtrlTest, TwoMacrosDueInOneSecond) {
+  auto first = Macro("first");
+  auto second = Macro("second");
+  auto unscheduled = Macro("none");
+  for (auto& macro : {first, second}) macro->Schedule = {1, 0, "10:40:29", ""};
+  TActionsList macros;
+  macros.Add(unscheduled);
+  macros.Add(first);
+  macros.Add(second);
+  EXPECT_TRUE(ctrl->CheckSchedules(macros));
+  EXPECT_EQ(ctrl->CurrentMacro(), first);
+  // Half a second later the first still counts as running, even if its thread has ended.
+  ASSERT_TRUE(ends.WaitFor(1));
+  EXPECT_FALSE(ctrl->CheckSchedules(macros));
+  EXPECT_FALSE(ctrl->StartIfTimeDue(second));
+  EXPECT_FALSE(second->FRunning);
+  // Once its end is handled, a check within the same second starts the first one again.
+  ctrl->RunFinished(1);
+  EXPECT_TRUE(ctrl->CheckSchedules(macros));
+  EXPECT_EQ(ctrl->CurrentMacro(), first);
+  EXPECT_EQ(ctrl->CurrentRunId(), 2u);
+  FinishRun();
+}
+
+}  // namespace
+}  // namespace zorvel

@@ -1,0 +1,110 @@
+#include "recording/gui/record_config_dlg.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "recording/record_settings.h"
+
+namespace zorvel {
+
+namespace {
+
+QComboBox* NewFKeyList(const char* name, QWidget* parent) {
+  auto* list = new QComboBox(parent);
+  list->setObjectName(name);
+  for (int i = 1; i <= 12; ++i) list->addItem(QString("F%1").arg(i));
+  return list;
+}
+
+void SelectFKey(QComboBox* list, int32_t index) {
+  list->setCurrentIndex(index >= 0 && index < list->count() ? index : -1);
+}
+
+void ReadFKey(const QComboBox* list, int32_t& index) {
+  if (list->currentIndex() >= 0) index = list->currentIndex();
+}
+
+}  // namespace
+
+TfmRecordConfig::TfmRecordConfig(TRecordSettings& settings, QWidget* parent)
+    : QDialog(parent), settings_(&settings) {
+  setObjectName("fmRecordConfig");
+  setWindowTitle("Record Config");
+  setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
+                 Qt::WindowSystemMenuHint);
+
+  auto* group = new QGroupBox("Record Config", this);
+  cbMouseMove = new QCheckBox("Record mouse move", group);
+  cbMouseMove->setObjectName("cbMouseMove");
+  cbMouseMove->setChecked(true);
+  cbKeyboard = new QCheckBox("Record keystroke ", group);
+  cbKeyboard->setObjectName("cbKeyboard");
+  cbKeyboard->setChecked(true);
+  cbRecordStart = NewFKeyList("cbRecordStart", group);
+  cbRecordStart->setCurrentIndex(1);
+  cbRecordStop = NewFKeyList("cbRecordStop", group);
+  cbRecordStop->setCurrentIndex(2);
+
+  auto* grid = new QGridLayout(group);
+  grid->addWidget(cbMouseMove, 0, 0, 1, 3);
+  grid->addWidget(cbKeyboard, 1, 0, 1, 3);
+  grid->addWidget(new QLabel("HotKey to Start Record:", group), 2, 0);
+  grid->addWidget(new QLabel("ALT+", group), 2, 1);
+  grid->addWidget(cbRecordStart, 2, 2);
+  grid->addWidget(new QLabel("HotKey to Stop Recond:", group), 3, 0);
+  grid->addWidget(new QLabel("ALT+", group), 3, 1);
+  grid->addWidget(cbRecordStop, 3, 2);
+
+  BitBtn1 = new QPushButton("&OK", this);
+  BitBtn1->setObjectName("BitBtn1");
+  BitBtn1->setDefault(true);
+  BitBtn2 = new QPushButton("&Cancel", this);
+  BitBtn2->setObjectName("BitBtn2");
+  connect(BitBtn1, &QPushButton::clicked, this, &TfmRecordConfig::BitBtn1Click);
+  connect(BitBtn2, &QPushButton::clicked, this, &TfmRecordConfig::BitBtn2Click);
+
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch();
+  buttons->addWidget(BitBtn1);
+  buttons->addWidget(BitBtn2);
+  auto* column = new QVBoxLayout(this);
+  column->addWidget(group);
+  column->addLayout(buttons);
+  column->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+void TfmRecordConfig::showEvent(QShowEvent* event) {
+  SettingsToControls();
+  QDialog::showEvent(event);
+}
+
+void TfmRecordConfig::SettingsToControls() {
+  cbMouseMove->setChecked(settings_->RecordMouseMove);
+  cbKeyboard->setChecked(settings_->RecordKeyBoard);
+  SelectFKey(cbRecordStart, settings_->RecordStartHotkey);
+  SelectFKey(cbRecordStop, settings_->RecordStopHotkey);
+}
+
+void TfmRecordConfig::ControlsToSettings() {
+  settings_->RecordMouseMove = cbMouseMove->isChecked();
+  settings_->RecordKeyBoard = cbKeyboard->isChecked();
+  ReadFKey(cbRecordStart, settings_->RecordStartHotkey);
+  ReadFKey(cbRecordStop, settings_->RecordStopHotkey);
+}
+
+void TfmRecordConfig::BitBtn1Click() {
+  ControlsToSettings();
+  accept();
+}
+
+void TfmRecordConfig::BitBtn2Click() {
+  reject();
+}
+
+}  // namespace zorvel

@@ -1,0 +1,284 @@
+#include "recording/gui/record_view.h"
+
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableView>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "app/ctrl.h"
+#include "app/guard.h"
+#include "recording/gui/action_editor.h"
+#include "recording/gui/record_config_dlg.h"
+#include "recording/gui/record_view_window.h"
+
+namespace zorvel {
+
+namespace {
+
+QToolButton* NewToolButton(const char* name, const QString& caption, const QString& hint,
+                           QWidget* parent) {
+  auto* button = new QToolButton(parent);
+  button->setObjectName(name);
+  button->setText(caption);
+  button->setToolTip(hint);
+  button->setToolButtonStyle(Qt::ToolButtonTextOnly);
+  button->setAutoRaise(true);
+  return button;
+}
+
+QFrame* NewSeparator(QWidget* parent) {
+  auto* line = new QFrame(parent);
+  line->setFrameShape(QFrame::VLine);
+  line->setFrameShadow(QFrame::Sunken);
+  return line;
+}
+
+}  // namespace
+
+bool TRecordViewDialogs::RunActionEditor(const std::string& caption, const TActionObj* shown,
+                                         TActionObj& target) {
+  TDefineForm form({ctrl_.Input(), ctrl_.Screen(), ctrl_.Prompt()}, parent_);
+  form.setWindowTitle(QString::fromStdString(caption));
+  if (shown) form.ShowAction(*shown);
+  if (form.exec() != QDialog::Accepted) return false;
+  form.FillAction(target);
+  return true;
+}
+
+bool TRecordViewDialogs::RunRecordConfig(TRecordSettings& settings) {
+  TfmRecordConfig dialog(settings, parent_);
+  return dialog.exec() == QDialog::Accepted;
+}
+
+// ---------------------------------------------------------------------------------------------
+
+TFMRecordView::TFMRecordView(TCtrl& ctrl, TActionCtrlPtr macro, QWidget* parent,
+                             IRecordViewDialogs* dialogs)
+    : QDialog(parent) {
+  setObjectName("FMRecordView");
+  setWindowTitle("Macro Recorder");
+  if (!dialogs) {
+    ownDialogs_ = std::make_unique<TRecordViewDialogs>(ctrl, this);
+    dialogs = ownDialogs_.get();
+  }
+  ctrl_ = std::make_unique<TRecordViewCtrl>(ctrl, std::move(macro), *dialogs);
+  ctrl_->SetRecordingObserver([this](bool recording) { SetRecordingState(recording); });
+
+  auto* column = new QVBoxLayout(this);
+  column->addWidget(BuildToolPanel());
+  column->addWidget(BuildList(), 1);
+  column->addWidget(BuildBottom());
+  resize(620, 460);
+}
+
+TFMRecordView::~TFMRecordView() = default;
+
+QWidget* TFMRecordView::BuildToolPanel() {
+  MainPanel = new QFrame(this);
+  MainPanel->setObjectName("MainPanel");
+  auto* row = new QHBoxLayout(MainPanel);
+  row->setContentsMargins(2, 2, 2, 2);
+  btnStart = NewToolButton("btnStart", "Start &Record", "Record Mouse Actions", MainPanel);
+  btnStop = NewToolButton("btnStop", "&Stop Record", "Record Mouse Actions", MainPanel);
+  btnConfig = NewToolButton("btnConfig", "Record C&onfig", "Record Mouse Actions", MainPanel);
+  btnNew = NewToolButton("btnNew", "&New", "Create a new Action", MainPanel);
+  btnEdit = NewToolButton("btnEdit", "&Edit", "Edit Selected Action", MainPanel);
+  btnDelete = NewToolButton("btnDelete", "&Delete", "Delete Selected Action", MainPanel);
+  btnClear = NewToolButton("btnClear", "&Clear", "Delete All Actions", MainPanel);
+  btnQuit = NewToolButton("btnQuit", "&Quit", "Quit", MainPanel);
+  for (QWidget* widget :
+       {static_cast<QWidget*>(btnStart), static_cast<QWidget*>(btnStop),
+        static_cast<QWidget*>(btnConfig), static_cast<QWidget*>(NewSeparator(MainPanel)),
+        static_cast<QWidget*>(btnNew), static_cast<QWidget*>(btnEdit),
+        static_cast<QWidget*>(btnDelete), static_cast<QWidget*>(btnClear),
+        static_cast<QWidget*>(NewSeparator(MainPanel)), static_cast<QWidget*>(btnQuit)})
+    row->addWidget(widget);
+  row->addStretch();
+
+  connect(btnStart, &QToolButton::clicked, this, &TFMRecordView::btnStartClick);
+  connect(btnStop, &QToolButton::clicked, this, &TFMRecordView::btnStopClick);
+  connect(btnConfig, &QToolButton::clicked, this, &TFMRecordView::btnConfigClick);
+  connect(btnNew, &QToolButton::clicked, this, &TFMRecordView::btnNewClick);
+  connect(btnEdit, &QToolButton::clicked, this, &TFMRecordView::btnEditClick);
+  connect(btnDelete, &QToolButton::clicked, this, &TFMRecordView::btnDeleteClick);
+  connect(btnClear, &QToolButton::clicked, this, &TFMRecordView::btnClearClick);
+  connect(btnQuit, &QToolButton::clicked, this, &TFMRecordView::btnQuitClick);
+  return MainPanel;
+}
+
+QWidget* TFMRecordView::BuildList() {
+  auto* area = new QWidget(this);
+  auto* row = new QHBoxLayout(area);
+  row->setContentsMargins(0, 0, 0, 0);
+  VT = new QTableView(area);
+  VT->setObjectName("VT");
+  VT->setModel(&ctrl_->Rows());
+  VT->setToolTip("Action List.  Double Click to edit ");
+  VT->setSelectionBehavior(QAbstractItemView::SelectRows);
+  VT->setSelectionMode(QAbstractItemView::SingleSelection);
+  VT->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  VT->setShowGrid(true);
+  VT->verticalHeader()->hide();
+  VT->verticalHeader()->setDefaultSectionSize(VT->fontMetrics().height() + 6);
+  VT->horizontalHeader()->setHighlightSections(false);
+  VT->setColumnWidth(0, 80);
+  VT->setColumnWidth(1, 120);
+  VT->setColumnWidth(2, 300);
+  VT->horizontalHeader()->setStretchLastSection(true);
+  connect(VT, &QTableView::doubleClicked, this, [this](const QModelIndex& index) {
+    FocusRow(index.row());
+    btnEditClick();
+  });
+  row->addWidget(VT, 1);
+
+  auto* arrows = new QVBoxLayout;
+  sbUp = new QToolButton(area);
+  sbUp->setObjectName("sbUp");
+  sbUp->setArrowType(Qt::UpArrow);
+  sbUp->setToolTip("Move Up");
+  sbDown = new QToolButton(area);
+  sbDown->setObjectName("sbDown");
+  sbDown->setArrowType(Qt::DownArrow);
+  sbDown->setToolTip("Move Down");
+  arrows->addStretch();
+  arrows->addWidget(sbUp);
+  arrows->addWidget(sbDown);
+  arrows->addStretch();
+  row->addLayout(arrows);
+  connect(sbUp, &QToolButton::clicked, this, &TFMRecordView::sbUpClick);
+  connect(sbDown, &QToolButton::clicked, this, &TFMRecordView::sbDownClick);
+  return area;
+}
+
+QWidget* TFMRecordView::BuildBottom() {
+  auto* area = new QWidget(this);
+  auto* row = new QHBoxLayout(area);
+  row->setContentsMargins(0, 0, 0, 0);
+  edName = new QLineEdit(area);
+  edName->setObjectName("edName");
+  auto* label = new QLabel("Macro Name:", area);
+  label->setBuddy(edName);
+  btnOK = new QPushButton("OK", area);
+  btnOK->setObjectName("btnOK");
+  btnOK->setDefault(true);
+  btnCancel = new QPushButton("Cancel", area);
+  btnCancel->setObjectName("btnCancel");
+  row->addWidget(label);
+  row->addWidget(edName, 1);
+  row->addWidget(btnOK);
+  row->addWidget(btnCancel);
+  connect(btnOK, &QPushButton::clicked, this, &TFMRecordView::btnOKClick);
+  connect(btnCancel, &QPushButton::clicked, this, &TFMRecordView::btnCancelClick);
+  return area;
+}
+
+int TFMRecordView::FocusedRow() const {
+  const QModelIndex current = VT->currentIndex();
+  return current.isValid() ? current.row() : -1;
+}
+
+void TFMRecordView::FocusRow(int row) {
+  if (!ctrl_->Rows().IsRow(row)) {
+    VT->setCurrentIndex({});
+    VT->clearSelection();
+    return;
+  }
+  VT->setCurrentIndex(ctrl_->Rows().index(row, 0));
+  VT->selectRow(row);
+}
+
+void TFMRecordView::SetRecordingState(bool recording) {
+  VT->setEnabled(!recording);
+  for (QToolButton* button : MainPanel->findChildren<QToolButton*>())
+    button->setEnabled(!recording);
+  btnStart->setEnabled(!recording);
+  sbUp->setEnabled(!recording);
+  sbDown->setEnabled(!recording);
+  btnStop->setEnabled(recording);
+}
+
+void TFMRecordView::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  if (!shown_) {
+    shown_ = true;
+    FormShow();
+  }
+}
+
+void TFMRecordView::FormShow() {
+  Guarded("Macro Recorder", [this] {
+    ctrl_->InitView();
+    edName->setText(QString::fromStdString(ctrl_->MacroName()));
+  });
+}
+
+void TFMRecordView::done(int result) {
+  Guarded("Macro Recorder: close", [this] { ctrl_->FormClose(); });
+  QDialog::done(result);
+}
+
+void TFMRecordView::btnStartClick() {
+  Guarded("Start Record", [this] { ctrl_->StartRecording(); });
+}
+
+void TFMRecordView::btnStopClick() {
+  Guarded("Stop Record", [this] { ctrl_->StopRecording(); });
+}
+
+void TFMRecordView::btnConfigClick() {
+  Guarded("Record Config", [this] { ctrl_->RecordConfig(); });
+}
+
+void TFMRecordView::btnNewClick() {
+  Guarded("New Action", [this] { FocusRow(ctrl_->NewAction(FocusedRow())); });
+}
+
+void TFMRecordView::btnEditClick() {
+  Guarded("Edit Action", [this] { ctrl_->EditAction(FocusedRow()); });
+}
+
+void TFMRecordView::btnDeleteClick() {
+  Guarded("Delete Action", [this] { FocusRow(ctrl_->DeleteAction(FocusedRow())); });
+}
+
+void TFMRecordView::btnClearClick() {
+  Guarded("Clear", [this] { ctrl_->ClearActions(); });
+}
+
+void TFMRecordView::btnQuitClick() {
+  reject();
+}
+
+void TFMRecordView::sbUpClick() {
+  Guarded("Move Up", [this] { FocusRow(ctrl_->MoveUp(FocusedRow())); });
+}
+
+void TFMRecordView::sbDownClick() {
+  Guarded("Move Down", [this] { FocusRow(ctrl_->MoveDown(FocusedRow())); });
+}
+
+void TFMRecordView::btnOKClick() {
+  bool saved = false;
+  Guarded("OK", [this, &saved] { saved = ctrl_->Confirm(edName->text().toStdString()); });
+  if (saved) accept();
+}
+
+void TFMRecordView::btnCancelClick() {
+  reject();
+}
+
+// ---------------------------------------------------------------------------------------------
+
+std::shared_ptr<TActionCtrl> ShowRecordView(TCtrl& ctrl, std::shared_ptr<TActionCtrl> macro,
+                                            QWidget* parent) {
+  TFMRecordView view(ctrl, std::move(macro), parent);
+  if (view.exec() != QDialog::Accepted) return nullptr;
+  return view.Ctrl().Macro();
+}
+
+}  // namespace zorvel

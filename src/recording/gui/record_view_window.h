@@ -1,0 +1,80 @@
+#pragma once
+
+// The recording window "Macro Recorder". It only lays out the controls and forwards their events
+// to TRecordViewCtrl.
+
+#include <QDialog>
+#include <memory>
+
+#include "recording/gui/record_view_ctrl.h"
+
+class QLineEdit;
+class QPushButton;
+class QTableView;
+class QToolButton;
+class QWidget;
+
+namespace zorvel {
+
+// The dialogs the real window opens: TDefineForm and TfmRecordConfig, modal to the window.
+class TRecordViewDialogs : public IRecordViewDialogs {
+ public:
+  TRecordViewDialogs(TCtrl& ctrl, QWidget* parent) : ctrl_(ctrl), parent_(parent) {}
+  bool RunActionEditor(const std::string& caption, const TActionObj* shown,
+                       TActionObj& target) override;
+  bool RunRecordConfig(TRecordSettings& settings) override;
+
+ private:
+  TCtrl& ctrl_;
+  QWidget* parent_;
+};
+
+class TFMRecordView : public QDialog {
+  Q_OBJECT
+ public:
+  // `dialogs` null: the real editor and options dialogs.
+  TFMRecordView(TCtrl& ctrl, TActionCtrlPtr macro, QWidget* parent = nullptr,
+                IRecordViewDialogs* dialogs = nullptr);
+  ~TFMRecordView() override;
+
+  TRecordViewCtrl& Ctrl() { return *ctrl_; }
+  int FocusedRow() const;
+  void FocusRow(int row);
+
+  void FormShow();
+  void btnStartClick();
+  void btnStopClick();
+  void btnConfigClick();
+  void btnNewClick();
+  void btnEditClick();
+  void btnDeleteClick();
+  void btnClearClick();
+  void btnQuitClick();
+  void sbUpClick();
+  void sbDownClick();
+  void btnOKClick();
+  void btnCancelClick();
+
+  QWidget* MainPanel;
+  QToolButton *btnStart, *btnStop, *btnConfig, *btnNew, *btnEdit, *btnDelete, *btnClear, *btnQuit;
+  QToolButton *sbUp, *sbDown;
+  QTableView* VT;
+  QLineEdit* edName;
+  QPushButton *btnOK, *btnCancel;
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void done(int result) override;
+
+ private:
+  QWidget* BuildToolPanel();
+  QWidget* BuildList();
+  QWidget* BuildBottom();
+  void SetRecordingState(bool recording);
+
+  std::unique_ptr<TRecordViewDialogs> ownDialogs_;
+  std::unique_ptr<TRecordViewCtrl> ctrl_;
+  bool shown_ = false;
+};
+
+}  // namespace zorvel

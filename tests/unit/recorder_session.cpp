@@ -1,0 +1,181 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "platform/fake/fake_input_source.h"
+#include "recording/record_settings.h"
+#include "recording/recorder.h"
+
+namespace zorvel {
+namespace {
+
+EVENTMSG Event(uint32_t message, uint32_t paramL, uint32_t paramH, uint32_t time) {
+  return EVENTMSG{message, paramL, paramH, time, 0};
+}
+
+// Message codes, and delays for Delay actions, of a converted list.
+std::vector<std::string> Shape(const TActionList& actions) {
+  std::vector<std::string> shape;
+  for (const auto& action : actions) {
+    if (action->actionType == static_cast<uint8_t>(ActionType::Delay))
+      shape.push_back("D" + std::to_string(action->delay));
+    else if (action->actionType == static_cast<uint8_t>(ActionType::MouseMove))
+      shape.push_back("move");
+    else if (action->actionType == static_cast<uint8_t>(ActionType::Keyboard))
+      shape.push_back("key");
+    else
+      shape.push_back("click");
+  }
+  return shape;
+}
+
+class RecorderSession : public testing::Test {
+ protected:
+  RecorderSession() {
+    settings.RecordMouseMove = true;
+    settings.RecordKeyBoard = true;
+  }
+
+  // One input of each kind, 10 ms apart.
+  void DeliverMixedInput(uint32_t start) {
+    source.Deliver(Event(WM_MOUSEMOVE, 1, 1, start));
+    source.Deliver(Event(WM_KEYDOWN, 0x41, 0, start + 10));
+    source.Deliver(Event(WM_MOUSEMOVE, 2, 2, start + 20));
+    source.Deliver(Event(WM_SYSKEYDOWN, 0x09, 0, start + 30));
+    source.Deliver(Event(WM_LBUTTONDOWN, 3, 3, start + 40));
+    source.Deliver(Event(WM_SYSKEYUP, 0x09, 0, start + 50));
+    source.Deliver(Event(WM_MOUSEWHEEL, 4, 4, start + 60));
+    source.Deliver(Event(WM_KEYUP, 0x41, 0, start + 70));
+  }
+
+  TRecordSettings settings;
+  TRecordSettingsRef settingsRef{settings};
+  TFakeInputSource source;
+  TEventList events;
+  TRecorder recorder{source, settingsRef, events};
+};
+
+TEST_F(RecorderSession, FiltersDropMovesOrKeysAndDelaysSpanTheDroppedEvents) {
+  struct Case {
+    bool moves, keys;
+    std::vector<std::string> shape;
+  };
+  const std::vector<Case> cases = {
+      {true,
+       true,
+       {"move", "D10", "key", "D10", "move", "D10", "key", "D10", "click", "D10", "key", "D10",
+        "click", "D10", "key"}},
+      {false,
+       true,
+       {"key", "D20", "key", "D10", "click", "D10", "key", "D10", "click", "D10", "key"}},
+      {true, false, {"move", "D20", "move", "D20", "click", "D20", "click"}},
+      {false, false, {"click", "D20", "click"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "moves " << c.moves << " keys " << c.keys);
+    settings.RecordMouseMove = c.moves;
+    settings.RecordKeyBoard = c.keys;
+    TActionList actions;
+    EXPECT_TRUE(recorder.StartHook());
+    DeliverMixedInput(5000);
+    EXPECT_EQ(recorder.Stop(actions), c.shape.size());
+    EXPECT_EQ(Shape(actions), c.shape);
+  }
+}
+
+TEST_F(RecorderSession, FiltersAreReadForEveryEvent) {
+  recorder.StartHook();
+  source.Deliver(Event(WM_MOUSEMOVE, 1, 1, 0));
+  settings.RecordMouseMove = false;
+  source.Deliver(Event(WM_MOUSEMOVE, 2, 2, 5));
+  settings.RecordMouseMove = true;
+  source.Deliver(Event(WM_MOUSEMOVE, 3, 3, 9));
+  TActionList actions;
+  recorder.Stop(actions);
+  EXPECT_EQ(Shape(actions), (std::vector<std::string>{"move", "D9", "move"}));
+  EXPECT_EQ(actions.Get(2)->mouseMovePosX, 3);
+}
+
+TEST_F(RecorderSession, RecordingTwiceAppendsWithoutADelayBetween) {
+  TActionList actions;
+  recorder.StartHook();
+  source.Deliver(Event(WM_KEYDOWN, 0x41, 0, 100));
+  source.Deliver(Event(WM_KEYUP, 0x41, 0, 150));
+  recorder.Stop(actions);
+  recorder.StartHook();
+  EXPECT_EQ(events.Count(), 0u) << "a start empties the event list";
+  source.Deliver(Event(WM_LBUTTONDOWN, 7, 8, 90000));
+  recorder.Stop(actions);
+  EXPECT_EQ(Shape(actions), (std::vector<std::string>{"key", "D50", "key", "click"}));
+  EXPECT_EQ(events.Count(), 1u) << "the stop keeps the raw events";
+}
+
+TEST_F(RecorderSession, StopWithoutRecordingOrAfterARefusedStartAppendsNothing) {
+  TActionList actions;
+  recorder.StartHook();
+  source.Deliver(Event(WM_KEYDOWN, 0x41, 0, 100));
+  recorder.Stop(actions);
+  EXPECT_EQ(recorder.Stop(actions), 0u) << "a second stop converts nothing again";
+  EXPECT_EQ(source.StopCount(), 1);
+
+  source.RefuseStart(true);
+  EXPECT_FALSE(recorder.StartHook());
+  EXPECT_TRUE(recorder.Recording());
+  source.Deliver(Event(WM_KEYDOWN, 0x42, 0, 200));
+  EXPECT_EQ(recorder.Stop(actions), 0u);
+  EXPECT_EQ(actions.Count(), 1u);
+  EXPECT_FALSE(recorder.Recording());
+}
+
+TEST_F(RecorderSession, EventsBeforeStartOrAfterStopAreNotRecorded) {
+  source.Deliver(Event(WM_KEYDOWN, 0x41, 0, 1));
+  recorder.StartHook();
+  source.Deliver(Event(WM_KEYDOWN, 0x42, 0, 2));
+  TActionList actions;
+  recorder.Stop(actions);
+  source.Deliver(Event(WM_KEYDOWN, 0x43, 0, 3));
+  ASSERT_EQ(actions.Count(), 1u);
+  EXPECT_EQ(actions.Get(0)->key, 0x42);
+  EXPECT_EQ(events.Count(), 1u);
+}
+
+TEST_F(RecorderSession, HookCodesOtherThanActionRecordNothing) {
+  int nextCalls = 0;
+  recorder.SetNextHook([&](int32_t code, const EVENTMSG& event) {
+    ++nextCalls;
+    return code * 10 + static_cast<int32_t>(event.paramL);
+  });
+  recorder.StartHook();
+  const EVENTMSG key = Event(WM_KEYDOWN, 0x41, 0, 1);
+  EXPECT_EQ(recorder.JournalRecordProc(-1, key), -10 + 0x41);
+  EXPECT_EQ(recorder.JournalRecordProc(1, key), 0);
+  EXPECT_EQ(recorder.JournalRecordProc(2, key), 0);
+  EXPECT_EQ(nextCalls, 1);
+  EXPECT_EQ(events.Count(), 0u);
+  EXPECT_EQ(recorder.JournalRecordProc(HC_ACTION, key), 0);
+  EXPECT_EQ(events.Count(), 1u);
+  EXPECT_EQ(nextCalls, 1) << "recorded events are not handed on";
+}
+
+TEST_F(RecorderSession, EventsAreStoredByteForByte) {
+  recorder.StartHook();
+  const EVENTMSG raw{0x0123, 0xDEADBEEF, 0xFEEDF00D, 0xFFFFFFFF, 0x42424242};
+  source.Deliver(raw);
+  ASSERT_EQ(events.Count(), 1u);
+  const EVENTMSG& stored = events.Get(0);
+  EXPECT_EQ(std::memcmp(&stored, &raw, sizeof raw), 0);
+}
+
+TEST_F(RecorderSession, DestroyingWhileRecordingStopsTheSource) {
+  {
+    TRecorder local(source, settingsRef, events);
+    local.StartHook();
+    EXPECT_TRUE(source.Recording());
+  }
+  EXPECT_FALSE(source.Recording());
+}
+
+}  // namespace
+}  // namespace zorvel

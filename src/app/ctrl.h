@@ -39,8 +39,7 @@ class TCtrl {
   // `desktop` holds the real X11 parts or fakes; `folder` is the program folder (macro documents
   // and "zorvelconfig.xml"). Nothing is loaded yet: see LoadSettings and TViewCtrl::LoadList.
   TCtrl(TDesktop desktop, IPrompt& prompt, IClock& clock, std::string folder);
-  // Stops a run in progress and waits for it, then saves the settings (a failed save is written to
-  // stderr; it cannot stop the shutdown).
+  // Stops a run in progress and waits for its thread. Does not save: see Shutdown.
   ~TCtrl();
   TCtrl(const TCtrl&) = delete;
   TCtrl& operator=(const TCtrl&) = delete;
@@ -51,8 +50,12 @@ class TCtrl {
   // Reads "zorvelconfig.xml" in Folder() into Settings(), writing the default document first when
   // it is missing. Throws Error on an unreadable document.
   void LoadSettings();
-  // Writes Settings() back into "zorvelconfig.xml", keeping everything else in it.
+  // Writes Settings() back into "zorvelconfig.xml", keeping everything else in it. Throws Error.
   void SaveSettings();
+  // The controller's part of shutdown: releases the list and run controllers (stopping a run in
+  // progress and waiting for its thread), then SaveSettings, which may throw. Afterwards only the
+  // destructor may be called.
+  void Shutdown();
 
   TXMLDocument& Document();
   TActionsList& Macros();
@@ -71,6 +74,12 @@ class TCtrl {
   // returned removes the listener again; removing one while a press is dispatched is allowed.
   int AddHotkeyListener(HotkeyListener listener);
   void RemoveHotkeyListener(int listenerId);
+  // Registers a global hotkey and then handles what the connection has already buffered. False
+  // when the combination is held by another program.
+  bool RegisterHotkey(int id, uint32_t modifiers, uint32_t vk);
+  void UnregisterHotkey(int id);
+  // Handles the events the hotkey and recorder connections hold (they are also watched for input).
+  void PumpEvents();
 
   // Shows a one-line report in the main window's status bar (and nothing else).
   void SetStatusSink(std::function<void(const std::string&)> sink);

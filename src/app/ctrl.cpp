@@ -1,0 +1,184 @@
+#include "app/ctrl.h"
+
+#include <QObject>
+#include <QSocketNotifier>
+#include <vector>
+
+#include "app/view_ctrl.h"
+#include "model/xml_document.h"
+#include "playback/run_ctrl.h"
+#include "recording/record_settings.h"
+#include "recording/recorder.h"
+
+namespace zorvel {
+
+namespace {
+
+TCtrl* globalCtrl = nullptr;
+
+}  // namespace
+
+TCtrl* GlobalCtrl() {
+  return globalCtrl;
+}
+void SetGlobalCtrl(TCtrl* ctrl) {
+  globalCtrl = ctrl;
+}
+
+// Declared in the order of construction; destroyed in reverse, so the run controller (which joins
+// its thread) goes before the context its end notifications are posted to, and before the
+// desktop parts the run uses.
+struct TCtrl::TImpl {
+  TImpl(TDesktop desk, IPrompt& prompt, IClock& clock, std::string folder)
+      : desktop(std::move(desk)), prompt(prompt), clock(clock), folder(std::move(folder)) {}
+
+  TDesktop desktop;
+  IPrompt& prompt;
+  IClock& clock;
+  std::string folder;
+  TRecordSettings settings;
+  TRecordSettingsRef settingsRef{settings};
+  TXMLDocument document;
+  TEventList events;
+  TActionsList macros;
+  QObject context;
+  std::unique_ptr<TRecorder> recorder;
+  std::unique_ptr<TRunCtrl> runCtrl;
+  std::unique_ptr<TViewCtrl> viewCtrl;
+  std::vector<std::unique_ptr<QSocketNotifier>> notifiers;
+  std::map<int, HotkeyListener> listeners;
+  int nextListenerId = 1;
+  std::function<void(const std::string&)> statusSink;
+};
+
+TCtrl::TCtrl(TDesktop desktop, IPrompt& prompt, IClock& clock, std::string folder)
+    : impl_(std::make_unique<TImpl>(std::move(desktop), prompt, clock, std::move(folder))) {
+  TImpl& d = *impl_;
+  d.recorder = std::make_unique<TRecorder>(*d.desktop.recorder, d.settingsRef, d.events);
+  QObject* context = &d.context;
+  d.runCtrl = std::make_unique<TRunCtrl>(*d.desktop.input, *d.desktop.screen, d.clock,
+                                         [this, context](uint64_t runId) {
+                                           // Runs on the run thread: hand the end over to the main
+                                           // thread.
+                                           QMetaObject::invokeMethod(
+                                               context,
+                                               [this, runId] {
+                                                 if (impl_->viewCtrl)
+                                                   impl_->viewCtrl->RunFinished(runId);
+                                               },
+                                               Qt::QueuedConnection);
+                                         });
+  d.viewCtrl = std::make_unique<TViewCtrl>(d.macros, *d.runCtrl, d.prompt, d.document, d.folder);
+
+  d.desktop.hotkeys->SetCallback([this](int id, uint32_t modifiers, uint32_t vk) {
+    // Copied first: a listener may add or remove listeners.
+    const auto listeners = impl_->listeners;
+    for (const auto& [listenerId, listener] : listeners) listener(id, modifiers, vk);
+  });
+  for (IEventPump* pump : {static_cast<IEventPump*>(d.desktop.hotkeys.get()),
+                           static_cast<IEventPump*>(d.desktop.recorder.get())}) {
+    if (pump->FileDescriptor() < 0) continue;
+    auto notifier = std::make_unique<QSocketNotifier>(pump->FileDescriptor(), QSocketNotifier::Read,
+                                                      &d.context);
+    QObject::connect(notifier.get(), &QSocketNotifier::activated, &d.context,
+                     [pump] { pump->Dispatch(); });
+    d.notifiers.push_back(std::move(notifier));
+  }
+}
+
+TCtrl::~TCtrl() {
+  impl_->notifiers.clear();
+  impl_->viewCtrl.reset();
+  impl_->runCtrl.reset();
+}
+
+TRecordSettings& TCtrl::Settings() {
+  return impl_->settings;
+}
+
+void TCtrl::LoadSettings() {
+  zorvel::LoadSettings(impl_->document, impl_->folder, impl_->settings);
+}
+
+void TCtrl::SaveSettings() {
+  zorvel::SaveSettings(impl_->document, impl_->folder, impl_->settings);
+}
+
+void TCtrl::Shutdown() {
+  impl_->notifiers.clear();
+  impl_->viewCtrl.reset();
+  impl_->runCtrl.reset();  // stops the run and waits for its thread
+  SaveSettings();
+}
+
+TXMLDocument& TCtrl::Document() {
+  return impl_->document;
+}
+TActionsList& TCtrl::Macros() {
+  return impl_->macros;
+}
+TViewCtrl& TCtrl::ViewCtrl() {
+  return *impl_->viewCtrl;
+}
+TRunCtrl& TCtrl::RunCtrl() {
+  return *impl_->runCtrl;
+}
+TRecorder& TCtrl::Recorder() {
+  return *impl_->recorder;
+}
+IScreen& TCtrl::Screen() {
+  return *impl_->desktop.screen;
+}
+IInput& TCtrl::Input() {
+  return *impl_->desktop.input;
+}
+IInputSource& TCtrl::InputSource() {
+  return *impl_->desktop.recorder;
+}
+IHotkeys& TCtrl::Hotkeys() {
+  return *impl_->desktop.hotkeys;
+}
+IPrompt& TCtrl::Prompt() {
+  return impl_->prompt;
+}
+IClock& TCtrl::Clock() {
+  return impl_->clock;
+}
+const std::string& TCtrl::Folder() const {
+  return impl_->folder;
+}
+
+int TCtrl::AddHotkeyListener(HotkeyListener listener) {
+  const int id = impl_->nextListenerId++;
+  impl_->listeners.emplace(id, std::move(listener));
+  return id;
+}
+
+void TCtrl::RemoveHotkeyListener(int listenerId) {
+  impl_->listeners.erase(listenerId);
+}
+
+bool TCtrl::RegisterHotkey(int id, uint32_t modifiers, uint32_t vk) {
+  const bool registered = Hotkeys().Register(id, modifiers, vk);
+  PumpEvents();
+  return registered;
+}
+
+void TCtrl::UnregisterHotkey(int id) {
+  Hotkeys().Unregister(id);
+}
+
+void TCtrl::PumpEvents() {
+  Hotkeys().Dispatch();
+  InputSource().Dispatch();
+}
+
+void TCtrl::SetStatusSink(std::function<void(const std::string&)> sink) {
+  impl_->statusSink = std::move(sink);
+}
+
+void TCtrl::ShowStatus(const std::string& text) {
+  if (impl_->statusSink) impl_->statusSink(text);
+}
+
+}  // namespace zorvel

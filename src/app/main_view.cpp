@@ -1,0 +1,286 @@
+#include "app/main_view.h"
+
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenuBar>
+#include <QScreen>
+#include <QStatusBar>
+#include <QTableView>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+#include <QUrl>
+#include <iostream>
+
+#include "app/about_box.h"
+#include "app/action_config_dialog.h"
+#include "app/guard.h"
+#include "app/prompt.h"
+#include "app/schedule_dialog.h"
+#include "model/macro_list_text.h"
+
+namespace zorvel {
+
+namespace {
+
+constexpr int kWindowWidth = 827;
+constexpr int kWindowHeight = 453;
+constexpr int kFKeyCount = 12;
+
+QString Q(const char* text) {
+  return QString::fromUtf8(text);
+}
+
+// "Ctrl+F5 is in use by another program", or "Ctrl+F5, Ctrl+F6 are in use ..." for several.
+std::string InUseReport(const std::vector<int>& refusedKeys) {
+  std::string keys;
+  for (int key : refusedKeys)
+    keys += (keys.empty() ? "" : ", ") + ("Ctrl+F" + std::to_string(key + 1));
+  return keys + (refusedKeys.size() == 1 ? " is" : " are") + " in use by another program";
+}
+
+}  // namespace
+
+TFMMainView::TFMMainView(TDesktop desktop, IClock& clock, std::string folder, IPrompt* prompt)
+    : desktop_(std::move(desktop)),
+      clock_(clock),
+      folder_(std::move(folder)),
+      ownPrompt_(prompt ? nullptr : std::make_unique<TBoxPrompt>(this)),
+      prompt_(prompt ? *prompt : *ownPrompt_) {
+  setObjectName(QStringLiteral("FMMainView"));
+  setWindowTitle(QStringLiteral("Zorvel"));
+  setWindowIcon(QIcon(QStringLiteral(":/zorvel/icons/zorvel.svg")));
+  dialogs_.actionConfig = [this](TActionConfig& config) { ShowActionConfig(config, this); };
+  dialogs_.schedule = [this](TActionSchedule& schedule) { ShowSchedule(schedule, this); };
+  openUrl_ = [](const std::string& address) {
+    return QDesktopServices::openUrl(QUrl(QString::fromStdString(address)));
+  };
+  BuildMenus();
+  BuildToolbar();
+  BuildList();
+  BuildStatusBar();
+  Timer1_ = new QTimer(this);
+  Timer1_->setInterval(kScheduleTimerMs);
+  connect(Timer1_, &QTimer::timeout, this, &TFMMainView::Timer1Timer);
+  SetErrorSink([this](const std::string& text) { ShowStatus(text); });
+
+  resize(kWindowWidth, kWindowHeight);
+  if (QScreen* screen = QGuiApplication::primaryScreen())
+    move(screen->availableGeometry().center() - rect().center());
+}
+
+TFMMainView::~TFMMainView() {
+  FormClose();
+  SetErrorSink({});
+}
+
+void TFMMainView::SetDialogs(TViewDialogs dialogs) {
+  if (!dialogs.actionConfig) dialogs.actionConfig = dialogs_.actionConfig;
+  if (!dialogs.schedule) dialogs.schedule = dialogs_.schedule;
+  dialogs_ = std::move(dialogs);
+  if (ctrl_) ctrl_->ViewCtrl().SetDialogs(dialogs_);
+}
+
+void TFMMainView::SetUrlOpener(std::function<bool(const std::string&)> opener) {
+  openUrl_ = std::move(opener);
+}
+
+void TFMMainView::BuildMenus() {
+  QMenu* file = menuBar()->addMenu(QStringLiteral("File"));
+  QAction* exit = file->addAction(QStringLiteral("Exit"));
+  exit->setObjectName(QStringLiteral("Exit1"));
+  connect(exit, &QAction::triggered, this, &QWidget::close);
+  QAction* about = menuBar()->addAction(QStringLiteral("About"));
+  about->setObjectName(QStringLiteral("m1"));
+  connect(about, &QAction::triggered, this, &TFMMainView::m1Click);
+  QAction* help = menuBar()->addAction(QStringLiteral("Help"));
+  help->setObjectName(QStringLiteral("m2"));
+  connect(help, &QAction::triggered, this, &TFMMainView::m2Click);
+}
+
+QToolButton* TFMMainView::AddToolButton(const char* name, const char* caption, const char* hint,
+                                        const char* icon, std::function<void(TViewCtrl&)> command) {
+  auto* button = new QToolButton;
+  button->setObjectName(Q(name));
+  button->setText(Q(caption));
+  button->setToolTip(Q(hint));
+  button->setIcon(QIcon(QStringLiteral(":/zorvel/icons/%1.svg").arg(Q(icon))));
+  button->setIconSize(QSize(48, 48));
+  button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+  button->setAutoRaise(true);
+  button->setFixedSize(68, 74);
+  QFont font = button->font();
+  font.setBold(true);
+  button->setFont(font);
+  if (command) {
+    connect(button, &QToolButton::clicked, this, [this, name, command] { Forward(name, command); });
+  }
+  findChild<QToolBar*>()->addWidget(button);
+  return button;
+}
+
+void TFMMainView::BuildToolbar() {
+  auto* toolbar = addToolBar(QStringLiteral("Commands"));
+  toolbar->setObjectName(QStringLiteral("ToolBar1"));
+  toolbar->setMovable(false);
+  toolbar->setFloatable(false);
+  toolbar->toggleViewAction()->setVisible(false);
+  setContextMenuPolicy(Qt::NoContextMenu);
+  AddToolButton("BtnNew", "&New", "Create a new macro", "new",
+                [](TViewCtrl& view) { view.NewMacro(); });
+  AddToolButton("BtnEdit", "&Edit", "Modify Selected Macro", "edit",
+                [](TViewCtrl& view) { view.EditMacro(); });
+  AddToolButton("BtnDelete", "&Delete", "Delete Selected Macro", "delete",
+                [](TViewCtrl& view) { view.DeleteMacro(); });
+  AddToolButton("btnStart", "&Run", "Start to Run the Selected Macro ", "run",
+                [](TViewCtrl& view) { view.RunMacro(); });
+  AddToolButton("btnStop", "S&top", "Stop the Running Macro", "stop",
+                [](TViewCtrl& view) { view.StopMacro(); });
+  AddToolButton("btnOptions", "&Config", "Set Macro Config ", "config",
+                [](TViewCtrl& view) { view.ConfigMacro(); });
+  AddToolButton("btnSchedule", "Sc&hedule", "Set Macro Schedule", "schedule",
+                [](TViewCtrl& view) { view.ScheduleMacro(); });
+  QToolButton* quit = AddToolButton("btnQuit", "E&xit", "Exit the App", "exit", nullptr);
+  connect(quit, &QToolButton::clicked, this, &QWidget::close);
+}
+
+void TFMMainView::BuildList() {
+  VT_ = new QTableView;
+  VT_->setObjectName(QStringLiteral("VT"));
+  VT_->setModel(&model_);
+  VT_->setSelectionBehavior(QAbstractItemView::SelectRows);
+  VT_->setSelectionMode(QAbstractItemView::SingleSelection);
+  VT_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  VT_->setShowGrid(true);
+  VT_->setWordWrap(false);
+  VT_->verticalHeader()->hide();
+  VT_->verticalHeader()->setDefaultSectionSize(VT_->fontMetrics().height() + 6);
+  QHeaderView* header = VT_->horizontalHeader();
+  header->setSectionsMovable(true);
+  header->setSectionResizeMode(QHeaderView::Interactive);
+  header->setStretchLastSection(false);
+  header->setHighlightSections(false);
+  for (int column = 0; column < kMacroColumnCount; ++column)
+    VT_->setColumnWidth(column, kMacroColumnWidths[column]);
+  listView_ = std::make_unique<TMacroListView>(model_, *VT_);
+  setCentralWidget(VT_);
+}
+
+void TFMMainView::BuildStatusBar() {
+  statusPanel0_ = new QLabel;
+  statusPanel0_->setObjectName(QStringLiteral("StatusPanel0"));
+  statusPanel0_->setMinimumWidth(100);
+  statusPanel1_ = new QLabel;
+  statusPanel1_->setObjectName(QStringLiteral("StatusPanel1"));
+  statusPanel1_->setFixedWidth(50);
+  statusBar()->addWidget(statusPanel0_, 1);
+  statusBar()->addWidget(statusPanel1_);
+}
+
+QString TFMMainView::StatusText() const {
+  return statusPanel0_->text();
+}
+
+bool TFMMainView::ScheduleTimerActive() const {
+  return Timer1_->isActive();
+}
+
+void TFMMainView::ShowStatus(const std::string& text) {
+  statusPanel0_->setText(QString::fromStdString(text));
+  statusPanel0_->setToolTip(QString::fromStdString(text));
+}
+
+void TFMMainView::Forward(const char* where, const std::function<void(TViewCtrl&)>& command) {
+  Guarded(where, [this, &command] {
+    if (ctrl_ && GlobalCtrl()) command(ctrl_->ViewCtrl());
+  });
+}
+
+void TFMMainView::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  if (shown_) return;
+  shown_ = true;
+  FormShow();
+}
+
+void TFMMainView::closeEvent(QCloseEvent* event) {
+  FormClose();
+  event->accept();
+}
+
+void TFMMainView::FormShow() {
+  Guarded("Start-up", [this] {
+    ctrl_ = std::make_unique<TCtrl>(std::move(desktop_), prompt_, clock_, folder_);
+    SetGlobalCtrl(ctrl_.get());
+    ctrl_->SetStatusSink([this](const std::string& text) { ShowStatus(text); });
+    ctrl_->ViewCtrl().SetView(listView_.get());
+    ctrl_->ViewCtrl().SetDialogs(dialogs_);
+    ctrl_->LoadSettings();
+    ctrl_->ViewCtrl().LoadList();
+    RegisterHotkeys();
+    setWindowTitle(Q(kProductCaption));
+    Timer1_->start();
+  });
+}
+
+void TFMMainView::FormClose() {
+  if (closed_) return;
+  closed_ = true;
+  Timer1_->stop();
+  SetGlobalCtrl(nullptr);
+  if (!ctrl_) return;
+  UnregisterHotkeys();
+  try {
+    ctrl_->Shutdown();
+  } catch (const std::exception& error) {
+    std::cerr << "zorvel: the settings could not be saved: " << error.what() << std::endl;
+    prompt_.Warning("Warning", std::string("The settings could not be saved.\n") + error.what());
+  }
+  model_.SetRows({});
+  ctrl_.reset();
+}
+
+void TFMMainView::RegisterHotkeys() {
+  hotkeyListener_ = ctrl_->AddHotkeyListener(
+      [this](int id, uint32_t modifiers, uint32_t vk) { WMHotKey(id, modifiers, vk); });
+  std::vector<int> refused;
+  for (int n = 0; n < kFKeyCount; ++n) {
+    const int id = kMacroHotkeyId + n;
+    if (!ctrl_->RegisterHotkey(id, MOD_CONTROL, VK_F1 + n)) refused.push_back(n);
+    FHotkeyIds.push_back(id);
+  }
+  if (!refused.empty()) ShowStatus(InUseReport(refused));
+}
+
+void TFMMainView::UnregisterHotkeys() {
+  for (int id : FHotkeyIds) ctrl_->UnregisterHotkey(id);
+  FHotkeyIds.clear();
+  if (hotkeyListener_) ctrl_->RemoveHotkeyListener(hotkeyListener_);
+  hotkeyListener_ = 0;
+}
+
+void TFMMainView::WMHotKey(int /*id*/, uint32_t modifiers, uint32_t vk) {
+  if (modifiers != MOD_CONTROL || vk < VK_F1 || vk >= VK_F1 + kFKeyCount) return;
+  Forward("Hotkey", [vk](TViewCtrl& view) { view.HotkeyPressed(vk); });
+}
+
+void TFMMainView::Timer1Timer() {
+  Forward("Schedule check", [](TViewCtrl& view) { view.CheckSchedules(); });
+}
+
+void TFMMainView::m1Click() {
+  TAboutBox about(this);
+  about.exec();
+}
+
+void TFMMainView::m2Click() {
+  Guarded("Help", [this] {
+    if (!openUrl_ || !openUrl_(kHelpAddress))
+      ShowStatus(std::string("Could not open ") + kHelpAddress + " in a browser");
+  });
+}
+
+}  // namespace zorvel

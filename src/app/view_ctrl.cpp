@@ -1,0 +1,145 @@
+#include "app/view_ctrl.h"
+
+#include <filesystem>
+
+#include "app/prompt.h"
+#include "model/folder_scan.h"
+#include "playback/run_ctrl.h"
+
+namespace zorvel {
+
+namespace {
+
+constexpr uint32_t kFirstFKey = 0x70;
+constexpr uint32_t kLastFKey = 0x7B;
+
+}  // namespace
+
+TViewCtrl::TViewCtrl(TActionsList& macros, TRunCtrl& runCtrl, IPrompt& prompt,
+                     TXMLDocument& document, std::string folder)
+    : macros_(macros),
+      runCtrl_(runCtrl),
+      prompt_(prompt),
+      document_(document),
+      folder_(std::move(folder)) {}
+
+void TViewCtrl::LoadList() {
+  macros_ = ScanMacroFolder(document_, folder_);
+  FillList();
+}
+
+void TViewCtrl::FillList() {
+  if (view_) view_->SetRows(macros_);
+}
+
+TActionCtrlPtr TViewCtrl::FocusedMacro() const {
+  if (!view_) return nullptr;
+  const int row = view_->FocusedRow();
+  if (row < 0 || row >= view_->RowCount()) return nullptr;
+  return view_->RowMacro(row);
+}
+
+void TViewCtrl::RepaintAll() {
+  if (view_) view_->RepaintAll();
+}
+
+bool TViewCtrl::SaveMacro(TActionCtrl& macro) {
+  try {
+    macro.SaveDocument();
+    return true;
+  } catch (const std::exception& error) {
+    prompt_.Warning("Warning",
+                    "The macro \"" + macro.FName + "\" could not be saved.\n" + error.what());
+    return false;
+  }
+}
+
+void TViewCtrl::NewMacro() {
+  if (!dialogs_.recordView) return;
+  TActionCtrlPtr macro = dialogs_.recordView(nullptr);
+  if (!macro) return;
+  macros_.Add(macro);
+  if (view_) view_->AppendRow(macro);
+}
+
+void TViewCtrl::EditMacro() {
+  TActionCtrlPtr macro = FocusedMacro();
+  if (!macro || !dialogs_.recordView) return;
+  dialogs_.recordView(macro);
+  RepaintAll();
+}
+
+void TViewCtrl::DeleteMacro() {
+  const int row = view_ ? view_->FocusedRow() : -1;
+  TActionCtrlPtr macro = FocusedMacro();
+  if (!macro) return;
+  if (!prompt_.Question("Warning", "Are you sure to delete the click?")) return;
+  if (runCtrl_.Running() && runCtrl_.CurrentMacro() == macro) runCtrl_.Stop();
+  const std::ptrdiff_t index = macros_.IndexOf(macro.get());
+  if (index >= 0) macros_.Delete(static_cast<size_t>(index));
+  view_->DeleteRow(row);
+  macro->DeleteDocument();
+  const std::string path = macro->DocumentPath();
+  std::error_code error;
+  if (std::filesystem::exists(path, error))
+    prompt_.Warning("Warning", "The macro's document could not be removed:\n" + path);
+  RepaintAll();
+}
+
+void TViewCtrl::ConfigMacro() {
+  TActionCtrlPtr macro = FocusedMacro();
+  if (!macro || !dialogs_.actionConfig) return;
+  dialogs_.actionConfig(macro->Config);
+  SaveMacro(*macro);
+  RepaintAll();
+}
+
+void TViewCtrl::ScheduleMacro() {
+  TActionCtrlPtr macro = FocusedMacro();
+  if (!macro || !dialogs_.schedule) return;
+  dialogs_.schedule(macro->Schedule);
+  SaveMacro(*macro);
+  RepaintAll();
+}
+
+void TViewCtrl::RunMacro() {
+  if (runCtrl_.Running()) return;
+  TActionCtrlPtr macro = FocusedMacro();
+  if (!macro) return;
+  runCtrl_.Start(macro);
+  view_->RepaintRow(view_->FocusedRow());
+}
+
+void TViewCtrl::StopMacro() {
+  runCtrl_.Stop();
+  RepaintAll();
+}
+
+void TViewCtrl::HotkeyPressed(uint32_t vk) {
+  if (!view_ || vk < kFirstFKey || vk > kLastFKey) return;
+  const auto key = static_cast<int32_t>(vk - kFirstFKey);
+  for (int row = 0; row < view_->RowCount(); ++row) {
+    TActionCtrlPtr macro = view_->RowMacro(row);
+    if (key == macro->Config.StartHotkey && !runCtrl_.Running()) {
+      runCtrl_.Start(macro);
+      view_->RepaintRow(row);
+      return;
+    }
+    if (key == macro->Config.StopHotkey && macro->FRunning) {
+      runCtrl_.Stop();
+      macro->FRunning = false;
+    }
+  }
+  RepaintAll();
+}
+
+void TViewCtrl::RunFinished(uint64_t runId) {
+  runCtrl_.RunFinished(runId);
+  RepaintAll();
+}
+
+void TViewCtrl::CheckSchedules() {
+  if (runCtrl_.CheckSchedules(macros_)) RepaintAll();
+}
+
+}  // namespace zorvel

@@ -1,0 +1,91 @@
+#pragma once
+
+// The controller of the main window's macro list: loads and fills it and carries out the toolbar
+// commands and the macro hotkeys. It knows the list only through IMacroListView, so it runs
+// against the real list widget or a test double alike.
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "model/action_ctrl.h"
+
+namespace zorvel {
+
+class IPrompt;
+class TRunCtrl;
+class TXMLDocument;
+
+// The list view: its own rows, each referring to one macro, in the order of the macro list.
+class IMacroListView {
+ public:
+  virtual ~IMacroListView() = default;
+  virtual int RowCount() const = 0;
+  virtual TActionCtrlPtr RowMacro(int row) const = 0;
+  // The focused row, or -1.
+  virtual int FocusedRow() const = 0;
+  // Rebuilds all rows from `macros` (repainting held back while it does).
+  virtual void SetRows(const TActionsList& macros) = 0;
+  virtual void AppendRow(TActionCtrlPtr macro) = 0;
+  // Removes a row; the rows after it move up.
+  virtual void DeleteRow(int row) = 0;
+  virtual void RepaintRow(int row) = 0;
+  virtual void RepaintAll() = 0;
+};
+
+// The modal windows the commands open; tests answer them without showing anything.
+struct TViewDialogs {
+  // The recording window on `macro`, or on a new macro when it is null. Returns the macro when OK
+  // saved it, null otherwise.
+  std::function<TActionCtrlPtr(TActionCtrlPtr macro)> recordView;
+  // The options and the schedule dialog, editing the object in place on OK.
+  std::function<void(TActionConfig& config)> actionConfig;
+  std::function<void(TActionSchedule& schedule)> schedule;
+};
+
+class TViewCtrl {
+ public:
+  // All references must outlive the controller; the view is attached later (SetView).
+  TViewCtrl(TActionsList& macros, TRunCtrl& runCtrl, IPrompt& prompt, TXMLDocument& document,
+            std::string folder);
+
+  void SetView(IMacroListView* view) { view_ = view; }
+  void SetDialogs(TViewDialogs dialogs) { dialogs_ = std::move(dialogs); }
+
+  // Scans the folder into the macro list, then FillList.
+  void LoadList();
+  // Rebuilds every row from the macro list.
+  void FillList();
+
+  void NewMacro();
+  void EditMacro();
+  // Asks first; stops the macro's run when it is the one playing, then removes it and its file.
+  void DeleteMacro();
+  void ConfigMacro();
+  void ScheduleMacro();
+  void RunMacro();
+  void StopMacro();
+
+  // A Ctrl+F-key press (vk 0x70 ... 0x7B): starts the first idle match or stops running ones.
+  void HotkeyPressed(uint32_t vk);
+  // The run thread's end notification, on the main thread.
+  void RunFinished(uint64_t runId);
+  // The 500 ms timer tick.
+  void CheckSchedules();
+
+ private:
+  TActionCtrlPtr FocusedMacro() const;
+  // Saves the macro's document; a failure is told in a warning box and returns false.
+  bool SaveMacro(TActionCtrl& macro);
+  void RepaintAll();
+
+  TActionsList& macros_;
+  TRunCtrl& runCtrl_;
+  IPrompt& prompt_;
+  TXMLDocument& document_;
+  std::string folder_;
+  IMacroListView* view_ = nullptr;
+  TViewDialogs dialogs_;
+};
+
+}  // namespace zorvel

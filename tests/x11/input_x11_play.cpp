@@ -1,0 +1,237 @@
+// Macros played through the X11 input backend into real client windows.
+
+#include <gtest/gtest.h>
+
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "common/date_time.h"
+#include "input_test_tools.h"
+#include "model/action_ctrl.h"
+#include "model/xml_document.h"
+#include "platform/fake/fake_screen.h"
+#include "platform/x11/x11_desktop.h"
+#include "playback/action_player.h"
+#include "playback/run_ctrl.h"
+#include "support_process.h"
+
+// Last, and without the event names that clash with the key actions.
+#include <X11/Xlib.h>
+#undef KeyPress
+#undef KeyRelease
+
+namespace zorvel {
+namespace {
+
+using test::TToolProcess;
+
+const std::string kText = "héllo wörld ✓ 漢字";
+
+TActionObj Click(MouseButton button, MouseAction what, int32_t x, int32_t y) {
+  TActionObj action;
+  action.actionType = static_cast<uint8_t>(ActionType::MouseClick);
+  action.mouseButton = static_cast<uint8_t>(button);
+  action.mouseAction = static_cast<uint8_t>(what);
+  action.mousePoint = static_cast<uint8_t>(MousePoint::FixedPoint);
+  action.mouseClickPosX = x;
+  action.mouseClickPosY = y;
+  return action;
+}
+
+TActionObj Key(int32_t vk, KeyAction what) {
+  TActionObj action;
+  action.actionType = static_cast<uint8_t>(ActionType::Keyboard);
+  action.key = vk;
+  action.keyAction = static_cast<uint8_t>(what);
+  return action;
+}
+
+TActionObj Type(const std::string& text) {
+  TActionObj action;
+  action.actionType = static_cast<uint8_t>(ActionType::TypeText);
+  action.typeText = text;
+  return action;
+}
+
+TActionObj Delay(int32_t ms) {
+  TActionObj action;
+  action.actionType = static_cast<uint8_t>(ActionType::Delay);
+  action.delay = ms;
+  return action;
+}
+
+// Keycodes the server reports as down.
+std::vector<int> KeysDown(Display* display) {
+  char keys[32] = {};
+  XQueryKeymap(display, keys);
+  std::vector<int> down;
+  for (int code = 0; code < 256; ++code)
+    if (keys[code / 8] & (1 << (code % 8))) down.push_back(code);
+  return down;
+}
+
+std::vector<KeySym> WholeKeymap(Display* display) {
+  int min = 0, max = 0, per = 0;
+  XDisplayKeycodes(display, &min, &max);
+  KeySym* map = XGetKeyboardMapping(display, static_cast<KeyCode>(min), max - min + 1, &per);
+  std::vector<KeySym> out(map, map + (max - min + 1) * per);
+  XFree(map);
+  return out;
+}
+
+class X11PlayTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    display_ = XOpenDisplay(nullptr);
+    if (!display_) GTEST_SKIP() << "no X display";
+    input = CreateX11Input();
+  }
+  void TearDown() override {
+    input.reset();
+    if (display_) XCloseDisplay(display_);
+  }
+  void Play(std::vector<TActionObj> actions) {
+    TActionPlayer player(*input, screen);
+    for (TActionObj& action : actions) player.PlayAction(action);
+    XSync(display_, False);
+  }
+  void Focus(unsigned long window) {
+    XSetInputFocus(display_, window, RevertToPointerRoot, CurrentTime);
+    XSync(display_, False);
+  }
+
+  Display* display_ = nullptr;
+  std::unique_ptr<IInput> input;
+  TFakeScreen screen{1920, 1080};
+};
+
+TEST_F(X11PlayTest, ClicksLandAtThePixelWithTheirButtons) {
+  TToolProcess window("zorvel-test-xlog-window", {"--geometry", "400x300+200+150"});
+  ASSERT_TRUE(window.WaitReady());
+  Play({Click(MouseButton::Left, MouseAction::SingleClick, 250, 180),
+        Click(MouseButton::Right, MouseAction::DoubleClick, 201, 151),
+        Click(MouseButton::Middle, MouseAction::ButtonDown, 599, 449),
+        Click(MouseButton::Middle, MouseAction::ButtonUp, 599, 449),
+        Click(MouseButton::Left, MouseAction::Wheel, 300, 300)});
+  ASSERT_TRUE(test::WaitUntil([&] { return window.LinesStarting("Button").size() >= 10; }));
+  std::vector<std::string> buttons;
+  for (const std::string& line : window.LinesStarting("Button"))
+    buttons.push_back(line.substr(0, line.find(" state=")));
+  EXPECT_EQ(buttons, (std::vector<std::string>{
+                         "ButtonPress button=1 x=50 y=30 rx=250 ry=180",
+                         "ButtonRelease button=1 x=50 y=30 rx=250 ry=180",
+                         "ButtonPress button=3 x=1 y=1 rx=201 ry=151",
+                         "ButtonRelease button=3 x=1 y=1 rx=201 ry=151",
+                         "ButtonPress button=3 x=1 y=1 rx=201 ry=151",
+                         "ButtonRelease button=3 x=1 y=1 rx=201 ry=151",
+                         "ButtonPress button=2 x=399 y=299 rx=599 ry=449",
+                         "ButtonRelease button=2 x=399 y=299 rx=599 ry=449",
+                         "ButtonPress button=5 x=100 y=150 rx=300 ry=300",
+                         "ButtonRelease button=5 x=100 y=150 rx=300 ry=300",
+                     }));
+  EXPECT_EQ(input->GetCursorPos(), (TPoint{300, 300}));
+}
+
+TEST_F(X11PlayTest, KeysWithTheMacrosOwnModifiers) {
+  TToolProcess window("zorvel-test-xlog-window", {"--geometry", "300x200+50+50"});
+  ASSERT_TRUE(window.WaitReady());
+  Play({Key(0x10, KeyAction::KeyDown), Key(0x41, KeyAction::KeyPress), Key(0x10, KeyAction::KeyUp),
+        Key(0x11, KeyAction::KeyDown), Key(0x43, KeyAction::KeyPress), Key(0x11, KeyAction::KeyUp),
+        Key(0x31, KeyAction::KeyPress), Key(0x87, KeyAction::KeyPress),
+        Key(0xBA, KeyAction::KeyPress), Key(0x0D, KeyAction::KeyPress)});
+  ASSERT_TRUE(window.WaitForLine("Line \"A1;\""));
+  std::vector<std::string> presses;
+  for (const std::string& line : window.LinesStarting("KeyPress"))
+    presses.push_back(line.substr(line.find("keysym=")));
+  EXPECT_EQ(presses, (std::vector<std::string>{
+                         "keysym=Shift_L state=0x0 text=\"\"",
+                         "keysym=A state=0x1 text=\"A\"",
+                         "keysym=Control_L state=0x0 text=\"\"",
+                         "keysym=c state=0x4 text=\"\x03\"",
+                         "keysym=1 state=0x0 text=\"1\"",
+                         "keysym=F24 state=0x0 text=\"\"",
+                         "keysym=semicolon state=0x0 text=\";\"",
+                         "keysym=Return state=0x0 text=\"\r\"",
+                     }));
+  EXPECT_EQ(KeysDown(display_), std::vector<int>{});
+}
+
+TEST_F(X11PlayTest, TypedTextArrivesExactlyInAnXlibClient) {
+  const std::vector<KeySym> keymapBefore = WholeKeymap(display_);
+  TToolProcess window("zorvel-test-xlog-window", {"--geometry", "300x200+50+50"});
+  ASSERT_TRUE(window.WaitReady());
+  // The macro holds Shift while typing: the text still comes out as written.
+  Play({Type(kText), Type("Mixed CASE !@# ß"), Key(0x10, KeyAction::KeyDown), Type("ab"),
+        Key(0x10, KeyAction::KeyUp), Type("")});
+  ASSERT_TRUE(test::WaitUntil([&] { return window.LinesStarting("Line ").size() >= 4; }));
+  EXPECT_EQ(window.LinesStarting("Line "),
+            (std::vector<std::string>{"Line \"" + kText + "\"", "Line \"Mixed CASE !@# ß\"",
+                                      "Line \"ab\"", "Line \"\""}));
+  EXPECT_EQ(WholeKeymap(display_), keymapBefore);
+  EXPECT_EQ(KeysDown(display_), std::vector<int>{});
+}
+
+TEST_F(X11PlayTest, NoFocusTypesNothing) {
+  TToolProcess window("zorvel-test-xlog-window", {"--geometry", "300x200+50+50"});
+  ASSERT_TRUE(window.WaitReady());
+  Focus(None);
+  EXPECT_FALSE(input->SendTextToFocus("abc"));
+  Focus(window.Window());
+  EXPECT_TRUE(input->SendTextToFocus("d"));
+  ASSERT_TRUE(window.WaitForLine("Line \"d\""));
+  EXPECT_EQ(window.LinesStarting("KeyPress").size(), 2u);
+}
+
+TEST_F(X11PlayTest, TypedTextArrivesExactlyInAQtLineEdit) {
+  TToolProcess edit("zorvel-test-qt-line-edit", {"--geometry", "400x60+100+400"});
+  ASSERT_TRUE(edit.WaitReady());
+  Play({Type(kText)});
+  ASSERT_TRUE(edit.WaitForLine("return \"" + kText + "\""));
+  EXPECT_EQ(edit.LinesStarting("return "), std::vector<std::string>{"return \"" + kText + "\""});
+  EXPECT_EQ(edit.LinesStarting("changed ").back(), "changed \"" + kText + "\"");
+}
+
+TEST_F(X11PlayTest, RunStoppedMidChordLeavesNoKeyDown) {
+  TToolProcess window("zorvel-test-xlog-window", {"--geometry", "300x200+50+50"});
+  ASSERT_TRUE(window.WaitReady());
+  auto screenBackend = std::make_unique<TFakeScreen>(1920, 1080);
+  TFixedClock clock;
+  std::mutex mutex;
+  std::condition_variable ended;
+  uint64_t endedRun = 0;
+  TXMLDocument document;
+  auto macro = std::make_shared<TActionCtrl>(document);
+  for (TActionObj action :
+       {Key(0x11, KeyAction::KeyDown), Key(0x10, KeyAction::KeyDown), Key(0x41, KeyAction::KeyDown),
+        Click(MouseButton::Left, MouseAction::ButtonDown, 60, 60), Delay(60000),
+        Key(0x41, KeyAction::KeyUp), Key(0x10, KeyAction::KeyUp), Key(0x11, KeyAction::KeyUp)})
+    macro->Actions.Add(std::make_shared<TActionObj>(action));
+  TRunCtrl ctrl(*input, *screenBackend, clock, [&](uint64_t id) {
+    std::lock_guard lock(mutex);
+    endedRun = id;
+    ended.notify_all();
+  });
+  ctrl.Start(macro);
+  ASSERT_TRUE(test::WaitUntil([&] { return !window.LinesStarting("ButtonPress").empty(); }));
+  EXPECT_FALSE(KeysDown(display_).empty());
+  ctrl.Stop();
+  {
+    std::unique_lock lock(mutex);
+    ASSERT_TRUE(ended.wait_for(lock, std::chrono::seconds(10), [&] { return endedRun == 1; }));
+  }
+  ctrl.RunFinished(1);
+  XSync(display_, False);
+  EXPECT_EQ(KeysDown(display_), std::vector<int>{});
+  Window root = 0, child = 0;
+  int rx = 0, ry = 0, wx = 0, wy = 0;
+  unsigned mask = 0;
+  XQueryPointer(display_, DefaultRootWindow(display_), &root, &child, &rx, &ry, &wx, &wy, &mask);
+  EXPECT_EQ(mask & (Button1Mask | Button2Mask | Button3Mask), 0u);
+  EXPECT_EQ(window.LinesStarting("KeyRelease").size(), 3u);
+}
+
+}  // namespace
+}  // namespace zorvel

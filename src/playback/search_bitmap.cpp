@@ -215,7 +215,7 @@ TBDFindResult AnchorSearch(const TBDBitmapData& screen, const TBDBitmapData& pic
   const int32_t columns = screen.Width - picture.Width + 1;
   const int32_t lastTop = screen.Height - picture.Height;
   // Work spent on candidates, in bytes compared; past the budget the hash search takes over.
-  const int64_t budget = 4 * int64_t{screen.DataSize} + (int64_t{1} << 20);
+  const int64_t budget = 4 * int64_t{screen.DataSize} + 4096;
   const int64_t rowBytes = 3 * int64_t{picture.Width};
   const bool canHash = compare.key.exact && HashSearchFits(screen, picture);
   int64_t work = 0;

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <thread>
 
 #include "common/date_time.h"
@@ -46,6 +47,10 @@ class TRunCtrl {
   void RunFinished(uint64_t runId);
 
   std::shared_ptr<TActionCtrl> CurrentMacro() const { return currentMacro_.lock(); }
+  // The error that ended the last run handled by RunFinished (empty: none), and whether that
+  // run had been asked to stop.
+  const std::string& LastRunError() const { return lastError_; }
+  bool LastRunStopped() const { return lastStopped_; }
   // Id of the last run started (0 before the first).
   uint64_t CurrentRunId() const { return runId_; }
 
@@ -64,6 +69,8 @@ class TRunCtrl {
   std::weak_ptr<TActionCtrl> currentMacro_;
   std::unique_ptr<TRunThread> runThread_;
   std::thread thread_;
+  std::string lastError_;
+  bool lastStopped_ = false;
 };
 
 }  // namespace zorvel

@@ -94,8 +94,11 @@ void TRunThread::Execute() {
         if (settings_.Interval > 0) WaitInterval(settings_.Interval);
       }
     }
-  } catch (...) {
+  } catch (const std::exception& error) {
     // An error ends the run; the end is reported below like any other.
+    error_ = error.what();
+  } catch (...) {
+    error_ = "unknown error";
   }
   try {
     player.ReleaseHeld();

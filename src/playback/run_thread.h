@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <functional>
 #include <mutex>
+#include <string>
 #include <vector>
 
 #include "model/action.h"
@@ -84,6 +85,8 @@ class TRunThread {
   void WaitInterval(int32_t ms);
 
   uint64_t RunId() const { return runId_; }
+  // The error that ended the run; empty when none. Read it once the run has ended.
+  const std::string& ErrorMessage() const { return error_; }
   // Passes begun so far (for the controller's and the tests' curiosity).
   int32_t PassesStarted() const { return passes_.load(); }
 
@@ -102,6 +105,7 @@ class TRunThread {
   FinishedCallback onFinished_;
   TStopSignal stop_;
   std::atomic<int32_t> passes_{0};
+  std::string error_;
 };
 
 }  // namespace zorvel

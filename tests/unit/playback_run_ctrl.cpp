@@ -174,6 +174,29 @@ TEST_F(RunCtrlTest, DestructionStopsTheRunAndReleasesHeldKeys) {
   EXPECT_EQ(input.Transcript(), (Lines{"keybd_event 0x11 down", "keybd_event 0x11 up"}));
 }
 
+TEST_F(RunCtrlTest, TheEndTellsHowTheRunEnded) {
+  auto bad = std::make_shared<TActionObj>();
+  bad->mousePoint = static_cast<uint8_t>(MousePoint::ColorBlock);
+  bad->fColor = "no colour";
+  ctrl->Start(Macro("failing", {Key(0x41), bad, Key(0x42)}));
+  FinishRun();
+  EXPECT_FALSE(ctrl->LastRunError().empty());
+  EXPECT_FALSE(ctrl->LastRunStopped());
+
+  ctrl->Start(Macro("stopped", {Delay(60000)}));
+  ctrl->Stop();
+  FinishRun();
+  EXPECT_EQ(ctrl->LastRunError(), "");
+  EXPECT_TRUE(ctrl->LastRunStopped());
+
+  ctrl->Start(Macro("plain", {Key(0x43)}));
+  FinishRun();
+  EXPECT_EQ(ctrl->LastRunError(), "");
+  EXPECT_FALSE(ctrl->LastRunStopped());
+  EXPECT_EQ(input.Transcript(), (Lines{"keybd_event 0x41 down", "keybd_event 0x41 up",
+                                       "keybd_event 0x43 down", "keybd_event 0x43 up"}));
+}
+
 // --- the schedule check ---------------------------------------------------------------------
 
 struct ScheduleCase {

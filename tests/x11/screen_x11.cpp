@@ -1,0 +1,194 @@
+// The X11 screen against a window that paints a known scene, through MIT-SHM and XGetImage, and
+// once more on a server started without MIT-SHM.
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "input_test_tools.h"
+#include "paint_window_scene.h"
+#include "platform/x11/screen_x11.h"
+#include "platform/x11/x11_desktop.h"
+#include "playback/bitmap_data.h"
+#include "playback/screen_search.h"
+
+namespace zorvel {
+namespace {
+
+namespace scene = test::paint_scene;
+
+TBDBitmapData ScenePicture() {
+  TBDBitmapData picture;
+  EXPECT_TRUE(picture.SetSize(scene::kPictureWidth, scene::kPictureHeight));
+  for (int j = 0; j < scene::kPictureHeight; ++j)
+    for (int i = 0; i < scene::kPictureWidth; ++i)
+      picture.SetPixel(i, j, scene::PicturePixel(i, j));
+  return picture;
+}
+
+// One painted window shared by the tests of a process.
+class PaintedWindow {
+ public:
+  static bool Ready() {
+    static test::TToolProcess window("zorvel-test-paint-window", {});
+    static const bool ready = window.Started() && window.WaitReady();
+    return ready;
+  }
+};
+
+// Every case runs with and without the shared-memory path.
+class ScreenX11 : public ::testing::TestWithParam<bool> {
+ protected:
+  void SetUp() override {
+    ASSERT_NE(std::getenv("DISPLAY"), nullptr) << "run under scripts/with-xvfb";
+    ASSERT_TRUE(PaintedWindow::Ready());
+    screen_ = CreateX11Screen(TX11ScreenOptions{GetParam()});
+  }
+  std::unique_ptr<IX11Screen> screen_;
+};
+
+TEST_P(ScreenX11, PathFollowsTheOption) {
+  if (GetParam() && !screen_->UsesShm()) GTEST_SKIP() << "the server offers no MIT-SHM";
+  EXPECT_EQ(screen_->UsesShm(), GetParam());
+}
+
+TEST_P(ScreenX11, CaptureMatchesTheSceneBottomRowFirst) {
+  TBDBitmapData capture;
+  ASSERT_TRUE(capture.CaptureScreen(*screen_, scene::kWindowX, scene::kWindowY, scene::kWindowWidth,
+                                    scene::kWindowHeight));
+  ASSERT_EQ(capture.Width, scene::kWindowWidth);
+  ASSERT_EQ(capture.Height, scene::kWindowHeight);
+  int wrong = 0;
+  for (int y = 0; y < capture.Height; ++y)
+    for (int x = 0; x < capture.Width; ++x)
+      wrong +=
+          capture.GetPixel(x, y) != scene::ScenePixel(scene::kWindowX + x, scene::kWindowY + y);
+  EXPECT_EQ(wrong, 0);
+  // Memory row 0 is the bottom row of the capture.
+  const uint8_t* bottom = capture.Pixels();
+  const uint32_t background = scene::kBackground;
+  EXPECT_EQ(bottom[0], background & 0xFF);
+  EXPECT_EQ(bottom[2], background >> 16);
+}
+
+TEST_P(ScreenX11, RectanglePastTheScreenIsBlackThere) {
+  const TSize size = screen_->ScreenSize();
+  ASSERT_GT(size.width, 0);
+  // Left part on the screen (the last 4 columns), right part past the edge.
+  TBDBitmapData capture;
+  ASSERT_TRUE(capture.SetSize(10, 3));
+  std::fill(capture.Pixels(), capture.Pixels() + capture.DataSize, uint8_t{0x77});
+  ASSERT_TRUE(screen_->CaptureRect(size.width - 4, size.height - 2, 10, 3, capture.Pixels(),
+                                   capture.LineSize));
+  for (int x = 4; x < 10; ++x) EXPECT_EQ(capture.GetPixel(x, 0), 0u) << x;
+  for (int x = 0; x < 10; ++x) EXPECT_EQ(capture.GetPixel(x, 2), 0u) << x;  // below the screen
+  // Wholly off the screen: all black, still a success.
+  ASSERT_TRUE(screen_->CaptureRect(-50, -50, 10, 3, capture.Pixels(), capture.LineSize));
+  for (int x = 0; x < 10; ++x) EXPECT_EQ(capture.GetPixel(x, 1), 0u);
+  // Straddling the top-left corner of the window.
+  ASSERT_TRUE(screen_->CaptureRect(scene::kWindowX - 2, scene::kWindowY - 1, 10, 3,
+                                   capture.Pixels(), capture.LineSize));
+  EXPECT_EQ(capture.GetPixel(2, 1), scene::kBackground);
+  EXPECT_EQ(capture.GetPixel(9, 2), scene::kBackground);
+}
+
+TEST_P(ScreenX11, ScreenSizeIsTheRootWindow) {
+  const char* geometry = std::getenv("XVFB_SCREEN");
+  const TSize size = screen_->ScreenSize();
+  if (geometry == nullptr) {
+    EXPECT_EQ(size, (TSize{1920, 1080}));  // the default of scripts/with-xvfb
+  } else {
+    EXPECT_EQ(std::to_string(size.width) + "x" + std::to_string(size.height),
+              std::string(geometry).substr(0, std::string(geometry).rfind('x')));
+  }
+}
+
+TEST_P(ScreenX11, PixelColorIsBgr) {
+  EXPECT_EQ(GetScreenPixelColor(*screen_, scene::kBlockX, scene::kBlockY), 0x006432C8u);
+  EXPECT_EQ(GetScreenPixelColor(*screen_, scene::kPictureX + 5, scene::kPictureY + 7),
+            SwapRedBlue(scene::PicturePixel(5, 7)));
+  EXPECT_EQ(GetScreenPixelColor(*screen_, -1, 5), 0u);
+}
+
+TEST_P(ScreenX11, FindColorGivesTheFirstPixel) {
+  const TSize size = screen_->ScreenSize();
+  struct Case {
+    std::string text;
+    int similarity;
+    TPoint expected;
+  };
+  const std::vector<Case> cases = {
+      {"$006432C8", 100, {scene::kBlockX, scene::kBlockY}},
+      {"$006432C0", 95, {scene::kBlockX, scene::kBlockY}},  // red 8 lower, tolerance 12
+      {"$006432C0", 100, {-1, -1}},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(FindColorOnScreen(*screen_, c.text, 0, 0, size.width, size.height, c.similarity),
+              c.expected)
+        << c.text << " " << c.similarity;
+  }
+  // A rectangle that starts inside the block: its own top-left corner.
+  EXPECT_EQ(FindColorOnScreen(*screen_, "$006432C8", scene::kBlockX + 3, scene::kBlockY + 4,
+                              scene::kBlockX + 50, scene::kBlockY + 50, 100),
+            (TPoint{scene::kBlockX + 3, scene::kBlockY + 4}));
+}
+
+TEST_P(ScreenX11, FindPictureGivesItsCentre) {
+  const TSize size = screen_->ScreenSize();
+  const TPoint centre{scene::kPictureX + scene::kPictureWidth / 2,
+                      scene::kPictureY + scene::kPictureHeight / 2};
+  const TBDBitmapData picture = ScenePicture();
+  EXPECT_EQ(FindPictureOnScreen(*screen_, picture, 0, 0, size.width, size.height, 100), centre);
+
+  // Every channel 20 off: found with similarity 90 (tolerance 25), not with 95 (12).
+  TBDBitmapData shifted = picture;
+  for (int j = 0; j < shifted.Height; ++j)
+    for (int i = 0; i < shifted.Width; ++i) {
+      const uint32_t c = shifted.GetPixel(i, j);
+      uint32_t out = 0;
+      for (int k = 0; k < 3; ++k) {
+        const int v = static_cast<int>((c >> (8 * k)) & 0xFF);
+        out |= static_cast<uint32_t>(v >= 128 ? v - 20 : v + 20) << (8 * k);
+      }
+      shifted.SetPixel(i, j, out);
+    }
+  EXPECT_EQ(FindPictureOnScreen(*screen_, shifted, 0, 0, size.width, size.height, 90), centre);
+  EXPECT_EQ(FindPictureOnScreen(*screen_, shifted, 0, 0, size.width, size.height, 95),
+            (TPoint{-1, -1}));
+  // A rectangle that cuts the picture off finds nothing.
+  EXPECT_EQ(FindPictureOnScreen(*screen_, picture, 0, 0, scene::kPictureX + 30, size.height, 100),
+            (TPoint{-1, -1}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Paths, ScreenX11, ::testing::Values(true, false),
+                         [](const auto& info) { return info.param ? "Shm" : "GetImage"; });
+
+// The same cases on a server started without MIT-SHM: the screen must find out by itself.
+TEST(ScreenX11NoShmServer, EveryCasePasses) {
+  if (std::getenv("ZORVEL_SCREEN_TEST_NO_SHM") != nullptr) {
+    GTEST_SKIP() << "already on the server without MIT-SHM";
+  }
+  const std::string self = "/proc/" + std::to_string(getpid()) + "/exe";
+  const std::string command = "ZORVEL_SCREEN_TEST_NO_SHM=1 XVFB_ARGS='-extension MIT-SHM' " +
+                              std::string(ZORVEL_SOURCE_DIR) + "/scripts/with-xvfb " + self +
+                              " --gtest_filter='Paths/ScreenX11.*:ScreenX11NoShm.*'";
+  const test::CommandResult result = test::RunCommand(command);
+  EXPECT_EQ(result.exitCode, 0) << result.output;
+  EXPECT_NE(result.output.find("[  PASSED  ]"), std::string::npos) << result.output;
+}
+
+TEST(ScreenX11NoShm, ServerWithoutShmUsesGetImage) {
+  if (std::getenv("ZORVEL_SCREEN_TEST_NO_SHM") == nullptr) GTEST_SKIP() << "needs its own server";
+  const auto screen = CreateX11Screen(TX11ScreenOptions{true});
+  EXPECT_FALSE(screen->UsesShm());
+  TBDBitmapData capture;
+  EXPECT_TRUE(capture.CaptureScreen(*screen, 0, 0, 0, 0));
+  EXPECT_EQ(capture.Width, 1920);
+}
+
+}  // namespace
+}  // namespace zorvel

@@ -25,6 +25,19 @@ void ReadSetting(pugi::xml_node element, const char* name, int32_t& field) {
   }
 }
 
+// Empties the document object when an operation ends, however it ends: nothing of a macro stays
+// in it between operations.
+class DocumentReleaser {
+ public:
+  explicit DocumentReleaser(TXMLDocument& document) : document_(document) {}
+  ~DocumentReleaser() { document_.Clear(); }
+  DocumentReleaser(const DocumentReleaser&) = delete;
+  DocumentReleaser& operator=(const DocumentReleaser&) = delete;
+
+ private:
+  TXMLDocument& document_;
+};
+
 }  // namespace
 
 void TActionConfig::ReadFromNode(pugi::xml_node element) {
@@ -86,29 +99,26 @@ bool TActionCtrl::OpenDocumentFile(const std::string& path) {
 }
 
 bool TActionCtrl::LoadDocument(const std::string& path) {
+  DocumentReleaser releaser(*document_);
   if (!OpenDocumentFile(path.empty() ? DocumentPath() : path)) return false;
   pugi::xml_node root = document_->DocumentElement();
-  bool isMacro = TXMLDocument::HasAttribute(root, kMarkerAttribute);
-  if (isMacro) ReadWholeDocument(root);
-  document_->Clear();
-  return isMacro;
+  if (!TXMLDocument::HasAttribute(root, kMarkerAttribute)) return false;
+  ReadWholeDocument(root);
+  return true;
 }
 
 void TActionCtrl::LoadDocumentOrThrow(const std::string& path) {
+  DocumentReleaser releaser(*document_);
   std::string source = path.empty() ? DocumentPath() : path;
   document_->LoadFromFile(source);
   pugi::xml_node root = document_->DocumentElement();
-  if (!TXMLDocument::HasAttribute(root, kMarkerAttribute)) {
-    document_->Clear();
+  if (!TXMLDocument::HasAttribute(root, kMarkerAttribute))
     throw Error(source + " is not a macro document: its document element has no Zorvel attribute");
-  }
   try {
     ReadWholeDocument(root);
   } catch (const Error& error) {
-    document_->Clear();
     throw Error(source + ": " + error.what());
   }
-  document_->Clear();
 }
 
 void TActionCtrl::ReadWholeDocument(pugi::xml_node root) {
@@ -140,15 +150,10 @@ void TActionCtrl::WriteToNode(pugi::xml_node root) const {
 void TActionCtrl::SaveDocument() {
   CheckDocumentName(FName);
   std::string path = DocumentPath();
-  try {
-    document_->ResetToText(kEmptyDocument);
-    WriteToNode(document_->DocumentElement());
-    document_->SaveToFile(path);
-  } catch (...) {
-    document_->Clear();
-    throw;
-  }
-  document_->Clear();
+  DocumentReleaser releaser(*document_);
+  document_->ResetToText(kEmptyDocument);
+  WriteToNode(document_->DocumentElement());
+  document_->SaveToFile(path);
 }
 
 void TActionCtrl::DeleteDocument() {

@@ -115,9 +115,14 @@ class FdWriter : public pugi::xml_writer {
   std::vector<char> buffer_;
 };
 
+// A hidden file beside `path` whose name ends in ".tmp" (so no scan takes it for a macro) and
+// stays short whatever the length of the document's name.
 std::string TemporaryPathFor(const std::string& path) {
   static std::atomic<unsigned> counter{0};
-  return path + "." + std::to_string(getpid()) + "-" + std::to_string(counter++) + ".tmp";
+  size_t slash = path.find_last_of('/');
+  std::string folder = slash == std::string::npos ? std::string(".") : path.substr(0, slash);
+  return folder + "/.zorvel-save-" + std::to_string(getpid()) + "-" + std::to_string(counter++) +
+         ".tmp";
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 
 #include "app/ctrl.h"
 #include "app/main_view.h"
+#include "app/quit_signals.h"
 #include "common/date_time.h"
 #include "common/error.h"
 #include "common/program_folder.h"
@@ -42,6 +43,7 @@ int main(int argc, char** argv) {
       return ctrl ? zorvel::ShowRecordView(*ctrl, std::move(macro), &window) : nullptr;
     };
     window.SetDialogs(std::move(dialogs));
+    zorvel::CloseOnQuitSignals(window);
     window.show();
     return QApplication::exec();
   } catch (const std::exception& error) {

@@ -22,6 +22,11 @@
 #include "app/schedule_dialog.h"
 #include "model/macro_list_text.h"
 
+// The pictures live in the GUI library, whose resource initialiser a linker would drop.
+static void InitResources() {
+  Q_INIT_RESOURCE(zorvel);
+}
+
 namespace zorvel {
 
 namespace {
@@ -50,6 +55,7 @@ TFMMainView::TFMMainView(TDesktop desktop, IClock& clock, std::string folder, IP
       folder_(std::move(folder)),
       ownPrompt_(prompt ? nullptr : std::make_unique<TBoxPrompt>(this)),
       prompt_(prompt ? *prompt : *ownPrompt_) {
+  InitResources();
   setObjectName(QStringLiteral("FMMainView"));
   setWindowTitle(QStringLiteral("Zorvel"));
   setWindowIcon(QIcon(QStringLiteral(":/zorvel/icons/zorvel.svg")));
@@ -127,6 +133,7 @@ void TFMMainView::BuildToolbar() {
   toolbar->setObjectName(QStringLiteral("ToolBar1"));
   toolbar->setMovable(false);
   toolbar->setFloatable(false);
+  toolbar->setIconSize(QSize(48, 48));
   toolbar->toggleViewAction()->setVisible(false);
   setContextMenuPolicy(Qt::NoContextMenu);
   AddToolButton("BtnNew", "&New", "Create a new macro", "new",

@@ -83,6 +83,8 @@ TEST_F(ScanFolder, ListsEveryMacroDocumentInDirectoryOrderAndSkipsTheRest) {
   folder.Write("bad10th.xml", Macro("Bad", nineGood + "<item delay=\"ten\"/>"));
   folder.Write("badconfig.xml",
                "<zorvel Zorvel=\"1\" FName=\"BadConfig\"><Config RepeatTimes=\"1x\"/></zorvel>");
+  folder.Write("huge.xml", Macro("Huge"));
+  std::filesystem::resize_file(folder.File("huge.xml"), TXMLDocument::kMaxFileSize + 1);  // sparse
   std::filesystem::create_directory(folder.File("Macros.xml"));
   folder.Write("Macros.xml/inner.xml", Macro("Inner"));
   mkfifo(folder.File("pipe.xml").c_str(), 0644);
@@ -117,6 +119,8 @@ TEST_F(ScanFolder, ScannedMacrosHoldTheirDocumentsContent) {
 
 TEST_F(ScanFolder, ExamineSaysWhyAFileIsLeftOut) {
   std::filesystem::create_directory(folder.File("dir.xml"));
+  folder.Write("huge.xml", "");
+  std::filesystem::resize_file(folder.File("huge.xml"), TXMLDocument::kMaxFileSize + 1);
   const std::pair<std::string, std::string> cases[] = {
       {folder.Write("good.xml", Macro("Good")), ""},
       {folder.Write("good.txt", Macro("Good")),
@@ -124,6 +128,7 @@ TEST_F(ScanFolder, ExamineSaysWhyAFileIsLeftOut) {
            ": the extension does not contain \"xml\", so the file is not looked at"},
       {folder.File("missing.xml"), "File not found: " + folder.File("missing.xml")},
       {folder.File("dir.xml"), folder.File("dir.xml") + " is a folder, not a file"},
+      {folder.File("huge.xml"), folder.File("huge.xml") + " is too large (536870913 bytes)"},
       {folder.Write("plain.xml", "<a/>"),
        folder.File("plain.xml") +
            " is not a macro document: its document element has no Zorvel attribute"},

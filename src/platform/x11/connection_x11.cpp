@@ -1,12 +1,17 @@
 #include "platform/x11/connection_x11.h"
 
 #include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <thread>
 
 #include "common/error.h"
 
 namespace zorvel {
 
 namespace {
+
+constexpr int kOpenAttempts = 10;
 
 std::mutex& TrapMutex() {
   static std::mutex mutex;
@@ -19,9 +24,14 @@ std::atomic<TX11ErrorTrap*> activeTrap{nullptr};
 }  // namespace
 
 TDisplayPtr OpenX11Display() {
-  Display* display = XOpenDisplay(nullptr);
-  if (!display) throw Error("Cannot open the X display (is DISPLAY set?).");
-  return TDisplayPtr(display);
+  // A server busy accepting other connections now and then refuses one; a retry soon after
+  // gets through.
+  for (int attempt = 1; attempt <= kOpenAttempts; ++attempt) {
+    if (Display* display = XOpenDisplay(nullptr)) return TDisplayPtr(display);
+    if (!std::getenv("DISPLAY")) break;
+    std::this_thread::sleep_for(std::chrono::milliseconds(5 * attempt));
+  }
+  throw Error("Cannot open the X display (is DISPLAY set?).");
 }
 
 unsigned ModifierMaskOf(Display* display, unsigned long keysym) {

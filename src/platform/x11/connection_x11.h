@@ -15,7 +15,8 @@ struct TDisplayCloser {
 };
 using TDisplayPtr = std::unique_ptr<Display, TDisplayCloser>;
 
-// A new connection to the display named by DISPLAY. Throws Error when it cannot be opened.
+// A new connection to the display named by DISPLAY, retried a few times when the server refuses
+// it. Throws Error when it cannot be opened.
 TDisplayPtr OpenX11Display();
 
 // The modifier bit (ShiftMask ... Mod5Mask) that the key carrying `keysym` sets; 0 when no

@@ -98,7 +98,6 @@ class TX11InputSource final : public IInputSource {
   int FileDescriptor() const override { return ConnectionNumber(data_.get()); }
 
   void Dispatch() override {
-    ReadControlEvents();
     ProcessReplies();
     if (stopRequested_) Stop();
   }
@@ -175,7 +174,9 @@ class TX11InputSource final : public IInputSource {
     }
   }
 
+  // Delivers the records that have arrived, translated with the keyboard mapping as it is now.
   void ProcessReplies() {
+    ReadControlEvents();
     dispatching_ = true;
     XRecordProcessReplies(data_.get());
     dispatching_ = false;

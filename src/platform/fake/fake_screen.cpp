@@ -1,5 +1,6 @@
 #include "platform/fake/fake_screen.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "common/error.h"
@@ -45,19 +46,17 @@ bool TFakeScreen::CaptureRect(int32_t x, int32_t y, int32_t width, int32_t heigh
                               int32_t lineSize) {
   ++FCaptureCount;
   if (FCaptureFails) return false;
+  // Columns of the rectangle that lie on the screen.
+  const int64_t from = std::clamp<int64_t>(-int64_t{x}, 0, width);
+  const int64_t to = std::clamp<int64_t>(int64_t{FImage.Width} - x, from, width);
   for (int32_t j = 0; j < height; ++j) {
     // Rows bottom first: memory row m holds image row height - 1 - m.
     uint8_t* out = pixels + static_cast<size_t>(height - 1 - j) * static_cast<size_t>(lineSize);
     std::memset(out, 0, static_cast<size_t>(lineSize));
-    for (int32_t i = 0; i < width; ++i) {
-      const int64_t sx = int64_t{x} + i;
-      const int64_t sy = int64_t{y} + j;
-      if (!Inside(sx, sy)) continue;
-      const uint32_t c = FImage.GetPixel(static_cast<int32_t>(sx), static_cast<int32_t>(sy));
-      out[3 * i] = static_cast<uint8_t>(c);
-      out[3 * i + 1] = static_cast<uint8_t>(c >> 8);
-      out[3 * i + 2] = static_cast<uint8_t>(c >> 16);
-    }
+    const int64_t sy = int64_t{y} + j;
+    if (sy < 0 || sy >= FImage.Height || to <= from) continue;
+    std::memcpy(out + 3 * from, FImage.Row(static_cast<int32_t>(sy)) + 3 * (x + from),
+                static_cast<size_t>(3 * (to - from)));
   }
   return true;
 }

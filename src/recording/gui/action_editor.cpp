@@ -1,5 +1,6 @@
 #include "recording/gui/action_editor.h"
 
+#include <QButtonGroup>
 #include <QComboBox>
 #include <QFile>
 #include <QFileInfo>
@@ -135,6 +136,7 @@ TfrmDefine::TfrmDefine(TEditorServices services, QWidget* parent)
 
   auto* grid = new QGridLayout(this);
   grid->setColumnStretch(1, 1);
+  kindGroup = new QButtonGroup(this);
   const std::pair<const char*, const char*> kinds[] = {{"rbClick", "Mouse Click"},
                                                        {"rbMove", "Mouse Move"},
                                                        {"rbKey", "Keystroke "},
@@ -149,6 +151,7 @@ TfrmDefine::TfrmDefine(TEditorServices services, QWidget* parent)
     radio->setObjectName(kinds[i].first);
     connect(radio, &QRadioButton::clicked, this, &TfrmDefine::rbClickClick);
     *radios[i] = radio;
+    kindGroup->addButton(radio, i);
     grid->addWidget(radio, i, 0, Qt::AlignTop | Qt::AlignLeft);
     grid->addWidget(panels[i], i, 1);
   }
@@ -188,10 +191,12 @@ QWidget* TfrmDefine::BuildClickPanel() {
                                                         {"rbColor", "Click color block "},
                                                         {"rbBMP", "Click BMP block"}};
   QRadioButton** radios[] = {&rbCurrent, &rbFixed, &rbColor, &rbBMP};
+  pointGroup = new QButtonGroup(this);
   for (int i = 0; i < 4; ++i) {
     auto* radio = new QRadioButton(points[i].second, pointBox);
     radio->setObjectName(points[i].first);
     *radios[i] = radio;
+    pointGroup->addButton(radio, i);
     pointColumn->addWidget(radio);
   }
   pointColumn->addStretch();
@@ -510,24 +515,13 @@ void TfrmDefine::btnBMPClick() {
 }
 
 void TfrmDefine::ActionToControls(const TActionObj& action) {
-  QRadioButton* kinds[] = {rbClick, rbMove, rbKey, rbText, rbDelay};
-  for (int i = 0; i < 5; ++i) kinds[i]->setChecked(action.actionType == i);
-  if (action.actionType > 4) {
-    // A kind without a button: none checked.
-    for (QRadioButton* kind : kinds) kind->setAutoExclusive(false), kind->setChecked(false);
-    for (QRadioButton* kind : kinds) kind->setAutoExclusive(true);
-  }
+  CheckCode(kindGroup, action.actionType);
   rbClickClick();
 
   SelectIndex(cbButton, action.mouseButton);
   SelectIndex(cbClick, action.mouseAction);
 
-  QRadioButton* points[] = {rbCurrent, rbFixed, rbColor, rbBMP};
-  for (int i = 0; i < 4; ++i) points[i]->setChecked(action.mousePoint == i);
-  if (action.mousePoint > 3) {
-    for (QRadioButton* point : points) point->setAutoExclusive(false), point->setChecked(false);
-    for (QRadioButton* point : points) point->setAutoExclusive(true);
-  }
+  CheckCode(pointGroup, action.mousePoint);
   rbFixedClick();
 
   SetFieldText(edPX, QString::number(action.mouseClickPosX), 4);
@@ -552,6 +546,16 @@ void TfrmDefine::ActionToControls(const TActionObj& action) {
                  edit == edIntHour || edit == edIntMinute || edit == edIntSecond ? 2 : 1);
 }
 
+void TfrmDefine::CheckCode(QButtonGroup* group, int code) {
+  if (QAbstractButton* button = group->button(code)) {
+    button->setChecked(true);
+    return;
+  }
+  group->setExclusive(false);  // a code without a button: none checked
+  for (QAbstractButton* button : group->buttons()) button->setChecked(false);
+  group->setExclusive(true);
+}
+
 void TfrmDefine::WritePicture(TActionObj& action) const {
   const bool hadPicture = action.fBMPData != nullptr || !action.fBMP.empty();
   const bool changed = action.fBMP != FBMPText;
@@ -561,16 +565,13 @@ void TfrmDefine::WritePicture(TActionObj& action) const {
 
 void TfrmDefine::ControlsToAction(TActionObj& target) {
   TActionObj action = target;  // filled completely before it replaces the target
-  QRadioButton* kinds[] = {rbClick, rbMove, rbKey, rbText, rbDelay};
-  for (int i = 0; i < 5; ++i)
-    if (kinds[i]->isChecked()) action.actionType = static_cast<uint8_t>(i);
+  if (kindGroup->checkedId() >= 0) action.actionType = static_cast<uint8_t>(kindGroup->checkedId());
   if (cbButton->currentIndex() >= 0)
     action.mouseButton = static_cast<uint8_t>(cbButton->currentIndex());
   if (cbClick->currentIndex() >= 0)
     action.mouseAction = static_cast<uint8_t>(cbClick->currentIndex());
-  QRadioButton* points[] = {rbCurrent, rbFixed, rbColor, rbBMP};
-  for (int i = 0; i < 4; ++i)
-    if (points[i]->isChecked()) action.mousePoint = static_cast<uint8_t>(i);
+  if (pointGroup->checkedId() >= 0)
+    action.mousePoint = static_cast<uint8_t>(pointGroup->checkedId());
   action.mouseClickPosX = FieldNumber(edPX, "X:");
   action.mouseClickPosY = FieldNumber(edPY, "Y:");
   action.fColor = S(edColor->text());

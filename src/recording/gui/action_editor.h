@@ -10,6 +10,7 @@
 #include "model/action.h"
 #include "platform/platform.h"
 
+class QButtonGroup;
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
@@ -89,6 +90,9 @@ class TfrmDefine : public QWidget {
   TSpinField *spIntHour, *spIntMinute, *spIntSecond, *spIntTen, *spIntHud, *spIntThd;
   QLineEdit *edIntHour, *edIntMinute, *edIntSecond, *edIntTen, *edIntHud, *edIntThd;
   QTimer* timerSetPoint;
+  // The kind buttons and the click-point buttons, each an exclusive group (ids = the codes).
+  QButtonGroup* kindGroup;
+  QButtonGroup* pointGroup;
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -108,6 +112,8 @@ class TfrmDefine : public QWidget {
   bool ShowPicture(const std::string& bmpText);
   void WritePicture(TActionObj& action) const;
   void StartCapture(bool& flag);
+  // Checks the button of `code` in `group`, or none when no button has that code.
+  static void CheckCode(QButtonGroup* group, int code);
 
   TEditorServices services_;
   bool FCapturingPoint = false;

@@ -6,6 +6,7 @@
 #include "app/prompt.h"
 #include "common/date_time.h"
 #include "common/error.h"
+#include "common/program_folder.h"
 #include "recording/record_settings.h"
 #include "recording/recorder.h"
 
@@ -139,7 +140,7 @@ bool TRecordViewCtrl::NameTakenByOther(const std::string& name) const {
     if (other != FActionCtrl && other->FName == name) return true;
   if (!newMacro_ && name == FActionCtrl->FName) return false;  // its own document
   std::error_code ignored;
-  return std::filesystem::exists(ctrl_.Folder() + "/" + name + ".xml", ignored);
+  return std::filesystem::exists(ProgramFolder() + "/" + name + ".xml", ignored);
 }
 
 bool TRecordViewCtrl::Confirm(const std::string& name) {
@@ -226,18 +227,18 @@ void TRecordViewCtrl::RegisterRecordHotkeys() {
   // An index outside F1 ... F12 (a hand-edited settings file) would grab a key the handler
   // ignores; it is not registered at all.
   if (IsFKeyIndex(settings.RecordStartHotkey))
-    ctrl_.Hotkeys().Register(kRecordStartHotkeyId, MOD_ALT,
-                             VK_F1 + static_cast<uint32_t>(settings.RecordStartHotkey));
+    ctrl_.RegisterHotkey(kRecordStartHotkeyId, MOD_ALT,
+                         VK_F1 + static_cast<uint32_t>(settings.RecordStartHotkey));
   if (IsFKeyIndex(settings.RecordStopHotkey))
-    ctrl_.Hotkeys().Register(kRecordStopHotkeyId, MOD_ALT,
-                             VK_F1 + static_cast<uint32_t>(settings.RecordStopHotkey));
+    ctrl_.RegisterHotkey(kRecordStopHotkeyId, MOD_ALT,
+                         VK_F1 + static_cast<uint32_t>(settings.RecordStopHotkey));
   hotkeysRegistered_ = true;
 }
 
 void TRecordViewCtrl::UnregisterRecordHotkeys() {
   if (!hotkeysRegistered_) return;
-  ctrl_.Hotkeys().Unregister(kRecordStartHotkeyId);
-  ctrl_.Hotkeys().Unregister(kRecordStopHotkeyId);
+  ctrl_.UnregisterHotkey(kRecordStartHotkeyId);
+  ctrl_.UnregisterHotkey(kRecordStopHotkeyId);
   hotkeysRegistered_ = false;
 }
 

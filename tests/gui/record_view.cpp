@@ -1,0 +1,568 @@
+// The recording window: its controller on a fake desktop, and the window's own layout.
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTableView>
+#include <QTimer>
+#include <QToolButton>
+#include <deque>
+#include <functional>
+#include <sstream>
+
+#include "../unit/model_temp_folder.h"
+#include "app/ctrl.h"
+#include "app/prompt.h"
+#include "common/date_time.h"
+#include "common/error.h"
+#include "common/program_folder.h"
+#include "model/xml_document.h"
+#include "platform/fake/fake_hotkeys.h"
+#include "platform/fake/fake_input.h"
+#include "platform/fake/fake_input_source.h"
+#include "platform/fake/fake_screen.h"
+#include "recording/gui/action_editor.h"
+#include "recording/gui/record_view.h"
+#include "recording/gui/record_view_window.h"
+#include "recording/record_settings.h"
+
+namespace zorvel {
+namespace {
+
+constexpr uint32_t VK_F2 = VK_F1 + 1;
+constexpr uint32_t VK_F3 = VK_F1 + 2;
+
+// Answers the editor and the options dialog from a script, recording what was asked.
+class TScriptedDialogs : public IRecordViewDialogs {
+ public:
+  using Editor = std::function<bool(const TActionObj* shown, TActionObj& target)>;
+  void QueueEditor(Editor editor) { editors_.push_back(std::move(editor)); }
+  void QueueConfig(std::function<bool(TRecordSettings&)> config) {
+    configs_.push_back(std::move(config));
+  }
+  std::vector<std::string> captions;
+
+  bool RunActionEditor(const std::string& caption, const TActionObj* shown,
+                       TActionObj& target) override {
+    captions.push_back(caption);
+    if (editors_.empty()) return false;
+    Editor editor = std::move(editors_.front());
+    editors_.pop_front();
+    return editor(shown, target);
+  }
+  bool RunRecordConfig(TRecordSettings& settings) override {
+    captions.push_back("Record Config");
+    if (configs_.empty()) return false;
+    auto config = std::move(configs_.front());
+    configs_.pop_front();
+    return config(settings);
+  }
+
+ private:
+  std::deque<Editor> editors_;
+  std::deque<std::function<bool(TRecordSettings&)>> configs_;
+};
+
+// An editor answer that accepts with the given delay.
+TScriptedDialogs::Editor AcceptDelay(int32_t delay) {
+  return [delay](const TActionObj*, TActionObj& target) {
+    target.actionType = uint8_t(ActionType::Delay);
+    target.delay = delay;
+    return true;
+  };
+}
+
+std::string Serialized(const TActionCtrl& macro) {
+  pugi::xml_document doc;
+  macro.WriteToNode(doc.append_child("zorvel"));
+  std::ostringstream out;
+  doc.save(out);
+  return macro.FName + "|" + macro.FCreateTime + "|" + out.str();
+}
+
+std::vector<int32_t> Delays(const TActionList& actions) {
+  std::vector<int32_t> delays;
+  for (const TActionPtr& action : actions) delays.push_back(action->delay);
+  return delays;
+}
+
+std::vector<int32_t> RowDelays(const TActionRowModel& rows) {
+  std::vector<int32_t> delays;
+  for (const TActionPtr& action : rows.Rows()) delays.push_back(action->delay);
+  return delays;
+}
+
+class RecordViewTest : public ::testing::Test {
+ protected:
+  RecordViewTest() {
+    SetProgramFolder(folder.path());
+    TDesktop desktop;
+    auto hotkeysOwned = std::make_unique<TFakeHotkeys>();
+    auto sourceOwned = std::make_unique<TFakeInputSource>();
+    hotkeys = hotkeysOwned.get();
+    source = sourceOwned.get();
+    desktop.hotkeys = std::move(hotkeysOwned);
+    desktop.recorder = std::move(sourceOwned);
+    desktop.input = std::make_unique<TFakeInput>();
+    desktop.screen = std::make_unique<TFakeScreen>(640, 480);
+    ctrl = std::make_unique<TCtrl>(std::move(desktop), prompt, clock, folder.path());
+    ctrl->Settings() = {true, true, 1, 2};
+  }
+
+  // A macro with delays 1, 2, 3 saved under `name`.
+  TActionCtrlPtr SavedMacro(const std::string& name, std::vector<int32_t> delays = {1, 2, 3}) {
+    auto macro = std::make_shared<TActionCtrl>(ctrl->Document());
+    macro->FName = name;
+    macro->FCreateTime = "01/01/26";
+    for (const int32_t delay : delays) {
+      auto action = std::make_shared<TActionObj>();
+      action->actionType = uint8_t(ActionType::Delay);
+      action->delay = delay;
+      macro->Actions.Add(action);
+    }
+    macro->SaveDocument();
+    return macro;
+  }
+
+  std::unique_ptr<TRecordViewCtrl> Open(TActionCtrlPtr macro) {
+    auto view = std::make_unique<TRecordViewCtrl>(*ctrl, std::move(macro), dialogs);
+    view->InitView();
+    return view;
+  }
+
+  TActionCtrlPtr Stored(const std::string& name) {
+    auto macro = std::make_shared<TActionCtrl>(ctrl->Document());
+    macro->FName = name;
+    macro->LoadDocumentOrThrow();
+    return macro;
+  }
+
+  void Deliver(uint32_t message, uint32_t l, uint32_t h, uint32_t time) {
+    source->Deliver({message, l, h, time, 0});
+  }
+
+  void PressHotkey(uint32_t modifiers, uint32_t vk) {
+    hotkeys->Press(modifiers, vk);
+    hotkeys->Dispatch();
+  }
+
+  test::TempFolder folder;
+  TScriptedPrompt prompt;
+  TFixedClock clock{{2026, 12, 7, 14, 23, 5}};
+  TFakeHotkeys* hotkeys = nullptr;
+  TFakeInputSource* source = nullptr;
+  std::unique_ptr<TCtrl> ctrl;
+  TScriptedDialogs dialogs;
+};
+
+TEST_F(RecordViewTest, NewMacroIsNamedAfterTheClockAndSavedOnlyByOk) {
+  auto view = Open(nullptr);
+  EXPECT_EQ(view->MacroName(), "Actions2026Dec07142305");
+  EXPECT_EQ(view->Rows().rowCount(), 0);
+  view->FormClose();
+  EXPECT_FALSE(folder.Exists("Actions2026Dec07142305.xml"));
+  EXPECT_TRUE(prompt.Asked().empty());
+}
+
+TEST_F(RecordViewTest, OkWithAnEmptyNameAsksForOneAndSavesNothing) {
+  auto view = Open(nullptr);
+  EXPECT_FALSE(view->Confirm(""));
+  const std::vector<TScriptedPrompt::TAsked> expected = {
+      {"Message", "Zorvel", "Must Input Macro Name!"}};
+  EXPECT_EQ(prompt.Asked(), expected);
+  EXPECT_FALSE(view->Saved());
+  EXPECT_EQ(folder.Listing(), "");
+}
+
+TEST_F(RecordViewTest, OkSavesNameDateAndRowOrder) {
+  auto macro = SavedMacro("m");
+  auto view = Open(macro);
+  dialogs.QueueEditor(AcceptDelay(99));
+  EXPECT_EQ(view->NewAction(0), 1);
+  EXPECT_EQ(dialogs.captions, std::vector<std::string>{"New Action"});
+  EXPECT_EQ(RowDelays(view->Rows()), (std::vector<int32_t>{1, 99, 2, 3}));
+  EXPECT_EQ(Delays(macro->Actions), (std::vector<int32_t>{1, 2, 3, 99}));  // until OK
+  dialogs.QueueEditor(AcceptDelay(100));
+  EXPECT_EQ(view->NewAction(-1), 4);  // nothing focused: at the end
+  ASSERT_TRUE(view->Confirm("m"));
+  view->FormClose();
+  EXPECT_EQ(Delays(macro->Actions), (std::vector<int32_t>{1, 99, 2, 3, 100}));
+  const auto stored = Stored("m");
+  EXPECT_EQ(Delays(stored->Actions), (std::vector<int32_t>{1, 99, 2, 3, 100}));
+  EXPECT_EQ(stored->FCreateTime, FormatShortDate(clock.Now()));
+  EXPECT_EQ(Serialized(*stored), Serialized(*macro));
+}
+
+TEST_F(RecordViewTest, MovesStopAtTheEndsAndOnlyMoveRows) {
+  auto macro = SavedMacro("m");
+  auto view = Open(macro);
+  struct Case {
+    bool up;
+    int row;
+    int expectedRow;
+    std::vector<int32_t> expectedRows;
+  };
+  const Case cases[] = {{true, 0, 0, {1, 2, 3}},   {false, 2, 2, {1, 2, 3}},
+                        {false, 0, 1, {2, 1, 3}},  {true, 2, 1, {2, 3, 1}},
+                        {true, -1, -1, {2, 3, 1}}, {false, 5, 5, {2, 3, 1}}};
+  for (const Case& c : cases) {
+    EXPECT_EQ(c.up ? view->MoveUp(c.row) : view->MoveDown(c.row), c.expectedRow);
+    EXPECT_EQ(RowDelays(view->Rows()), c.expectedRows);
+  }
+  EXPECT_EQ(Delays(macro->Actions), (std::vector<int32_t>{1, 2, 3}));
+  EXPECT_EQ(view->Rows().VTGetText(0, 0), "1");
+  EXPECT_EQ(view->Rows().VTGetText(0, 1), "Delay");
+  EXPECT_EQ(view->Rows().VTGetText(0, 2), "Delay 2 ms");
+}
+
+TEST_F(RecordViewTest, DeleteAndClearAskFirstAndNoChangesNothing) {
+  auto macro = SavedMacro("m");
+  auto view = Open(macro);
+  EXPECT_EQ(view->DeleteAction(1), 1);
+  view->ClearActions();
+  EXPECT_EQ(RowDelays(view->Rows()), (std::vector<int32_t>{1, 2, 3}));
+  EXPECT_EQ(Delays(macro->Actions), (std::vector<int32_t>{1, 2, 3}));
+  const std::vector<TScriptedPrompt::TAsked> expected = {
+      {"Question", "Warning", "Are you sure to delete the click?"},
+      {"Question", "Warning", "Are you sure to clear the list?"}};
+  EXPECT_EQ(prompt.Asked(), expected);
+
+  prompt.ClearAsked();
+  EXPECT_EQ(view->DeleteAction(-1), -1);  // nothing focused: not even a question
+  EXPECT_TRUE(prompt.Asked().empty());
+  prompt.QueueAnswer(true);
+  EXPECT_EQ(view->DeleteAction(2), 1);
+  EXPECT_EQ(RowDelays(view->Rows()), (std::vector<int32_t>{1, 2}));
+  EXPECT_EQ(Delays(macro->Actions), (std::vector<int32_t>{1, 2}));
+  prompt.QueueAnswer(true);
+  view->ClearActions();
+  EXPECT_EQ(view->Rows().rowCount(), 0);
+  EXPECT_EQ(macro->Actions.Count(), 0u);
+}
+
+TEST_F(RecordViewTest, CancelAfterEditsLeavesDocumentAndMemoryEqual) {
+  auto macro = SavedMacro("m");
+  const std::string before = folder.Read("m.xml");
+  auto view = Open(macro);
+  dialogs.QueueEditor(AcceptDelay(50));
+  view->NewAction(0);
+  dialogs.QueueEditor(AcceptDelay(77));
+  view->EditAction(2);
+  view->MoveDown(0);
+  prompt.QueueAnswer(true);
+  view->DeleteAction(3);
+  view->StartRecording();
+  Deliver(WM_LBUTTONDOWN, 5, 6, 100);
+  view->FormClose();  // Cancel
+  EXPECT_EQ(folder.Read("m.xml"), before);
+  EXPECT_EQ(Serialized(*macro), Serialized(*Stored("m")));
+  EXPECT_EQ(Delays(macro->Actions), (std::vector<int32_t>{1, 2, 3}));
+}
+
+TEST_F(RecordViewTest, RenameSavesUnderTheNewNameAndKeepsTheOldDocument) {
+  auto macro = SavedMacro("old");
+  auto view = Open(macro);
+  ASSERT_TRUE(view->Confirm("new name"));
+  view->FormClose();
+  EXPECT_TRUE(folder.Exists("old.xml"));
+  EXPECT_TRUE(folder.Exists("new name.xml"));
+  EXPECT_EQ(macro->FName, "new name");
+  EXPECT_EQ(Serialized(*macro), Serialized(*Stored("new name")));
+}
+
+TEST_F(RecordViewTest, NamesThatCannotBeDocumentsAreRefusedAndTheWindowStays) {
+  auto macro = SavedMacro("m");
+  auto view = Open(macro);
+  for (const std::string name : {"a/b", "..", "ZorvelConfig"}) {
+    prompt.ClearAsked();
+    EXPECT_FALSE(view->Confirm(name)) << name;
+    ASSERT_EQ(prompt.Asked().size(), 1u) << name;
+    EXPECT_EQ(prompt.Asked()[0].kind, "Warning");
+    EXPECT_EQ(macro->FName, "m");
+  }
+  EXPECT_EQ(folder.Listing(), "m.xml;");
+}
+
+TEST_F(RecordViewTest, AFailedSaveIsReportedAndTheReloadStillFindsTheOldDocument) {
+  auto macro = SavedMacro("m");
+  auto view = Open(macro);
+  dialogs.QueueEditor(AcceptDelay(9));
+  view->NewAction(-1);
+  std::filesystem::create_directory(folder.File("dir.xml"));  // a folder where the file goes
+  prompt.QueueAnswer(true);                                   // replace it
+  EXPECT_FALSE(view->Confirm("dir"));
+  ASSERT_EQ(prompt.Asked().size(), 2u);
+  EXPECT_EQ(prompt.Asked()[1].kind, "Warning");
+  EXPECT_EQ(prompt.Asked()[1].text.rfind("The macro could not be saved: ", 0), 0u);
+  EXPECT_EQ(macro->FName, "m");
+  EXPECT_EQ(macro->FCreateTime, "01/01/26");
+  view->FormClose();
+  EXPECT_EQ(Delays(macro->Actions), (std::vector<int32_t>{1, 2, 3}));
+}
+
+TEST_F(RecordViewTest, ANameTakenByAnotherMacroAsksBeforeReplacingIt) {
+  auto other = SavedMacro("dup", {42});
+  ctrl->Macros().Add(other);
+  auto macro = SavedMacro("mine", {7});
+  ctrl->Macros().Add(macro);
+  auto view = Open(macro);
+  EXPECT_FALSE(view->Confirm("dup"));  // answered No
+  const std::vector<TScriptedPrompt::TAsked> expected = {
+      {"Question", "Warning", "A macro named \"dup\" already exists. Do you want to replace it?"}};
+  EXPECT_EQ(prompt.Asked(), expected);
+  EXPECT_EQ(Delays(Stored("dup")->Actions), std::vector<int32_t>{42});
+
+  prompt.QueueAnswer(true);
+  EXPECT_TRUE(view->Confirm("dup"));
+  EXPECT_EQ(Delays(Stored("dup")->Actions), std::vector<int32_t>{7});
+  EXPECT_EQ(Delays(other->Actions), std::vector<int32_t>{7});  // memory follows its document
+}
+
+TEST_F(RecordViewTest, AStrayFileUnderTheNameAlsoAsks) {
+  folder.Write("stray.xml", "<x/>");
+  auto view = Open(nullptr);
+  EXPECT_FALSE(view->Confirm("stray"));
+  EXPECT_EQ(folder.Read("stray.xml"), "<x/>");
+}
+
+TEST_F(RecordViewTest, HotkeysStartAndStopRecordingAndRecordingsAppend) {
+  auto macro = SavedMacro("m", {});
+  auto view = Open(macro);
+  const std::map<int, TFakeHotkeys::Combination> registered = {
+      {kRecordHotkeyId, {MOD_ALT, VK_F2}}, {kRecordHotkeyId + 1, {MOD_ALT, VK_F3}}};
+  EXPECT_EQ(hotkeys->Registrations(), registered);
+  std::vector<bool> states;
+  view->SetRecordingObserver([&states](bool recording) { states.push_back(recording); });
+
+  PressHotkey(MOD_ALT, VK_F2);
+  EXPECT_TRUE(view->Recording());
+  Deliver(WM_KEYDOWN, 0x41, 0, 1000);
+  Deliver(WM_KEYUP, 0x41, 0, 1250);
+  PressHotkey(MOD_ALT, VK_F3);
+  EXPECT_FALSE(view->Recording());
+  EXPECT_EQ(view->Rows().rowCount(), 3);
+
+  view->StartRecording();
+  view->StartRecording();  // a second start changes nothing
+  Deliver(WM_LBUTTONDOWN, 100, 200, 5000);
+  view->StopRecording();
+  view->StopRecording();
+  EXPECT_EQ(states, (std::vector<bool>{true, false, true, false}));
+  ASSERT_EQ(view->Rows().rowCount(), 4);
+  EXPECT_EQ(view->Rows().VTGetText(0, 2), "Key :(A) Down");
+  EXPECT_EQ(view->Rows().VTGetText(1, 2), "Delay 250 ms");
+  EXPECT_EQ(view->Rows().VTGetText(3, 2), "Left Button Button Down on fixed point:(100 : 200)");
+  EXPECT_EQ(macro->Actions.Count(), 4u);
+
+  view->FormClose();
+  EXPECT_TRUE(hotkeys->Registrations().empty());
+  PressHotkey(MOD_ALT, VK_F2);  // after closing the key does nothing
+  EXPECT_FALSE(view->Recording());
+}
+
+TEST_F(RecordViewTest, OnlyAltWithAFunctionKeyCounts) {
+  auto view = Open(nullptr);
+  const std::pair<uint32_t, uint32_t> ignored[] = {{MOD_ALT | MOD_SHIFT, VK_F2},
+                                                   {MOD_CONTROL, VK_F2},
+                                                   {0, VK_F2},
+                                                   {MOD_ALT, VK_F1 + 12},
+                                                   {MOD_ALT, VK_F1 - 1}};
+  for (const auto& [modifiers, vk] : ignored) {
+    view->WMHotKey(modifiers, vk);
+    EXPECT_FALSE(view->Recording()) << modifiers << " " << vk;
+  }
+  view->WMHotKey(MOD_ALT, VK_F3);  // the stop key while idle
+  EXPECT_FALSE(view->Recording());
+  view->WMHotKey(MOD_ALT, VK_F2);
+  EXPECT_TRUE(view->Recording());
+}
+
+TEST_F(RecordViewTest, OneKeyForStartAndStopOnlyStarts) {
+  ctrl->Settings().RecordStopHotkey = 1;
+  auto view = Open(nullptr);
+  view->WMHotKey(MOD_ALT, VK_F2);
+  view->WMHotKey(MOD_ALT, VK_F2);
+  EXPECT_TRUE(view->Recording());
+}
+
+TEST_F(RecordViewTest, SettingsOutsideTheFunctionKeysRegisterNothing) {
+  ctrl->Settings().RecordStartHotkey = -1;
+  ctrl->Settings().RecordStopHotkey = 12;
+  auto view = Open(nullptr);
+  EXPECT_TRUE(hotkeys->Registrations().empty());
+}
+
+TEST_F(RecordViewTest, RecordConfigOkRegistersTheNewKeysAtOnce) {
+  auto view = Open(nullptr);
+  dialogs.QueueConfig([](TRecordSettings&) { return false; });
+  view->RecordConfig();
+  EXPECT_EQ(hotkeys->Registrations().at(kRecordHotkeyId).vk, VK_F2);
+  dialogs.QueueConfig([](TRecordSettings& settings) {
+    settings.RecordStartHotkey = 4;
+    settings.RecordStopHotkey = 5;
+    return true;
+  });
+  view->RecordConfig();
+  const std::map<int, TFakeHotkeys::Combination> registered = {
+      {kRecordHotkeyId, {MOD_ALT, VK_F1 + 4}}, {kRecordHotkeyId + 1, {MOD_ALT, VK_F1 + 5}}};
+  EXPECT_EQ(hotkeys->Registrations(), registered);
+  PressHotkey(MOD_ALT, VK_F1 + 4);
+  EXPECT_TRUE(view->Recording());
+  PressHotkey(MOD_ALT, VK_F1 + 5);
+  EXPECT_FALSE(view->Recording());
+}
+
+TEST_F(RecordViewTest, OkDuringARecordingSavesWithoutIt) {
+  auto macro = SavedMacro("m");
+  auto view = Open(macro);
+  view->StartRecording();
+  Deliver(WM_KEYDOWN, 0x41, 0, 10);
+  ASSERT_TRUE(view->Confirm("m"));
+  view->FormClose();
+  EXPECT_FALSE(view->Recording());
+  EXPECT_EQ(Delays(macro->Actions), (std::vector<int32_t>{1, 2, 3}));
+  EXPECT_EQ(Delays(Stored("m")->Actions), (std::vector<int32_t>{1, 2, 3}));
+}
+
+TEST_F(RecordViewTest, RowOrderBeforeARecordingIsKept) {
+  auto macro = SavedMacro("m");
+  auto view = Open(macro);
+  view->MoveDown(0);
+  view->StartRecording();
+  Deliver(WM_KEYDOWN, 0x41, 0, 10);
+  view->StopRecording();
+  EXPECT_EQ(RowDelays(view->Rows()), (std::vector<int32_t>{2, 1, 3, 1000}));
+}
+
+TEST_F(RecordViewTest, AnEditThatFailsLeavesTheActionAndSaysWhy) {
+  auto macro = SavedMacro("m");
+  auto view = Open(macro);
+  dialogs.QueueEditor([](const TActionObj* shown, TActionObj&) -> bool {
+    EXPECT_EQ(shown->delay, 2);
+    throw Error("'x' is not a valid whole number in the field \"Seconds\".");
+  });
+  view->EditAction(1);
+  dialogs.QueueEditor([](const TActionObj*, TActionObj&) -> bool { throw Error("bad"); });
+  view->NewAction(1);
+  EXPECT_EQ(dialogs.captions, (std::vector<std::string>{"Edit Action", "New Action"}));
+  EXPECT_EQ(RowDelays(view->Rows()), (std::vector<int32_t>{1, 2, 3}));
+  const std::vector<TScriptedPrompt::TAsked> expected = {
+      {"Warning", "Warning", "'x' is not a valid whole number in the field \"Seconds\"."},
+      {"Warning", "Warning", "bad"}};
+  EXPECT_EQ(prompt.Asked(), expected);
+  view->EditAction(-1);  // nothing focused: no editor
+  EXPECT_EQ(dialogs.captions.size(), 2u);
+}
+
+// ---------------------------------------------------------------------------------------------
+// The window itself.
+
+TEST_F(RecordViewTest, WindowShowsTheToolPanelListAndNameField) {
+  TFMRecordView window(*ctrl, SavedMacro("shown"), nullptr, &dialogs);
+  window.show();
+  EXPECT_EQ(window.windowTitle(), "Macro Recorder");
+  EXPECT_EQ(window.edName->text(), "shown");
+  std::vector<std::pair<QString, QString>> tools;
+  auto* row = window.MainPanel->layout();
+  for (int i = 0; i < row->count(); ++i)
+    if (auto* button = qobject_cast<QToolButton*>(row->itemAt(i)->widget()))
+      tools.emplace_back(button->text(), button->toolTip());
+  const std::vector<std::pair<QString, QString>> expected = {
+      {"Start &Record", "Record Mouse Actions"},  {"&Stop Record", "Record Mouse Actions"},
+      {"Record C&onfig", "Record Mouse Actions"}, {"&New", "Create a new Action"},
+      {"&Edit", "Edit Selected Action"},          {"&Delete", "Delete Selected Action"},
+      {"&Clear", "Delete All Actions"},           {"&Quit", "Quit"}};
+  EXPECT_EQ(tools, expected);
+  auto* header = window.VT->horizontalHeader();
+  EXPECT_EQ(window.VT->model()->headerData(0, Qt::Horizontal).toString(), "No.");
+  EXPECT_EQ(header->sectionSize(0), 80);
+  EXPECT_EQ(header->sectionSize(1), 120);
+  EXPECT_EQ(window.VT->selectionBehavior(), QAbstractItemView::SelectRows);
+  EXPECT_TRUE(window.VT->showGrid());
+  EXPECT_EQ(window.sbUp->toolTip(), "Move Up");
+  EXPECT_EQ(window.sbDown->toolTip(), "Move Down");
+  EXPECT_FALSE(window.btnStop->isEnabled());
+  EXPECT_TRUE(window.btnStart->isEnabled());
+
+  window.btnStartClick();
+  for (QWidget* w : {static_cast<QWidget*>(window.VT), static_cast<QWidget*>(window.btnStart),
+                     static_cast<QWidget*>(window.btnNew), static_cast<QWidget*>(window.btnQuit),
+                     static_cast<QWidget*>(window.sbUp), static_cast<QWidget*>(window.sbDown)})
+    EXPECT_FALSE(w->isEnabled()) << w->objectName().toStdString();
+  for (QWidget* w : {static_cast<QWidget*>(window.btnStop), static_cast<QWidget*>(window.edName),
+                     static_cast<QWidget*>(window.btnOK), static_cast<QWidget*>(window.btnCancel)})
+    EXPECT_TRUE(w->isEnabled()) << w->objectName().toStdString();
+  window.btnStopClick();
+  EXPECT_TRUE(window.btnNew->isEnabled());
+  EXPECT_FALSE(window.btnStop->isEnabled());
+  window.btnCancelClick();
+  EXPECT_TRUE(hotkeys->Registrations().empty());
+}
+
+TEST_F(RecordViewTest, WindowNewFocusesTheInsertedRowAndDoubleClickEdits) {
+  TFMRecordView window(*ctrl, SavedMacro("m"), nullptr, &dialogs);
+  window.show();
+  window.FocusRow(0);
+  dialogs.QueueEditor(AcceptDelay(99));
+  window.btnNewClick();
+  EXPECT_EQ(window.FocusedRow(), 1);
+  window.sbUpClick();
+  EXPECT_EQ(window.FocusedRow(), 0);
+  EXPECT_EQ(RowDelays(window.Ctrl().Rows()), (std::vector<int32_t>{99, 1, 2, 3}));
+  const QModelIndex cell = window.Ctrl().Rows().index(2, 2);
+  emit window.VT->doubleClicked(cell);
+  EXPECT_EQ(dialogs.captions, (std::vector<std::string>{"New Action", "Edit Action"}));
+  EXPECT_EQ(window.FocusedRow(), 2);
+  window.edName->setText("");
+  window.btnOKClick();
+  EXPECT_TRUE(window.isVisible());
+  window.edName->setText("m");
+  window.btnOKClick();
+  EXPECT_FALSE(window.isVisible());
+  EXPECT_EQ(window.result(), QDialog::Accepted);
+  EXPECT_EQ(Delays(Stored("m")->Actions), (std::vector<int32_t>{99, 1, 2, 3}));
+}
+
+TEST_F(RecordViewTest, ShowRecordViewReturnsTheNewMacroOnlyWhenSaved) {
+  QTimer::singleShot(0, [] {
+    auto* window = qobject_cast<TFMRecordView*>(QApplication::activeModalWidget());
+    ASSERT_NE(window, nullptr);
+    window->edName->setText("fresh");
+    window->btnOKClick();
+  });
+  const TActionCtrlPtr saved = ShowRecordView(*ctrl, nullptr, nullptr);
+  ASSERT_NE(saved, nullptr);
+  EXPECT_EQ(saved->FName, "fresh");
+  EXPECT_TRUE(folder.Exists("fresh.xml"));
+
+  QTimer::singleShot(0, [] {
+    auto* window = qobject_cast<TFMRecordView*>(QApplication::activeModalWidget());
+    ASSERT_NE(window, nullptr);
+    window->btnQuitClick();
+  });
+  EXPECT_EQ(ShowRecordView(*ctrl, nullptr, nullptr), nullptr);
+}
+
+TEST_F(RecordViewTest, TheRealEditorFillsANewAction) {
+  TFMRecordView window(*ctrl, SavedMacro("m", {}), nullptr);
+  window.show();
+  QTimer::singleShot(0, [] {
+    auto* form = qobject_cast<TDefineForm*>(QApplication::activeModalWidget());
+    ASSERT_NE(form, nullptr);
+    EXPECT_EQ(form->windowTitle(), "New Action");
+    form->Frame().rbText->click();
+    form->Frame().edText->setText("typed");
+    form->btnOKClick();
+  });
+  window.btnNewClick();
+  ASSERT_EQ(window.Ctrl().Rows().rowCount(), 1);
+  EXPECT_EQ(window.Ctrl().Rows().VTGetText(0, 2), "TypeText:typed");
+}
+
+}  // namespace
+}  // namespace zorvel

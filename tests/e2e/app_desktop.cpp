@@ -1,0 +1,202 @@
+// The real program under Xvfb, driven by xdotool: macro hotkeys, the Run and Stop buttons and the
+// schedule, observed through a logging window that receives the macros' clicks and through the
+// pixels of the macro list's Status cell.
+
+#include <gtest/gtest.h>
+
+#include <ctime>
+#include <thread>
+
+#include "app_e2e_support.h"
+#include "common/date_time.h"
+#include "platform/x11/x11_desktop.h"
+
+namespace zorvel::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+// The logging window and the points the macros click in it (screen coordinates).
+constexpr const char* kLogGeometry = "300x200+1500+50";
+constexpr int kLeftX = 1560, kLeftY = 100;
+constexpr int kRightX = 1700, kRightY = 200;
+
+// Offsets inside the main window (no window manager: no frame).
+constexpr int kRunButtonX = 244, kStopButtonX = 314, kButtonY = 52;
+constexpr int kFirstRowY = 128;
+constexpr int kStatusCellX = 263, kStatusCellWidth = 54, kCellHeight = 14;
+
+std::string ClickLine(int x, int y) {
+  return "rx=" + std::to_string(x) + " ry=" + std::to_string(y);
+}
+
+class AppDesktop : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (std::getenv("DISPLAY") == nullptr) GTEST_SKIP() << "needs an X display";
+    log_ = folder_.File("clicks.log");
+  }
+
+  void Start() {
+    logWindow_ = std::make_unique<TChild>(std::vector<std::string>{
+        BuiltProgram("zorvel-test-xlog-window"), "--geometry", kLogGeometry, "--out", log_,
+        "--title", "zorvel e2e log", "--no-focus"});
+    ASSERT_TRUE(WaitUntil([&] { return !Lines("ready ").empty(); }, 15s));
+    app_ = std::make_unique<TChild>(
+        std::vector<std::string>{BuiltProgram("zorvel"), "--folder", folder_.path()});
+    ASSERT_TRUE(WaitUntil([&] { return (window_ = FindWindow("Zorvel 2.5.1")).id != 0; }, 20s))
+        << "the main window did not finish its start-up";
+    std::this_thread::sleep_for(500ms);  // let the first paint settle
+  }
+
+  void TearDown() override {
+    if (app_) {
+      EXPECT_EQ(app_->Stop(), 0) << "zorvel should end cleanly on SIGTERM";
+    }
+    logWindow_.reset();
+  }
+
+  std::vector<std::string> Lines(const std::string& prefix) const {
+    std::vector<std::string> found;
+    for (const std::string& line : folder_.Lines("clicks.log"))
+      if (line.rfind(prefix, 0) == 0) found.push_back(line);
+    return found;
+  }
+  int Clicks(int x, int y) const {
+    int count = 0;
+    for (const std::string& line : Lines("ButtonPress button=1 "))
+      if (line.find(ClickLine(x, y)) != std::string::npos) ++count;
+    return count;
+  }
+  bool WaitClicks(int x, int y, int atLeast) const {
+    return WaitUntil([&] { return Clicks(x, y) >= atLeast; }, 10s);
+  }
+  // Clicks stop: the count holds still for a second.
+  bool ClicksSettle(int x, int y) const {
+    for (int attempt = 0; attempt < 10; ++attempt) {
+      const int before = Clicks(x, y);
+      std::this_thread::sleep_for(1s);
+      if (Clicks(x, y) == before) return true;
+    }
+    return false;
+  }
+
+  static void Keys(const std::string& combination) {
+    RunCommand("xdotool key --clearmodifiers " + combination);
+  }
+  void ClickInWindow(int x, int y) const {
+    RunCommand("xdotool mousemove " + std::to_string(window_.x + x) + " " +
+               std::to_string(window_.y + y) + " click 1");
+  }
+
+  // The pixels of the first row's Status cell.
+  std::vector<uint8_t> StatusCell() const {
+    auto screen = CreateX11Screen();
+    const int lineSize = (kStatusCellWidth * 3 + 3) & ~3;
+    std::vector<uint8_t> pixels(static_cast<size_t>(lineSize) * kCellHeight);
+    screen->CaptureRect(window_.x + kStatusCellX, window_.y + kFirstRowY - kCellHeight / 2,
+                        kStatusCellWidth, kCellHeight, pixels.data(), lineSize);
+    return pixels;
+  }
+
+  void Screenshot(const std::string& name) const {
+    RunCommand("import -window " + std::to_string(window_.id) + " '" + ZORVEL_BINARY_DIR + "/" +
+               name + "'");
+  }
+
+  static void LoopMacro(TActionCtrl& macro, int x, int y) {
+    macro.Actions.Add(ClickAt(x, y));
+    macro.Actions.Add(Pause(250));
+    macro.Config.RepeatType = 2;
+  }
+
+  TE2EFolder folder_;
+  std::string log_;
+  std::unique_ptr<TChild> logWindow_;
+  std::unique_ptr<TChild> app_;
+  TWindowBox window_;
+};
+
+TEST_F(AppDesktop, CtrlFKeyPlaysTheMacroWithThatStartKey) {
+  WriteMacro(folder_.path(), "Left", [](TActionCtrl& m) {
+    m.Actions.Add(ClickAt(kLeftX, kLeftY));
+    m.Config.StartHotkey = 1;
+  });
+  WriteMacro(folder_.path(), "Right", [](TActionCtrl& m) {
+    m.Actions.Add(ClickAt(kRightX, kRightY));
+    m.Config.StartHotkey = 3;
+  });
+  Start();
+  Keys("ctrl+F2");
+  ASSERT_TRUE(WaitClicks(kLeftX, kLeftY, 1)) << "Ctrl+F2 did not play the macro";
+  std::this_thread::sleep_for(1s);
+  EXPECT_EQ(Clicks(kLeftX, kLeftY), 1);
+  EXPECT_EQ(Clicks(kRightX, kRightY), 0);
+  Keys("ctrl+F4");
+  EXPECT_TRUE(WaitClicks(kRightX, kRightY, 1)) << "Ctrl+F4 did not play the second macro";
+  Keys("shift+F2");  // no Ctrl: not a macro hotkey
+  std::this_thread::sleep_for(1s);
+  EXPECT_EQ(Clicks(kLeftX, kLeftY), 1);
+}
+
+TEST_F(AppDesktop, StopKeyStopsAMacroThatRepeatsUntilStopped) {
+  WriteMacro(folder_.path(), "Loop", [](TActionCtrl& m) {
+    LoopMacro(m, kLeftX, kLeftY);
+    m.Config.StartHotkey = 4;
+    m.Config.StopHotkey = 5;
+  });
+  Start();
+  Keys("ctrl+F5");
+  ASSERT_TRUE(WaitClicks(kLeftX, kLeftY, 3)) << "the macro did not repeat";
+  Keys("ctrl+F6");
+  EXPECT_TRUE(ClicksSettle(kLeftX, kLeftY)) << "Ctrl+F6 did not stop the macro";
+}
+
+TEST_F(AppDesktop, RunAndStopButtonsAndTheStatusCell) {
+  WriteMacro(folder_.path(), "Loop", [](TActionCtrl& m) { LoopMacro(m, kRightX, kRightY); });
+  Start();
+  ClickInWindow(100, kFirstRowY);  // focus the row
+  std::this_thread::sleep_for(300ms);
+  const std::vector<uint8_t> stopped = StatusCell();
+  ClickInWindow(kRunButtonX, kButtonY);
+  ASSERT_TRUE(WaitClicks(kRightX, kRightY, 2)) << "Run did not start the macro";
+  std::this_thread::sleep_for(300ms);
+  EXPECT_NE(StatusCell(), stopped) << "the Status cell still shows Stopped";
+  Screenshot("e2e-zorvel-running.png");
+  ClickInWindow(kStopButtonX, kButtonY);
+  EXPECT_TRUE(ClicksSettle(kRightX, kRightY)) << "Stop did not end the run";
+  EXPECT_TRUE(WaitUntil([&] { return StatusCell() == stopped; }, 5s))
+      << "the Status cell does not show Stopped again";
+  Screenshot("e2e-zorvel-main.png");
+}
+
+TDateTime SecondsFromNow(int seconds) {
+  const std::time_t when = std::time(nullptr) + seconds;
+  std::tm local{};
+  localtime_r(&when, &local);
+  return TDateTime{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
+                   local.tm_hour,        local.tm_min,     local.tm_sec};
+}
+
+TEST_F(AppDesktop, AMacroScheduledAheadStartsByItself) {
+  Start();  // first, so the start-up time does not eat the lead
+  app_->Stop();
+  const TDateTime due = SecondsFromNow(4);
+  WriteMacro(folder_.path(), "Soon", [&](TActionCtrl& m) {
+    m.Actions.Add(ClickAt(kLeftX, kLeftY));
+    m.Schedule.ScheduleType = 1;
+    m.Schedule.SelectedTime = FormatLongTime(due);
+  });
+  app_ = std::make_unique<TChild>(
+      std::vector<std::string>{BuiltProgram("zorvel"), "--folder", folder_.path()});
+  ASSERT_TRUE(WaitUntil([&] { return FindWindow("Zorvel 2.5.1").id != 0; }, 20s));
+  EXPECT_EQ(Clicks(kLeftX, kLeftY), 0) << "started before its time";
+  EXPECT_TRUE(WaitClicks(kLeftX, kLeftY, 1)) << "the schedule did not start the macro";
+  // A short run that has ended within its second may start once more in that second (only a
+  // running macro blocks the check); the second after it no longer matches.
+  std::this_thread::sleep_for(2s);
+  EXPECT_LE(Clicks(kLeftX, kLeftY), 2);
+}
+
+}  // namespace
+}  // namespace zorvel::test

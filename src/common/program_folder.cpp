@@ -63,7 +63,9 @@ std::string ResolveProgramFolder(const std::string& executablePath,
     std::error_code error;
     if (!std::filesystem::is_directory(folderOption, error))
       throw Error("Not a folder: " + folderOption);
-    return std::filesystem::absolute(folderOption, error).lexically_normal().string();
+    std::string folder = std::filesystem::absolute(folderOption, error).lexically_normal().string();
+    while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+    return folder;
   }
   std::string executableFolder = ParentOf(executablePath);
   if (IsWritableDirectory(executableFolder)) return executableFolder;

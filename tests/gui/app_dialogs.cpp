@@ -4,12 +4,14 @@
 
 #include <QComboBox>
 #include <QDateEdit>
+#include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
 #include <QSpinBox>
 #include <QTimeEdit>
 
+#include "app/about_box.h"
 #include "app/action_config_dialog.h"
 #include "app/schedule_dialog.h"
 #include "common/date_time.h"
@@ -323,6 +325,13 @@ TEST(AppScheduleDialog, CancelLeavesTheScheduleUntouched) {
   Child<QRadioButton>(dialog, "rbOnce")->setChecked(true);
   Click(dialog, "btnCancel");
   EXPECT_EQ(schedule, before);
+}
+
+// ---------------------------------------------------------------------------- about box
+
+TEST(AppAboutBox, ShowsNameAndVersionOnOneLine) {
+  TAboutBox about;
+  EXPECT_EQ(Child<QLabel>(about, "ProductName")->text(), "Zorvel 2.5.1");
 }
 
 }  // namespace

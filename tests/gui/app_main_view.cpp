@@ -3,6 +3,8 @@
 
 #include <QAbstractButton>
 #include <QHeaderView>
+#include <QMenu>
+#include <QMenuBar>
 #include <QToolButton>
 
 #include "app/view_ctrl.h"
@@ -150,6 +152,28 @@ TEST_F(MainView, WindowAndListLayout) {
     EXPECT_TRUE(button->font().bold());
     EXPECT_FALSE(button->icon().isNull()) << b.name;
   }
+}
+
+TEST_F(MainView, MenusAndAccelerators) {
+  Open();
+  QStringList titles;
+  for (QAction* action : window_->menuBar()->actions()) titles << action->text();
+  EXPECT_EQ(titles, (QStringList{"File", "About", "Help"}));
+  QMenu* file = window_->menuBar()->actions()[0]->menu();
+  ASSERT_NE(file, nullptr);
+  ASSERT_EQ(file->actions().size(), 1);
+  EXPECT_EQ(file->actions()[0]->text(), "Exit");
+  const std::pair<const char*, QKeySequence> accelerators[] = {
+      {"BtnNew", QKeySequence("Alt+N")},
+      {"btnStart", QKeySequence("Alt+R")},
+      {"btnStop", QKeySequence("Alt+T")},
+      {"btnSchedule", QKeySequence("Alt+H")},
+      {"btnQuit", QKeySequence("Alt+X")}};
+  for (const auto& [name, keys] : accelerators)
+    EXPECT_EQ(window_->findChild<QToolButton*>(name)->shortcut(), keys) << name;
+  file->actions()[0]->trigger();
+  EXPECT_EQ(window_->Ctrl(), nullptr);
+  EXPECT_FALSE(window_->isVisible());
 }
 
 TEST_F(MainView, CellTextsForEveryColumn) {

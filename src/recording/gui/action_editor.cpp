@@ -51,7 +51,10 @@ void SetFieldText(QLineEdit* edit, const QString& text, int maxLength) {
 QLineEdit* NewEdit(const char* name, const QString& text, int maxLength, QWidget* parent) {
   auto* edit = new QLineEdit(parent);
   edit->setObjectName(name);
-  if (maxLength > 0) edit->setMaxLength(maxLength);
+  if (maxLength > 0) {
+    edit->setMaxLength(maxLength);
+    edit->setFixedWidth(24 + maxLength * 10);
+  }
   edit->setText(text);
   return edit;
 }
@@ -99,7 +102,7 @@ TSpinField::TSpinField(const QString& name, int maxLength, int32_t low, int32_t 
     : QWidget(parent), edit_(new QLineEdit(this)), low_(low), high_(high), step_(step) {
   edit_->setObjectName(name);
   edit_->setMaxLength(maxLength);
-  edit_->setMinimumWidth(std::max(32, maxLength * 12));
+  edit_->setFixedWidth(20 + maxLength * 10);
   auto* arrows = new QVBoxLayout;
   arrows->setSpacing(0);
   arrows->setContentsMargins(0, 0, 0, 0);
@@ -250,6 +253,7 @@ QGroupBox* TfrmDefine::BuildColorGroup() {
   edCl->setFixedWidth(40);
   edColor = NewEdit("edColor", "clBlack", 0, group);
   edColor->setReadOnly(true);
+  edColor->setFixedWidth(110);
   spSimilar = new TSpinField("edSimilar", 3, 60, 100, 5, group);
   edSimilar = spSimilar->Edit();
   edSimilar->setText("100");
@@ -348,17 +352,19 @@ QWidget* TfrmDefine::BuildDelayPanel() {
                            {"edIntTen", "1/10 S", "0", 1, 9, &spIntTen, &edIntTen},
                            {"edIntHud", "1/100 S", "0", 1, 9, &spIntHud, &edIntHud},
                            {"edIntThd", "ms(1/1000 S)", "0", 1, 9, &spIntThd, &edIntThd}};
-  int column = 0;
+  int place = 0;
   for (const TField& field : fields) {
     auto* spin = new TSpinField(field.name, field.maxLength, 0, field.high, 1, panel);
     spin->Edit()->setText(field.initial);
     *field.spin = spin;
     *field.edit = spin->Edit();
-    grid->addWidget(spin, 0, column);
-    grid->addWidget(new QLabel(field.label, panel), 0, column + 1);
-    column += 2;
+    const int row = place / 3;
+    const int column = (place % 3) * 2;
+    grid->addWidget(spin, row, column);
+    grid->addWidget(new QLabel(field.label, panel), row, column + 1);
+    ++place;
   }
-  grid->setColumnStretch(column, 1);
+  grid->setColumnStretch(6, 1);
   return panel;
 }
 

@@ -1,5 +1,6 @@
 #include "recording/gui/record_view.h"
 
+#include <QEvent>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -15,6 +16,7 @@
 #include "recording/gui/action_editor.h"
 #include "recording/gui/record_config_dlg.h"
 #include "recording/gui/record_view_window.h"
+#include "recording/gui/tool_icons.h"
 
 namespace zorvel {
 
@@ -26,7 +28,9 @@ QToolButton* NewToolButton(const char* name, const QString& caption, const QStri
   button->setObjectName(name);
   button->setText(caption);
   button->setToolTip(hint);
-  button->setToolButtonStyle(Qt::ToolButtonTextOnly);
+  button->setIcon(RecordToolIcon(QString::fromLatin1(name)));
+  button->setIconSize(QSize(32, 32));
+  button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
   button->setAutoRaise(true);
   return button;
 }
@@ -74,6 +78,7 @@ TFMRecordView::TFMRecordView(TCtrl& ctrl, TActionCtrlPtr macro, QWidget* parent,
   column->addWidget(BuildList(), 1);
   column->addWidget(BuildBottom());
   resize(620, 460);
+  if (parent) parent->installEventFilter(this);
 }
 
 TFMRecordView::~TFMRecordView() = default;
@@ -220,6 +225,11 @@ void TFMRecordView::FormShow() {
 void TFMRecordView::done(int result) {
   Guarded("Macro Recorder: close", [this] { ctrl_->FormClose(); });
   QDialog::done(result);
+}
+
+bool TFMRecordView::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == parent() && event->type() == QEvent::Close && isVisible()) reject();
+  return QDialog::eventFilter(watched, event);
 }
 
 void TFMRecordView::btnStartClick() {

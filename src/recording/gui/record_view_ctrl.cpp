@@ -31,7 +31,10 @@ TRecordViewCtrl::TRecordViewCtrl(TCtrl& ctrl, TActionCtrlPtr macro, IRecordViewD
       [this](int, uint32_t modifiers, uint32_t vk) { WMHotKey(modifiers, vk); });
 }
 
+// A window closed the usual way has let go of the application controller already; one that was
+// never closed does it here, without the reload.
 TRecordViewCtrl::~TRecordViewCtrl() {
+  if (closed_) return;
   ctrl_.RemoveHotkeyListener(listenerId_);
   if (FRecording) ctrl_.Recorder().Stop(FActionCtrl->Actions);
   UnregisterRecordHotkeys();
@@ -200,9 +203,10 @@ void TRecordViewCtrl::ReloadOtherMacrosNamed(const std::string& name) {
 
 void TRecordViewCtrl::FormClose() {
   if (closed_) return;
-  closed_ = true;
   StopRecording();
   UnregisterRecordHotkeys();
+  ctrl_.RemoveHotkeyListener(listenerId_);
+  closed_ = true;
   ReloadMacro();
 }
 

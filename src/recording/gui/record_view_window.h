@@ -65,6 +65,9 @@ class TFMRecordView : public QDialog {
  protected:
   void showEvent(QShowEvent* event) override;
   void done(int result) override;
+  // The main window closing (the program quits) closes this window first, while the application
+  // controller it works with still exists.
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   QWidget* BuildToolPanel();

@@ -1,0 +1,182 @@
+// Record, then play back: xdotool drives a logging window while the recorder runs; the recording
+// is played by the run thread into a fresh copy of the window while a second recording watches
+// the played input. Both windows must log the same clicks, keys and text in the same order, and
+// the played input must keep the recorded gaps.
+
+// gtest and the core first: Xlib defines None, Bool and KeyPress as macros.
+#include <gtest/gtest.h>
+#include <poll.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "input_test_tools.h"
+#include "playback/run_thread.h"
+#include "recording/recorder.h"
+#include "support_process.h"
+// clang-format off
+#include "platform/x11/x11_desktop.h"
+// clang-format on
+
+namespace zorvel {
+namespace {
+
+using test::TToolProcess;
+
+constexpr int kGapTolerance = 5;  // ms
+
+struct AllInput : IRecordSettings {
+  bool RecordMouseMove() const override { return true; }
+  bool RecordKeyBoard() const override { return true; }
+};
+
+void Xdotool(const std::string& args) {
+  test::CommandResult result;
+  for (int attempt = 0; attempt < 5; ++attempt) {
+    result = test::RunCommand("xdotool " + args);
+    if (result.output.find("Can't open display") == std::string::npos) break;
+  }
+  ASSERT_EQ(result.exitCode, 0) << result.output;
+}
+
+// Dispatches `source` until `done` holds (checked after each round) or `timeout` passes.
+template <typename Done>
+void PumpUntil(IInputSource& source, Done done, std::chrono::milliseconds timeout) {
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  while (!done() && std::chrono::steady_clock::now() < deadline) {
+    pollfd watch{source.FileDescriptor(), POLLIN, 0};
+    poll(&watch, 1, 5);
+    source.Dispatch();
+  }
+}
+
+// The input lines of a window's log: clicks with their positions, keys, typed lines.
+std::vector<std::string> InputLog(const TToolProcess& window) {
+  std::vector<std::string> lines;
+  for (const std::string& line : window.Lines()) {
+    if (line.rfind("Button", 0) == 0 || line.rfind("Key", 0) == 0 || line.rfind("Line ", 0) == 0)
+      lines.push_back(line);
+  }
+  return lines;
+}
+
+std::unique_ptr<TToolProcess> OpenWindow() {
+  auto window = std::make_unique<TToolProcess>(
+      "zorvel-test-xlog-window", std::vector<std::string>{"--geometry", "400x300+100+100"});
+  EXPECT_TRUE(window->Started());
+  EXPECT_TRUE(window->WaitReady());
+  return window;
+}
+
+std::string Kind(const TActionObj& action) {
+  switch (static_cast<ActionType>(action.actionType)) {
+    case ActionType::MouseMove:
+      return "move " + std::to_string(action.mouseMovePosX) + "," +
+             std::to_string(action.mouseMovePosY);
+    case ActionType::MouseClick:
+      return "click " + std::to_string(action.mouseButton) + "/" +
+             std::to_string(action.mouseAction) + " " + std::to_string(action.mouseClickPosX) +
+             "," + std::to_string(action.mouseClickPosY);
+    case ActionType::Keyboard:
+      return "key " + std::to_string(action.key) + "/" + std::to_string(action.keyAction);
+    default:
+      return "delay";
+  }
+}
+
+struct TimedInput {
+  std::string kind;
+  int64_t gapBefore = 0;  // ms since the previous click or key
+};
+
+// The clicks and keys of a recording, each with the sum of the delays before it.
+std::vector<TimedInput> ClicksAndKeys(const TActionList& actions) {
+  std::vector<TimedInput> inputs;
+  int64_t gap = 0;
+  for (const auto& action : actions) {
+    const auto type = static_cast<ActionType>(action->actionType);
+    if (type == ActionType::Delay) {
+      gap += action->delay;
+    } else if (type != ActionType::MouseMove) {
+      inputs.push_back({Kind(*action), inputs.empty() ? 0 : gap});
+      gap = 0;
+    }
+  }
+  return inputs;
+}
+
+// Plays `actions` once at speed step 0 on a run thread while `recorder` records what it sends.
+TActionList PlayWhileRecording(const TActionList& actions, IInputSource& source,
+                               TRecorder& recorder) {
+  std::unique_ptr<IInput> input = CreateX11Input();
+  std::unique_ptr<IScreen> screen = CreateX11Screen();
+  TSteadyRunTimer timer;
+  std::vector<TActionObj> copies;
+  for (const auto& action : actions) copies.push_back(*action);
+  std::atomic<bool> finished{false};
+  TRunThread run(1, std::move(copies), TRunSettings{0, 1, 0, 0}, *input, *screen, timer,
+                 [&](uint64_t) { finished = true; });
+  EXPECT_TRUE(recorder.StartHook());
+  std::thread thread([&] { run.Execute(); });
+  PumpUntil(
+      source, [&] { return finished.load(); }, std::chrono::seconds(20));
+  thread.join();
+  EXPECT_EQ(run.ErrorMessage(), "");
+  TActionList replayed;
+  recorder.Stop(replayed);
+  return replayed;
+}
+
+TEST(RoundTrip, PlayedRecordingReproducesTheInputAndItsTiming) {
+  std::unique_ptr<IInputSource> source = CreateX11InputSource();
+  AllInput filters;
+  TEventList events;
+  TRecorder recorder(*source, filters, events);
+
+  Xdotool("mousemove 0 0");
+  auto window = OpenWindow();
+  ASSERT_TRUE(recorder.StartHook());
+  Xdotool(
+      "mousemove 150 160 click 1 sleep 0.08 mousemove 300 250 click 3 sleep 0.05 key a "
+      "type --delay 30 'Hi there'");
+  Xdotool("key Return");  // xdotool types every word after `type`
+  TActionList recorded;
+  recorder.Stop(recorded);
+  ASSERT_TRUE(window->WaitForLine("Line \"aHi there\"")) << testing::PrintToString(window->Lines());
+  const std::vector<std::string> firstLog = InputLog(*window);
+  window.reset();
+
+  Xdotool("mousemove 0 0");
+  window = OpenWindow();
+  const TActionList replayed = PlayWhileRecording(recorded, *source, recorder);
+  ASSERT_TRUE(window->WaitForLine("Line \"aHi there\""));
+  const std::vector<std::string> secondLog = InputLog(*window);
+
+  EXPECT_EQ(secondLog, firstLog);
+  EXPECT_EQ(std::count(firstLog.begin(), firstLog.end(),
+                       "ButtonPress button=1 x=50 y=60 rx=150 ry=160 state=0x0"),
+            1);
+
+  // The player puts the pointer on a click's point before pressing, which the server reports as
+  // a move even when the pointer is there already: compare the clicks and keys, and the time
+  // from each to the next.
+  const std::vector<TimedInput> want = ClicksAndKeys(recorded);
+  const std::vector<TimedInput> got = ClicksAndKeys(replayed);
+  ASSERT_EQ(got.size(), want.size());
+  ASSERT_EQ(want.size(), 26u);  // 2 clicks, a, H with Shift, 7 more letters, Return
+  for (size_t i = 0; i < want.size(); ++i) {
+    SCOPED_TRACE(testing::Message() << "input " << i << ": " << want[i].kind);
+    EXPECT_EQ(got[i].kind, want[i].kind);
+    EXPECT_LE(std::abs(got[i].gapBefore - want[i].gapBefore), kGapTolerance)
+        << "played " << got[i].gapBefore << " ms after the previous input, recorded "
+        << want[i].gapBefore << " ms";
+  }
+}
+
+}  // namespace
+}  // namespace zorvel

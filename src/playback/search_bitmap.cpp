@@ -20,21 +20,16 @@ namespace {
 
 using search::TPixelKey;
 
-// A tolerance as bytes in pixel order (blue, green, red); nullopt when a channel is negative,
-// so that no pixel can match.
-std::optional<TPixelKey> KeyFor(uint32_t color, const TBDColorTolerance& tolerance, bool exact) {
-  TPixelKey key;
-  key.exact = exact;
-  key.color[0] = static_cast<uint8_t>(color);
-  key.color[1] = static_cast<uint8_t>(color >> 8);
-  key.color[2] = static_cast<uint8_t>(color >> 16);
-  if (exact) return key;
+// The comparison for a tolerance; nullopt when a channel is negative, so that no pixel can
+// match.
+std::optional<TPixelKey> KeyFor(uint32_t color, const TBDColorTolerance& tolerance) {
   const int32_t limits[3] = {tolerance.Blue, tolerance.Green, tolerance.Red};
+  uint8_t bytes[3];
   for (int channel = 0; channel < 3; ++channel) {
     if (limits[channel] < 0) return std::nullopt;
-    key.tolerance[channel] = static_cast<uint8_t>(std::min(limits[channel], 255));
+    bytes[channel] = static_cast<uint8_t>(std::min(limits[channel], 255));
   }
-  return key;
+  return TPixelKey(color, bytes);
 }
 
 bool Fits(const TBDBitmapData& screen, const TBDBitmapData& picture, int64_t x, int64_t y) {
@@ -47,33 +42,37 @@ uint32_t ReadPixel(const uint8_t* p) {
          (static_cast<uint32_t>(p[2]) << 16);
 }
 
-// One way of comparing pixels: exactly, or within a per-byte tolerance.
-struct TComparer {
-  TPixelKey key;  // the tolerance; the colour is set per anchor
-
-  bool Pixel(const uint8_t* a, const uint8_t* b) const {
-    if (key.exact) return a[0] == b[0] && a[1] == b[1] && a[2] == b[2];
-    for (int k = 0; k < 3; ++k) {
-      const int d = static_cast<int>(a[k]) - static_cast<int>(b[k]);
-      if (d > key.tolerance[k] || -d > key.tolerance[k]) return false;
-    }
-    return true;
+bool PixelMatches(const uint8_t* a, const uint8_t* b, const TPixelKey& key) {
+  if (key.Exact()) return a[0] == b[0] && a[1] == b[1] && a[2] == b[2];
+  const uint8_t* t = key.Tolerance();
+  for (int k = 0; k < 3; ++k) {
+    const int d = static_cast<int>(a[k]) - static_cast<int>(b[k]);
+    if (d > t[k] || -d > t[k]) return false;
   }
+  return true;
+}
 
-  bool Run(const uint8_t* a, const uint8_t* b, size_t bytes) const {
-    if (key.exact) return std::memcmp(a, b, bytes) == 0;
-    return search::BytesSimilar(a, b, bytes, key.tolerance);
-  }
-};
-
-bool RowsMatch(const TBDBitmapData& screen, const TBDBitmapData& picture, int32_t x, int32_t y,
-               const TComparer& compare) {
+// Compares the picture's rows with the screen at (x, y); returns how many rows were compared
+// (the picture's height when all match, which the caller tells apart by `matched`).
+int32_t CompareRows(const TBDBitmapData& screen, const TBDBitmapData& picture, int32_t x, int32_t y,
+                    const TPixelKey& key, bool& matched) {
   const size_t offset = 3 * static_cast<size_t>(x);
   const size_t bytes = 3 * static_cast<size_t>(picture.Width);
   for (int32_t j = 0; j < picture.Height; ++j) {
-    if (!compare.Run(screen.Row(y + j) + offset, picture.Row(j), bytes)) return false;
+    if (!search::PixelsMatch(screen.Row(y + j) + offset, picture.Row(j), bytes, key)) {
+      matched = false;
+      return j + 1;
+    }
   }
-  return true;
+  matched = true;
+  return picture.Height;
+}
+
+bool RowsMatch(const TBDBitmapData& screen, const TBDBitmapData& picture, int32_t x, int32_t y,
+               const TPixelKey& key) {
+  bool matched = false;
+  CompareRows(screen, picture, x, y, key, matched);
+  return matched;
 }
 
 struct TPicturePoint {
@@ -81,42 +80,79 @@ struct TPicturePoint {
   int32_t y = 0;
 };
 
-// The pixel whose colour is rarest in the picture (on a sample for large pictures) becomes the
-// anchor; the probes are the next rarest colours and a few spread positions.
+// Where to look first. The anchor is the pixel the rows are scanned for: in a picture with one
+// dominant colour the pixel farthest from it, otherwise a pixel of a rare colour. The probes are
+// checked at each anchor hit before whole rows are compared.
 struct TPlan {
   TPicturePoint anchor;
   std::vector<TPicturePoint> probes;
 };
 
+// Largest channel difference of two colours.
+int ChannelDistance(uint32_t a, uint32_t b) {
+  int distance = 0;
+  for (int shift = 0; shift < 24; shift += 8) {
+    const int d = static_cast<int>((a >> shift) & 0xFF) - static_cast<int>((b >> shift) & 0xFF);
+    distance = std::max(distance, d < 0 ? -d : d);
+  }
+  return distance;
+}
+
+TPicturePoint PointOf(const TBDBitmapData& picture, int64_t index) {
+  return TPicturePoint{static_cast<int32_t>(index % picture.Width),
+                       static_cast<int32_t>(index / picture.Width)};
+}
+
+// The pixel farthest from `color`, on every pixel of small pictures and a sample of large ones.
+TPicturePoint FarthestFrom(const TBDBitmapData& picture, uint32_t color) {
+  constexpr int64_t kScan = 65536;
+  const int64_t count = int64_t{picture.Width} * picture.Height;
+  const int64_t step = std::max<int64_t>(1, count / kScan);
+  int64_t best = count - 1;
+  int bestDistance = -1;
+  for (int64_t i = count - 1; i >= 0; i -= step) {
+    const TPicturePoint p = PointOf(picture, i);
+    const int distance = ChannelDistance(picture.GetPixel(p.x, p.y), color);
+    if (distance > bestDistance) {
+      bestDistance = distance;
+      best = i;
+    }
+  }
+  return PointOf(picture, best);
+}
+
 TPlan PlanSearch(const TBDBitmapData& picture) {
-  constexpr int64_t kSample = 16384;
+  constexpr int64_t kSample = 1024;
   const int64_t count = int64_t{picture.Width} * picture.Height;
   const int64_t step = std::max<int64_t>(1, count / kSample);
-  std::vector<std::pair<uint32_t, uint32_t>> samples;  // (colour, pixel index)
+  std::vector<uint64_t> samples;  // colour << 32 | pixel index
   samples.reserve(static_cast<size_t>(count / step + 1));
   for (int64_t i = 0; i < count; i += step) {
-    const auto x = static_cast<int32_t>(i % picture.Width);
-    const auto y = static_cast<int32_t>(i / picture.Width);
-    samples.emplace_back(picture.GetPixel(x, y), static_cast<uint32_t>(i));
+    const TPicturePoint p = PointOf(picture, i);
+    samples.push_back(uint64_t{picture.GetPixel(p.x, p.y)} << 32 | static_cast<uint64_t>(i));
   }
   std::sort(samples.begin(), samples.end());
-  // Runs of one colour, rarest first (ties: the earlier pixel).
-  std::vector<std::pair<size_t, uint32_t>> runs;  // (length, first pixel index)
+  // Runs of one colour: (length, first pixel index), rarest first.
+  std::vector<std::pair<size_t, uint32_t>> runs;
   for (size_t begin = 0; begin < samples.size();) {
     size_t end = begin;
-    while (end < samples.size() && samples[end].first == samples[begin].first) ++end;
-    runs.emplace_back(end - begin, samples[begin].second);
+    while (end < samples.size() && samples[end] >> 32 == samples[begin] >> 32) ++end;
+    runs.emplace_back(end - begin, static_cast<uint32_t>(samples[begin]));
     begin = end;
   }
   std::sort(runs.begin(), runs.end());
 
-  auto point = [&](int64_t index) {
-    return TPicturePoint{static_cast<int32_t>(index % picture.Width),
-                         static_cast<int32_t>(index / picture.Width)};
-  };
   TPlan plan;
-  plan.anchor = point(runs.front().second);
-  for (size_t r = 1; r < runs.size() && r <= 3; ++r) plan.probes.push_back(point(runs[r].second));
+  const auto& [modeCount, modeIndex] = runs.back();
+  if (modeCount * 8 > samples.size()) {
+    const TPicturePoint mode = PointOf(picture, modeIndex);
+    plan.anchor = FarthestFrom(picture, picture.GetPixel(mode.x, mode.y));
+  } else {
+    plan.anchor = PointOf(picture, runs.front().second);
+  }
+  for (size_t r = 0; r < runs.size() && r < 3; ++r) {
+    plan.probes.push_back(PointOf(picture, runs[r].second));
+  }
   const int32_t w = picture.Width - 1;
   const int32_t h = picture.Height - 1;
   for (TPicturePoint p : {TPicturePoint{w, h}, TPicturePoint{0, 0}, TPicturePoint{w / 2, h / 2},
@@ -127,11 +163,11 @@ TPlan PlanSearch(const TBDBitmapData& picture) {
 }
 
 bool ProbesMatch(const TBDBitmapData& screen, const TBDBitmapData& picture, const TPlan& plan,
-                 int32_t x, int32_t y, const TComparer& compare) {
+                 int32_t x, int32_t y, const TPixelKey& key) {
   for (const TPicturePoint& p : plan.probes) {
     const uint8_t* a = screen.Row(y + p.y) + 3 * static_cast<size_t>(x + p.x);
     const uint8_t* b = picture.Row(p.y) + 3 * static_cast<size_t>(p.x);
-    if (!compare.Pixel(a, b)) return false;
+    if (!PixelMatches(a, b, key)) return false;
   }
   return true;
 }
@@ -176,7 +212,7 @@ TBDFindResult HashSearch(const TBDBitmapData& screen, const TBDBitmapData& pictu
   const uint64_t columnPower = Power(kColumnBase, ph);
   std::vector<uint64_t> ring(static_cast<size_t>(columns) * ph, 0);  // row hashes of the window
   std::vector<uint64_t> column(static_cast<size_t>(columns), 0);
-  const TComparer exact{};
+  const TPixelKey exact;
 
   for (int32_t r = firstTop; r < screen.Height; ++r) {
     const uint8_t* row = screen.Row(r);
@@ -204,20 +240,18 @@ TBDFindResult HashSearch(const TBDBitmapData& screen, const TBDBitmapData& pictu
 // Anchor search
 
 TBDFindResult AnchorSearch(const TBDBitmapData& screen, const TBDBitmapData& picture,
-                           const TComparer& compare) {
+                           TPixelKey key) {
   const TPlan plan = PlanSearch(picture);
-  TPixelKey key = compare.key;
-  const uint32_t anchorColor = picture.GetPixel(plan.anchor.x, plan.anchor.y);
-  key.color[0] = static_cast<uint8_t>(anchorColor);
-  key.color[1] = static_cast<uint8_t>(anchorColor >> 8);
-  key.color[2] = static_cast<uint8_t>(anchorColor >> 16);
+  key.SetColor(picture.GetPixel(plan.anchor.x, plan.anchor.y));
 
   const int32_t columns = screen.Width - picture.Width + 1;
   const int32_t lastTop = screen.Height - picture.Height;
-  // Work spent on candidates, in bytes compared; past the budget the hash search takes over.
+  // Work spent on candidates, in bytes compared (an anchor hit with its probes counts as
+  // kHitCost); past the budget the exact search goes over to the hash search.
+  constexpr int64_t kHitCost = 256;
   const int64_t budget = 4 * int64_t{screen.DataSize} + 4096;
   const int64_t rowBytes = 3 * int64_t{picture.Width};
-  const bool canHash = compare.key.exact && HashSearchFits(screen, picture);
+  const bool canHash = key.Exact() && HashSearchFits(screen, picture);
   int64_t work = 0;
 
   for (int32_t y = 0; y <= lastTop; ++y) {
@@ -228,10 +262,11 @@ TBDFindResult AnchorSearch(const TBDBitmapData& screen, const TBDBitmapData& pic
           search::FindPixel(anchorRow + 3 * static_cast<size_t>(x), columns - x, key);
       if (hit < 0) break;
       x += hit;
-      work += 32;
-      if (ProbesMatch(screen, picture, plan, x, y, compare)) {
-        work += rowBytes * picture.Height;
-        if (RowsMatch(screen, picture, x, y, compare)) return {true, x, y};
+      work += kHitCost;
+      if (ProbesMatch(screen, picture, plan, x, y, key)) {
+        bool matched = false;
+        work += rowBytes * CompareRows(screen, picture, x, y, key, matched);
+        if (matched) return {true, x, y};
       }
       if (canHash && work > budget) return HashSearch(screen, picture, y);
     }
@@ -240,11 +275,11 @@ TBDFindResult AnchorSearch(const TBDBitmapData& screen, const TBDBitmapData& pic
 }
 
 TBDFindResult FindPicture(const TBDBitmapData& screen, const TBDBitmapData& picture,
-                          const std::optional<TPixelKey>& tolerance) {
+                          const std::optional<TPixelKey>& key) {
   if (picture.Width > screen.Width || picture.Height > screen.Height) return {};
   if (picture.Empty()) return {true, 0, 0};
-  if (!tolerance) return {};
-  return AnchorSearch(screen, picture, TComparer{*tolerance});
+  if (!key) return {};
+  return AnchorSearch(screen, picture, *key);
 }
 
 TBDFindResult FindFirstPixel(const TBDBitmapData& screen, const std::optional<TPixelKey>& key) {
@@ -262,32 +297,31 @@ bool TBDBitmapData::MatchAtSimilar(const TBDBitmapData& picture, const TBDColorT
                                    int32_t x, int32_t y) const {
   if (!Fits(*this, picture, x, y)) return false;
   if (picture.Empty()) return true;
-  const std::optional<TPixelKey> key = KeyFor(0, tolerance, false);
-  if (!key) return false;
-  return RowsMatch(*this, picture, x, y, TComparer{*key});
+  const std::optional<TPixelKey> key = KeyFor(0, tolerance);
+  return key && RowsMatch(*this, picture, x, y, *key);
 }
 
 bool TBDBitmapData::MatchAt(const TBDBitmapData& picture, int32_t x, int32_t y) const {
   if (!Fits(*this, picture, x, y)) return false;
-  return picture.Empty() || RowsMatch(*this, picture, x, y, TComparer{});
+  return picture.Empty() || RowsMatch(*this, picture, x, y, TPixelKey());
 }
 
 TBDFindResult TBDBitmapData::FindBitmap(const TBDBitmapData& picture) const {
-  return FindPicture(*this, picture, KeyFor(0, {}, true));
+  return FindPicture(*this, picture, TPixelKey());
 }
 
 TBDFindResult TBDBitmapData::FindBitmapSimilar(const TBDBitmapData& picture,
                                                const TBDColorTolerance& tolerance) const {
-  return FindPicture(*this, picture, KeyFor(0, tolerance, false));
+  return FindPicture(*this, picture, KeyFor(0, tolerance));
 }
 
 TBDFindResult TBDBitmapData::FindColor(uint32_t color) const {
-  return FindFirstPixel(*this, KeyFor(color, {}, true));
+  return FindFirstPixel(*this, TPixelKey(color));
 }
 
 TBDFindResult TBDBitmapData::FindColorSimilar(uint32_t color,
                                               const TBDColorTolerance& tolerance) const {
-  return FindFirstPixel(*this, KeyFor(color, tolerance, false));
+  return FindFirstPixel(*this, KeyFor(color, tolerance));
 }
 
 }  // namespace zorvel

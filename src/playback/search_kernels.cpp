@@ -1,6 +1,7 @@
 #include "playback/search_kernels.h"
 
 #include <atomic>
+#include <cstring>
 
 #if defined(__x86_64__) || defined(__i386__)
 #include <immintrin.h>
@@ -20,10 +21,10 @@ bool ByteNear(uint8_t a, uint8_t b, uint8_t tolerance) {
 }
 
 bool PixelMatches(const uint8_t* p, const TPixelKey& key) {
-  if (key.exact) return p[0] == key.color[0] && p[1] == key.color[1] && p[2] == key.color[2];
-  return ByteNear(p[0], key.color[0], key.tolerance[0]) &&
-         ByteNear(p[1], key.color[1], key.tolerance[1]) &&
-         ByteNear(p[2], key.color[2], key.tolerance[2]);
+  const uint8_t* c = key.Color();
+  if (key.Exact()) return p[0] == c[0] && p[1] == c[1] && p[2] == c[2];
+  const uint8_t* t = key.Tolerance();
+  return ByteNear(p[0], c[0], t[0]) && ByteNear(p[1], c[1], t[1]) && ByteNear(p[2], c[2], t[2]);
 }
 
 int32_t FindPixelTail(const uint8_t* row, int32_t from, int32_t count, const TPixelKey& key) {
@@ -48,21 +49,11 @@ int32_t FindPixelPortable(const uint8_t* row, int32_t count, const TPixelKey& ke
   return FindPixelTail(row, 0, count, key);
 }
 
-bool BytesSimilarPortable(const uint8_t* a, const uint8_t* b, size_t bytes,
-                          const uint8_t tolerance[3]) {
-  return BytesSimilarTail(a, b, 0, bytes, tolerance);
+bool BytesSimilarPortable(const uint8_t* a, const uint8_t* b, size_t bytes, const TPixelKey& key) {
+  return BytesSimilarTail(a, b, 0, bytes, key.Tolerance());
 }
 
 #ifdef ZORVEL_SEARCH_X86
-
-// The byte pattern of a pixel repeated over `n` bytes, starting at the pixel's first byte.
-template <size_t n>
-struct TRepeated {
-  alignas(32) uint8_t bytes[n];
-  explicit TRepeated(const uint8_t pixel[3]) {
-    for (size_t i = 0; i < n; ++i) bytes[i] = pixel[i % 3];
-  }
-};
 
 // Bit 3i set for every pixel i of a byte mask over 16 pixels (48 bits) or 32 pixels (96 bits).
 constexpr uint64_t kPixelBits48 = 0x249249249249ULL;
@@ -76,13 +67,11 @@ __m128i NearSse2(__m128i a, __m128i c, __m128i t) {
 
 template <bool exact>
 int32_t FindPixelSse2T(const uint8_t* row, int32_t count, const TPixelKey& key) {
-  const TRepeated<48> color(key.color);
-  const TRepeated<48> tolerance(key.tolerance);
   __m128i c[3];
   __m128i t[3];
   for (int k = 0; k < 3; ++k) {
-    c[k] = _mm_load_si128(reinterpret_cast<const __m128i*>(color.bytes + 16 * k));
-    t[k] = _mm_load_si128(reinterpret_cast<const __m128i*>(tolerance.bytes + 16 * k));
+    c[k] = _mm_load_si128(reinterpret_cast<const __m128i*>(key.Color() + 16 * k));
+    t[k] = _mm_load_si128(reinterpret_cast<const __m128i*>(key.Tolerance() + 16 * k));
   }
   int32_t i = 0;
   for (; i + 16 <= count; i += 16) {
@@ -100,15 +89,14 @@ int32_t FindPixelSse2T(const uint8_t* row, int32_t count, const TPixelKey& key) 
 }
 
 int32_t FindPixelSse2(const uint8_t* row, int32_t count, const TPixelKey& key) {
-  return key.exact ? FindPixelSse2T<true>(row, count, key) : FindPixelSse2T<false>(row, count, key);
+  return key.Exact() ? FindPixelSse2T<true>(row, count, key)
+                     : FindPixelSse2T<false>(row, count, key);
 }
 
-bool BytesSimilarSse2(const uint8_t* a, const uint8_t* b, size_t bytes,
-                      const uint8_t tolerance[3]) {
-  const TRepeated<48> pattern(tolerance);
+bool BytesSimilarSse2(const uint8_t* a, const uint8_t* b, size_t bytes, const TPixelKey& key) {
   __m128i t[3];
   for (int k = 0; k < 3; ++k) {
-    t[k] = _mm_load_si128(reinterpret_cast<const __m128i*>(pattern.bytes + 16 * k));
+    t[k] = _mm_load_si128(reinterpret_cast<const __m128i*>(key.Tolerance() + 16 * k));
   }
   size_t i = 0;
   for (; i + 48 <= bytes; i += 48) {
@@ -121,7 +109,7 @@ bool BytesSimilarSse2(const uint8_t* a, const uint8_t* b, size_t bytes,
     }
     if (_mm_movemask_epi8(_mm_cmpeq_epi8(bad, _mm_setzero_si128())) != 0xFFFF) return false;
   }
-  return BytesSimilarTail(a, b, i, bytes, tolerance);
+  return BytesSimilarTail(a, b, i, bytes, key.Tolerance());
 }
 
 // ----- AVX2: 32 pixels (three 32-byte vectors) per step
@@ -134,13 +122,11 @@ __attribute__((target("avx2"))) __m256i NearAvx2(__m256i a, __m256i c, __m256i t
 template <bool exact>
 __attribute__((target("avx2"))) int32_t FindPixelAvx2T(const uint8_t* row, int32_t count,
                                                        const TPixelKey& key) {
-  const TRepeated<96> color(key.color);
-  const TRepeated<96> tolerance(key.tolerance);
   __m256i c[3];
   __m256i t[3];
   for (int k = 0; k < 3; ++k) {
-    c[k] = _mm256_load_si256(reinterpret_cast<const __m256i*>(color.bytes + 32 * k));
-    t[k] = _mm256_load_si256(reinterpret_cast<const __m256i*>(tolerance.bytes + 32 * k));
+    c[k] = _mm256_load_si256(reinterpret_cast<const __m256i*>(key.Color() + 32 * k));
+    t[k] = _mm256_load_si256(reinterpret_cast<const __m256i*>(key.Tolerance() + 32 * k));
   }
   int32_t i = 0;
   for (; i + 32 <= count; i += 32) {
@@ -164,15 +150,15 @@ __attribute__((target("avx2"))) int32_t FindPixelAvx2T(const uint8_t* row, int32
 }
 
 int32_t FindPixelAvx2(const uint8_t* row, int32_t count, const TPixelKey& key) {
-  return key.exact ? FindPixelAvx2T<true>(row, count, key) : FindPixelAvx2T<false>(row, count, key);
+  return key.Exact() ? FindPixelAvx2T<true>(row, count, key)
+                     : FindPixelAvx2T<false>(row, count, key);
 }
 
 __attribute__((target("avx2"))) bool BytesSimilarAvx2(const uint8_t* a, const uint8_t* b,
-                                                      size_t bytes, const uint8_t tolerance[3]) {
-  const TRepeated<96> pattern(tolerance);
+                                                      size_t bytes, const TPixelKey& key) {
   __m256i t[3];
   for (int k = 0; k < 3; ++k) {
-    t[k] = _mm256_load_si256(reinterpret_cast<const __m256i*>(pattern.bytes + 32 * k));
+    t[k] = _mm256_load_si256(reinterpret_cast<const __m256i*>(key.Tolerance() + 32 * k));
   }
   size_t i = 0;
   for (; i + 96 <= bytes; i += 96) {
@@ -185,7 +171,7 @@ __attribute__((target("avx2"))) bool BytesSimilarAvx2(const uint8_t* a, const ui
     }
     if (!_mm256_testz_si256(bad, bad)) return false;
   }
-  return BytesSimilarTail(a, b, i, bytes, tolerance);
+  return BytesSimilarTail(a, b, i, bytes, key.Tolerance());
 }
 
 #endif  // ZORVEL_SEARCH_X86
@@ -194,7 +180,7 @@ __attribute__((target("avx2"))) bool BytesSimilarAvx2(const uint8_t* a, const ui
 // Dispatch
 
 using TFindPixel = int32_t (*)(const uint8_t*, int32_t, const TPixelKey&);
-using TBytesSimilar = bool (*)(const uint8_t*, const uint8_t*, size_t, const uint8_t*);
+using TBytesSimilar = bool (*)(const uint8_t*, const uint8_t*, size_t, const TPixelKey&);
 
 struct TKernels {
   TFindPixel findPixel;
@@ -228,7 +214,22 @@ std::atomic<TKernelLevel>& CurrentLevel() {
   return level;
 }
 
+void Repeat(uint8_t (&pattern)[TPixelKey::kPatternBytes], const uint8_t pixel[3]) {
+  for (size_t i = 0; i < TPixelKey::kPatternBytes; ++i) pattern[i] = pixel[i % 3];
+}
+
 }  // namespace
+
+TPixelKey::TPixelKey(uint32_t color, const uint8_t tolerance[3]) : FExact(false) {
+  SetColor(color);
+  Repeat(FTolerance, tolerance);
+}
+
+void TPixelKey::SetColor(uint32_t color) {
+  const uint8_t pixel[3] = {static_cast<uint8_t>(color), static_cast<uint8_t>(color >> 8),
+                            static_cast<uint8_t>(color >> 16)};
+  Repeat(FColor, pixel);
+}
 
 TKernelLevel SelectKernels(TKernelLevel wanted) {
   const TKernelLevel level = wanted > BestLevel() ? BestLevel() : wanted;
@@ -241,9 +242,9 @@ int32_t FindPixel(const uint8_t* row, int32_t count, const TPixelKey& key) {
   return KernelsFor(CurrentLevel().load(std::memory_order_relaxed)).findPixel(row, count, key);
 }
 
-bool BytesSimilar(const uint8_t* a, const uint8_t* b, size_t bytes, const uint8_t tolerance[3]) {
-  return KernelsFor(CurrentLevel().load(std::memory_order_relaxed))
-      .bytesSimilar(a, b, bytes, tolerance);
+bool PixelsMatch(const uint8_t* a, const uint8_t* b, size_t bytes, const TPixelKey& key) {
+  if (key.Exact()) return std::memcmp(a, b, bytes) == 0;
+  return KernelsFor(CurrentLevel().load(std::memory_order_relaxed)).bytesSimilar(a, b, bytes, key);
 }
 
 }  // namespace zorvel::search

@@ -16,20 +16,34 @@ enum class TKernelLevel { Portable = 0, Sse2 = 1, Avx2 = 2 };
 // level chosen. The best level is chosen at start-up; tests and benchmarks compare the others.
 TKernelLevel SelectKernels(TKernelLevel wanted);
 
-// A colour and a per-byte tolerance laid out as the bytes of one pixel (blue, green, red).
-// Exact searches use tolerance 0. Every tolerance is within 0 ... 255.
-struct TPixelKey {
-  uint8_t color[3] = {0, 0, 0};
-  uint8_t tolerance[3] = {0, 0, 0};
-  bool exact = true;
+// A colour and a per-byte tolerance laid out as the bytes of one pixel (blue, green, red),
+// repeated over 96 bytes (32 pixels) for the vector kernels. Exact searches use tolerance 0.
+class TPixelKey {
+ public:
+  static constexpr size_t kPatternBytes = 96;
+
+  // Exact comparison with the colour 0x00RRGGBB.
+  explicit TPixelKey(uint32_t color = 0) { SetColor(color); }
+  // Comparison within the tolerances (blue, green, red), each 0 ... 255.
+  TPixelKey(uint32_t color, const uint8_t tolerance[3]);
+
+  void SetColor(uint32_t color);
+  bool Exact() const { return FExact; }
+  const uint8_t* Color() const { return FColor; }          // 96 bytes
+  const uint8_t* Tolerance() const { return FTolerance; }  // 96 bytes
+
+ private:
+  alignas(32) uint8_t FColor[kPatternBytes] = {};
+  alignas(32) uint8_t FTolerance[kPatternBytes] = {};
+  bool FExact = true;
 };
 
 // Index of the first pixel among row[0 ... count) that equals the key's colour (or lies within
 // its tolerance), or -1. Reads only the bytes row[0 ... 3 * count).
 int32_t FindPixel(const uint8_t* row, int32_t count, const TPixelKey& key);
 
-// Every byte of a[0 ... bytes) is within the tolerance of b at the same place (tolerance of byte
-// i is tolerance[i % 3]); bytes must be a multiple of 3.
-bool BytesSimilar(const uint8_t* a, const uint8_t* b, size_t bytes, const uint8_t tolerance[3]);
+// Every pixel of a[0 ... bytes) equals (or lies within the key's tolerance of) the pixel of b at
+// the same place; the key's colour is not used. bytes must be a multiple of 3.
+bool PixelsMatch(const uint8_t* a, const uint8_t* b, size_t bytes, const TPixelKey& key);
 
 }  // namespace zorvel::search

@@ -19,16 +19,30 @@ inline bool ColorsSimilar(uint32_t a, uint32_t b, const TBDColorTolerance& t) {
   return true;
 }
 
-// `tolerance` null: exact comparison.
+inline uint32_t Pixel24(const uint8_t* p) {
+  return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
+         (static_cast<uint32_t>(p[2]) << 16);
+}
+
+// `tolerance` null: exact comparison. Rows are walked in memory order (bottom row first).
 inline bool MatchAt(const TBDBitmapData& screen, const TBDBitmapData& picture, int32_t x, int32_t y,
                     const TBDColorTolerance* tolerance) {
   if (x + picture.Width > screen.Width || y + picture.Height > screen.Height) return false;
+  if (picture.Width == 0 || picture.Height == 0) return true;
+  const uint8_t* s = screen.Pixels() +
+                     static_cast<size_t>(screen.Height - y - picture.Height) * screen.LineSize +
+                     3 * static_cast<size_t>(x);
+  const uint8_t* p = picture.Pixels();
   for (int32_t j = 0; j < picture.Height; ++j) {
     for (int32_t i = 0; i < picture.Width; ++i) {
-      const uint32_t a = screen.GetPixel(x + i, y + j);
-      const uint32_t b = picture.GetPixel(i, j);
-      if (tolerance == nullptr ? a != b : !reference::ColorsSimilar(a, b, *tolerance)) return false;
+      const uint32_t a = Pixel24(s + 3 * i);
+      const uint32_t b = Pixel24(p + 3 * i);
+      if (tolerance == nullptr ? a != b : !reference::ColorsSimilar(a, b, *tolerance)) {
+        return false;
+      }
     }
+    s += screen.LineSize;
+    p += picture.LineSize;
   }
   return true;
 }

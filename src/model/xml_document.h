@@ -14,7 +14,7 @@ namespace zorvel {
 class TXMLDocument {
  public:
   // Files above this size are refused rather than read into memory.
-  static constexpr size_t kMaxFileSize = size_t{512} << 20;
+  static constexpr size_t kMaxFileSize = size_t{256} << 20;
 
   // Parses the file at `path`, replacing the content. Throws Error naming the file and the
   // reason: not found, a directory, unreadable, too large, or not well-formed XML (with line and

@@ -128,7 +128,7 @@ TEST_F(ScanFolder, ExamineSaysWhyAFileIsLeftOut) {
            ": the extension does not contain \"xml\", so the file is not looked at"},
       {folder.File("missing.xml"), "File not found: " + folder.File("missing.xml")},
       {folder.File("dir.xml"), folder.File("dir.xml") + " is a folder, not a file"},
-      {folder.File("huge.xml"), folder.File("huge.xml") + " is too large (536870913 bytes)"},
+      {folder.File("huge.xml"), folder.File("huge.xml") + " is too large (268435457 bytes)"},
       {folder.Write("plain.xml", "<a/>"),
        folder.File("plain.xml") +
            " is not a macro document: its document element has no Zorvel attribute"},

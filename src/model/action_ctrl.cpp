@@ -2,6 +2,7 @@
 
 #include <strings.h>
 #include <unistd.h>
+#include <algorithm>
 #include <cstdio>
 
 #include "common/error.h"
@@ -73,9 +74,12 @@ void TActionSchedule::WriteToNode(pugi::xml_node element) const {
 }
 
 void CheckDocumentName(const std::string& name) {
-  if (name.find_first_of(std::string("/\\\0", 3)) != std::string::npos)
-    throw Error("The macro name \"" + name +
+  if (name.find_first_of(std::string("/\\\0", 3)) != std::string::npos) {
+    std::string shown = name;
+    std::replace(shown.begin(), shown.end(), '\0', '?');
+    throw Error("The macro name \"" + shown +
                 "\" cannot be a file name: it holds a slash, a backslash or a NUL character.");
+  }
   if (name == "." || name == "..")
     throw Error("The macro name \"" + name + "\" cannot be a file name.");
   if (strcasecmp(name.c_str(), kSettingsDocumentBaseName) == 0)

@@ -1,0 +1,253 @@
+// Recording and editing a macro in the real program under Xvfb, driven by xdotool: a recording made
+// with the Alt+F-key hotkeys into a logging window, saved, and played back into a fresh logging
+// window; point and colour capture in the action editor.
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "app_e2e_support.h"
+#include "paint_window_scene.h"
+
+namespace zorvel::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr const char* kLogGeometry = "300x200+1500+40";
+constexpr int kFirstX = 1560, kFirstY = 90;
+constexpr int kSecondX = 1700, kSecondY = 180;
+
+// Places inside the windows (no window manager: no frames, windows land where Qt puts them).
+constexpr int kMainNewX = 38, kMainNewY = 55;
+constexpr int kRecNewX = 341, kRecNewY = 45;
+constexpr int kRecNameX = 260, kRecNameY = 437;
+constexpr int kRecOkX = 482, kRecOkY = 437;
+constexpr int kEdFixedX = 158, kEdFixedY = 127;
+constexpr int kEdColorX = 158, kEdColorY = 153;
+constexpr int kEdCaptureX = 400, kEdCaptureY = 102;
+constexpr int kEdOkX = 527, kEdOkY = 487;
+
+void Xdo(const std::string& arguments) {
+  RunCommand("xdotool " + arguments);
+}
+
+void ClickAt(const TWindowBox& window, int x, int y) {
+  Xdo("mousemove " + std::to_string(window.x + x) + " " + std::to_string(window.y + y) +
+      " click 1");
+  std::this_thread::sleep_for(300ms);
+}
+
+// The log lines a recording should reproduce: button presses and releases with their screen
+// position, presses of the keys typed, and the finished lines of text.
+std::vector<std::string> Replayable(const std::vector<std::string>& lines) {
+  std::vector<std::string> kept;
+  for (const std::string& line : lines) {
+    if (line.rfind("Button", 0) == 0) {
+      const size_t x = line.find(" x=");
+      const size_t rx = line.find(" rx=");
+      const size_t state = line.find(" state=");
+      kept.push_back(line.substr(0, x) + line.substr(rx, state - rx));
+    } else if (line.rfind("KeyPress", 0) == 0) {
+      for (const char* key : {"keysym=a ", "keysym=b ", "keysym=Return "})
+        if (line.find(key) != std::string::npos) kept.push_back(key);
+    } else if (line.rfind("Line ", 0) == 0) {
+      kept.push_back(line);
+    }
+  }
+  return kept;
+}
+
+class RecordMacro : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (std::getenv("DISPLAY") == nullptr) GTEST_SKIP() << "needs an X display";
+  }
+  void TearDown() override {
+    if (app_) {
+      EXPECT_EQ(app_->Stop(), 0) << "zorvel should end cleanly on SIGTERM";
+    }
+  }
+
+  void StartProgram() {
+    app_ = std::make_unique<TChild>(
+        std::vector<std::string>{BuiltProgram("zorvel"), "--folder", folder_.path()});
+    ASSERT_TRUE(WaitUntil([&] { return (main_ = FindWindow("Zorvel 2.5.1")).id != 0; }, 20s));
+    std::this_thread::sleep_for(500ms);
+  }
+
+  // A logging window; returns its X window id once it is mapped.
+  std::unique_ptr<TChild> StartLog(const std::string& name, std::string& windowId) {
+    auto log = std::make_unique<TChild>(std::vector<std::string>{
+        BuiltProgram("zorvel-test-xlog-window"), "--geometry", kLogGeometry, "--out",
+        folder_.File(name), "--title", "zorvel record log"});
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+          for (const std::string& line : folder_.Lines(name))
+            if (line.rfind("ready window=", 0) == 0) windowId = line.substr(13);
+          return !windowId.empty();
+        },
+        15s));
+    return log;
+  }
+
+  TWindowBox WaitWindow(const std::string& title) {
+    TWindowBox box;
+    EXPECT_TRUE(WaitUntil([&] { return (box = FindWindow(title)).id != 0; }, 10s)) << title;
+    std::this_thread::sleep_for(500ms);
+    return box;
+  }
+
+  void Screenshot(const TWindowBox& window, const std::string& name) {
+    RunCommand("import -window " + std::to_string(window.id) + " '" + ZORVEL_BINARY_DIR + "/" +
+               name + "'");
+  }
+
+  // Names the macro in the open recording window and presses OK; waits for its document.
+  void SaveAs(const TWindowBox& recorder, const std::string& name) {
+    ClickAt(recorder, kRecNameX, kRecNameY);
+    Xdo("windowfocus " + std::to_string(recorder.id));
+    Xdo("key ctrl+a BackSpace");
+    Xdo("type --delay 30 '" + name + "'");
+    std::this_thread::sleep_for(300ms);
+    ClickAt(recorder, kRecOkX, kRecOkY);
+    ASSERT_TRUE(
+        WaitUntil([&] { return std::filesystem::exists(folder_.File(name + ".xml")); }, 10s));
+    std::this_thread::sleep_for(300ms);
+  }
+
+  TActionCtrl Stored(const std::string& name) {
+    SetProgramFolder(folder_.path());
+    TActionCtrl macro(document_);
+    macro.FName = name;
+    macro.LoadDocumentOrThrow();
+    return macro;
+  }
+
+  TE2EFolder folder_;
+  TXMLDocument document_;
+  std::unique_ptr<TChild> app_;
+  TWindowBox main_;
+};
+
+TEST_F(RecordMacro, RecordedWithHotkeysSavedAndPlayedBack) {
+  std::string firstLogId;
+  auto firstLog = StartLog("first.log", firstLogId);
+  StartProgram();
+  ClickAt(main_, kMainNewX, kMainNewY);
+  const TWindowBox recorder = WaitWindow("Macro Recorder");
+  ASSERT_NE(recorder.id, 0u);
+
+  Xdo("key alt+F2");
+  std::this_thread::sleep_for(500ms);
+  Xdo("windowfocus " + firstLogId);
+  std::this_thread::sleep_for(200ms);
+  Xdo("mousemove " + std::to_string(kFirstX) + " " + std::to_string(kFirstY) + " click 1");
+  std::this_thread::sleep_for(150ms);
+  Xdo("mousemove " + std::to_string(kSecondX) + " " + std::to_string(kSecondY) + " click 3");
+  std::this_thread::sleep_for(150ms);
+  Xdo("key a b Return");
+  std::this_thread::sleep_for(300ms);
+  Xdo("key alt+F3");
+  std::this_thread::sleep_for(800ms);
+  Screenshot(recorder, "record_view_recorded.png");
+  SaveAs(recorder, "Recorded");
+
+  const TActionCtrl macro = Stored("Recorded");
+  std::vector<std::string> steps;
+  for (const TActionPtr& action : macro.Actions) {
+    const bool click = action->actionType == uint8_t(ActionType::MouseClick);
+    const bool key = action->actionType == uint8_t(ActionType::Keyboard);
+    if (click)
+      steps.push_back("click " + std::to_string(action->mouseButton) + " " +
+                      std::to_string(action->mouseAction) + " " +
+                      std::to_string(action->mouseClickPosX) + "," +
+                      std::to_string(action->mouseClickPosY));
+    if (key && (action->key == 0x41 || action->key == 0x42 || action->key == 0x0D))
+      steps.push_back("key " + std::to_string(action->key) + " " +
+                      std::to_string(action->keyAction));
+  }
+  const std::vector<std::string> expected = {
+      "click 0 2 1560,90", "click 0 3 1560,90", "click 1 2 1700,180", "click 1 3 1700,180",
+      "key 65 0",          "key 65 1",          "key 66 0",           "key 66 1",
+      "key 13 0",          "key 13 1"};
+  EXPECT_EQ(steps, expected);
+  // A Delay between every two recorded events.
+  for (size_t i = 1; i < macro.Actions.Count(); i += 2)
+    EXPECT_EQ(macro.Actions.Get(i)->actionType, uint8_t(ActionType::Delay)) << i;
+
+  firstLog.reset();
+  std::string secondLogId;
+  auto secondLog = StartLog("second.log", secondLogId);
+  std::this_thread::sleep_for(300ms);
+  Xdo("key ctrl+F2");  // the new macro's start key
+  ASSERT_TRUE(WaitUntil(
+      [&] {
+        for (const std::string& line : folder_.Lines("second.log"))
+          if (line.rfind("Line ", 0) == 0) return true;
+        return false;
+      },
+      20s))
+      << "the playback did not finish its line";
+  std::this_thread::sleep_for(500ms);
+  const std::vector<std::string> recorded = Replayable(folder_.Lines("first.log"));
+  EXPECT_EQ(Replayable(folder_.Lines("second.log")), recorded);
+  const std::vector<std::string> typed = {"ButtonPress button=1 rx=1560 ry=90",
+                                          "ButtonRelease button=1 rx=1560 ry=90",
+                                          "ButtonPress button=3 rx=1700 ry=180",
+                                          "ButtonRelease button=3 rx=1700 ry=180",
+                                          "keysym=a ",
+                                          "keysym=b ",
+                                          "keysym=Return ",
+                                          "Line \"ab\""};
+  EXPECT_EQ(recorded, typed);
+}
+
+TEST_F(RecordMacro, EditorCapturesThePointAndColourUnderThePointer) {
+  namespace scene = paint_scene;
+  auto paint = std::make_unique<TChild>(std::vector<std::string>{
+      BuiltProgram("zorvel-test-paint-window"), "--out", folder_.File("paint.log")});
+  ASSERT_TRUE(WaitUntil([&] { return !folder_.Lines("paint.log").empty(); }, 15s));
+  StartProgram();
+  ClickAt(main_, kMainNewX, kMainNewY);
+  const TWindowBox recorder = WaitWindow("Macro Recorder");
+  ClickAt(recorder, kRecNewX, kRecNewY);
+  const TWindowBox editor = WaitWindow("New Action");
+  ASSERT_NE(editor.id, 0u);
+
+  ClickAt(editor, kEdFixedX, kEdFixedY);
+  ClickAt(editor, kEdCaptureX, kEdCaptureY);
+  Xdo("mousemove 333 222");
+  std::this_thread::sleep_for(300ms);
+  Xdo("mousemove 345 234");  // the capture follows the pointer
+  std::this_thread::sleep_for(300ms);
+  Xdo("windowfocus " + std::to_string(editor.id));
+  Xdo("key a");  // a character key ends the capture
+  std::this_thread::sleep_for(300ms);
+  Xdo("mousemove 400 300");  // no longer followed
+
+  ClickAt(editor, kEdColorX, kEdColorY);
+  ClickAt(editor, kEdCaptureX, kEdCaptureY);
+  Xdo("mousemove " + std::to_string(scene::kBlockX + 3) + " " + std::to_string(scene::kBlockY + 4));
+  std::this_thread::sleep_for(400ms);
+  Xdo("windowfocus " + std::to_string(editor.id));
+  Xdo("key a");
+  std::this_thread::sleep_for(300ms);
+  Screenshot(editor, "action_editor_colour.png");
+  ClickAt(editor, kEdOkX, kEdOkY);
+  std::this_thread::sleep_for(500ms);
+  Screenshot(recorder, "record_view_new_action.png");
+  SaveAs(recorder, "Captured");
+
+  const TActionCtrl macro = Stored("Captured");
+  ASSERT_EQ(macro.Actions.Count(), 1u);
+  const TActionObj& action = *macro.Actions.Get(0);
+  EXPECT_EQ(action.actionType, uint8_t(ActionType::MouseClick));
+  EXPECT_EQ(action.mousePoint, uint8_t(MousePoint::ColorBlock));
+  EXPECT_EQ(action.mouseClickPosX, 345);
+  EXPECT_EQ(action.mouseClickPosY, 234);
+  EXPECT_EQ(action.fColor, "$006432C8");  // 0xC83264 as 0x00BBGGRR
+}
+
+}  // namespace
+}  // namespace zorvel::test

@@ -365,6 +365,23 @@ TEST_F(RecordViewTest, HotkeysStartAndStopRecordingAndRecordingsAppend) {
   EXPECT_FALSE(view->Recording());
 }
 
+TEST_F(RecordViewTest, ARecordingThatCannotStartIsReportedAndLeavesTheWindowIdle) {
+  auto view = Open(SavedMacro("m"));
+  std::vector<bool> states;
+  view->SetRecordingObserver([&states](bool recording) { states.push_back(recording); });
+  source->RefuseStart(true);
+  view->StartRecording();
+  EXPECT_FALSE(view->Recording());
+  EXPECT_FALSE(ctrl->Recorder().Recording());
+  EXPECT_EQ(states, (std::vector<bool>{true, false}));
+  ASSERT_EQ(prompt.Asked().size(), 1u);
+  EXPECT_EQ(prompt.Asked()[0].kind, "Warning");
+  EXPECT_EQ(view->Rows().rowCount(), 3);
+  source->RefuseStart(false);
+  view->StartRecording();
+  EXPECT_TRUE(view->Recording());
+}
+
 TEST_F(RecordViewTest, OnlyAltWithAFunctionKeyCounts) {
   auto view = Open(nullptr);
   const std::pair<uint32_t, uint32_t> ignored[] = {{MOD_ALT | MOD_SHIFT, VK_F2},

@@ -68,7 +68,15 @@ void TRecordViewCtrl::StartRecording() {
   if (FRecording) return;
   FRecording = true;
   SetRecordingState(true);
-  ctrl_.Recorder().StartHook();
+  if (ctrl_.Recorder().StartHook()) return;
+  // The desktop delivers no input events: say so rather than show a recording that records
+  // nothing.
+  ctrl_.Recorder().Stop(FActionCtrl->Actions);
+  FRecording = false;
+  SetRecordingState(false);
+  ctrl_.Prompt().Warning(kWarning,
+                         "The recording could not start: the desktop does not deliver "
+                         "its input events.");
 }
 
 void TRecordViewCtrl::StopRecording() {

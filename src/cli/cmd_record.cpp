@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <csignal>
+#include <filesystem>
 #include <iostream>
 #include <memory>
 
@@ -76,17 +77,21 @@ class SignalPipe {
   struct sigaction oldTerm_ {};
 };
 
-// The macro to record into: a new one, or with --append the stored one.
+// The macro to record into: a new one, or with --append the stored one. A file of that name is
+// never overwritten by a new macro, whatever it holds.
 TActionCtrlPtr MacroToRecordInto(TXMLDocument& document, const std::string& name, bool append) {
   CheckDocumentName(name);
   if (name.empty()) throw Error("the macro name is empty");
   auto macro = std::make_shared<TActionCtrl>(document);
   macro->FName = name;
-  const bool loaded = macro->LoadDocument();
-  if (append && !loaded)
-    throw Error("no macro \"" + name + "\" to append to in " + ProgramFolder());
-  if (!append && loaded)
+  const std::string path = macro->DocumentPath();
+  std::error_code error;
+  const bool exists = std::filesystem::exists(path, error);
+  if (!append && exists)
     throw Error("a macro \"" + name + "\" exists already; use --append to add to it");
+  if (append && !exists)
+    throw Error("no macro \"" + name + "\" to append to in " + ProgramFolder());
+  if (append && !macro->LoadDocument()) throw Error(path + " cannot be read as a macro document");
   return macro;
 }
 

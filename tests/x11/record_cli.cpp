@@ -1,0 +1,233 @@
+// zorvel-cli record against a real X server: xdotool gives the input and presses the stop key.
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "model/action_ctrl.h"
+#include "model/xml_document.h"
+#include "recording/record_settings.h"
+#include "support_process.h"
+
+extern char** environ;
+
+namespace zorvel {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+void Xdotool(const std::string& args) {
+  test::CommandResult result;
+  for (int attempt = 0; attempt < 5; ++attempt) {
+    result = test::RunCommand("xdotool " + args);
+    if (result.output.find("Can't open display") == std::string::npos) break;
+  }
+  ASSERT_EQ(result.exitCode, 0) << result.output;
+}
+
+// zorvel-cli record running in the background, its output in files.
+class RecordProcess {
+ public:
+  // The output files are new for every process: a stale "Recording" must not be taken for this
+  // one's.
+  RecordProcess(const std::string& arguments, const std::string& folder)
+      : out_(folder + "/../out" + std::to_string(++count_) + ".txt"),
+        err_(folder + "/../err" + std::to_string(count_) + ".txt") {
+    std::remove(out_.c_str());
+    std::remove(err_.c_str());
+    std::string command = "exec " + test::BuiltProgram("zorvel-cli") + " record " + arguments +
+                          " --folder " + folder + " >" + out_ + " 2>" + err_;
+    const char* argv[] = {"/bin/sh", "-c", command.c_str(), nullptr};
+    if (posix_spawn(&pid_, argv[0], nullptr, nullptr, const_cast<char**>(argv), environ) != 0)
+      pid_ = -1;
+  }
+  ~RecordProcess() {
+    if (pid_ > 0) {
+      kill(pid_, SIGKILL);
+      waitpid(pid_, nullptr, 0);
+    }
+  }
+
+  bool WaitRecording() const {
+    return test::WaitUntil([&] { return ReadFile(err_).find("Recording") != std::string::npos; },
+                           std::chrono::seconds(10));
+  }
+  void Signal(int signal) const { kill(pid_, signal); }
+  // Waits for the end; the exit code, or -1.
+  int Wait() {
+    int status = 0;
+    const bool ended = test::WaitUntil([&] { return waitpid(pid_, &status, WNOHANG) == pid_; },
+                                       std::chrono::seconds(10));
+    if (!ended) return -1;
+    pid_ = -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+  std::string Out() const { return ReadFile(out_); }
+  std::string Err() const { return ReadFile(err_); }
+
+ private:
+  static inline int count_ = 0;
+  pid_t pid_ = -1;
+  std::string out_;
+  std::string err_;
+};
+
+class RecordCli : public testing::Test {
+ protected:
+  RecordCli() {
+    root = fs::temp_directory_path() / ("zorvel-record-cli-" + std::to_string(getpid()));
+    folder = (root / "macros").string();
+    fs::remove_all(root);
+    fs::create_directories(folder);
+    Xdotool("mousemove 0 0");
+  }
+  ~RecordCli() override { fs::remove_all(root); }
+
+  TActionList Load(const std::string& name) {
+    TActionCtrl macro(document);
+    EXPECT_TRUE(macro.LoadDocument(folder + "/" + name + ".xml"));
+    return macro.Actions;
+  }
+
+  fs::path root;
+  std::string folder;
+  TXMLDocument document;
+};
+
+// "key 66/0" for a key down of B, "click 0/2 10,20", "move 10,20", "delay".
+std::vector<std::string> Kinds(const TActionList& actions) {
+  std::vector<std::string> kinds;
+  for (const auto& action : actions) {
+    switch (static_cast<ActionType>(action->actionType)) {
+      case ActionType::MouseMove:
+        kinds.push_back("move " + std::to_string(action->mouseMovePosX) + "," +
+                        std::to_string(action->mouseMovePosY));
+        break;
+      case ActionType::MouseClick:
+        kinds.push_back("click " + std::to_string(action->mouseButton) + "/" +
+                        std::to_string(action->mouseAction) + " " +
+                        std::to_string(action->mouseClickPosX) + "," +
+                        std::to_string(action->mouseClickPosY));
+        break;
+      case ActionType::Keyboard:
+        kinds.push_back("key " + std::to_string(action->key) + "/" +
+                        std::to_string(action->keyAction));
+        break;
+      default:
+        kinds.push_back("delay");
+    }
+  }
+  return kinds;
+}
+
+std::vector<std::string> WithDelays(const std::vector<std::string>& inputs) {
+  std::vector<std::string> kinds;
+  for (const std::string& input : inputs) {
+    if (!kinds.empty()) kinds.push_back("delay");
+    kinds.push_back(input);
+  }
+  return kinds;
+}
+
+TEST_F(RecordCli, RecordsUntilTheStopKeyThenAppendsUntilASignal) {
+  std::string firstOut;
+  {
+    RecordProcess record("demo", folder);
+    ASSERT_TRUE(record.WaitRecording()) << record.Err();
+    Xdotool("mousemove 10 20 click 1 key b");
+    Xdotool("key alt+F3");
+    ASSERT_EQ(record.Wait(), 0) << record.Err();
+    firstOut = record.Out();
+  }
+  EXPECT_EQ(ReadFile(folder + "/zorvelconfig.xml"), DefaultSettingsText());
+  // The stop key's own press is part of the recording, as any other input; releases that come
+  // before the recording has ended may follow it.
+  const auto first = Kinds(Load("demo"));
+  const auto expected = WithDelays({"move 10,20", "click 0/2 10,20", "click 0/3 10,20", "key 66/0",
+                                    "key 66/1", "key 18/0", "key 114/0"});
+  ASSERT_GE(first.size(), expected.size());
+  EXPECT_EQ(std::vector<std::string>(first.begin(), first.begin() + expected.size()), expected);
+  EXPECT_LE(first.size(), expected.size() + 4);
+  EXPECT_EQ(firstOut, std::to_string(first.size()) + " actions recorded into \"demo\"\n");
+
+  {
+    RecordProcess record("demo --append", folder);
+    ASSERT_TRUE(record.WaitRecording()) << record.Err();
+    Xdotool("key c");
+    record.Signal(SIGTERM);
+    ASSERT_EQ(record.Wait(), 0) << record.Err();
+    EXPECT_EQ(record.Out(), "3 actions recorded into \"demo\"\n");
+  }
+  auto both = first;
+  for (const char* more : {"key 67/0", "delay", "key 67/1"}) both.push_back(more);
+  EXPECT_EQ(Kinds(Load("demo")), both);
+}
+
+TEST_F(RecordCli, FiltersAndStopKeyComeFromTheSettingsDocument) {
+  std::ofstream(folder + "/zorvelconfig.xml")
+      << "<root><config RecordMouseMove=\"False\" RecordKeyBoard=\"False\" RecordStartHotkey=\"0\" "
+         "RecordStopHotkey=\"5\" Other=\"kept\"/></root>";
+  RecordProcess record("quiet", folder);
+  ASSERT_TRUE(record.WaitRecording()) << record.Err();
+  EXPECT_NE(record.Err().find("Alt+F6"), std::string::npos) << record.Err();
+  Xdotool("mousemove 5 6 click 3 key d key alt+F3");
+  Xdotool("key alt+F6");
+  ASSERT_EQ(record.Wait(), 0) << record.Err();
+  EXPECT_EQ(Kinds(Load("quiet")), WithDelays({"click 1/2 5,6", "click 1/3 5,6"}));
+  EXPECT_NE(ReadFile(folder + "/zorvelconfig.xml").find("Other=\"kept\""), std::string::npos);
+}
+
+TEST_F(RecordCli, RefusesWhatWouldLoseOrMisplaceDataBeforeRecording) {
+  std::ofstream(folder + "/kept.xml") << "<zorvel Zorvel=\"1.1\"/>";
+  std::ofstream(folder + "/notes.xml") << "<notes>not a macro</notes>";
+  const std::string kept = ReadFile(folder + "/kept.xml");
+  struct Case {
+    std::string arguments;
+    std::string message;
+  };
+  const std::vector<Case> cases = {
+      {"kept", "exists already"},
+      {"notes", "exists already"},
+      {"notes --append", "cannot be read as a macro"},
+      {"missing --append", "no macro \"missing\""},
+      {"zorvelconfig", "zorvelconfig"},
+      {"'a/b'", "a/b"},
+      {"", "usage"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.arguments);
+    RecordProcess record(c.arguments, folder);
+    EXPECT_NE(record.Wait(), 0);
+    EXPECT_NE(record.Err().find(c.message), std::string::npos) << record.Err();
+    EXPECT_EQ(record.Err().find("Recording"), std::string::npos);
+  }
+  EXPECT_EQ(ReadFile(folder + "/kept.xml"), kept);
+  EXPECT_EQ(ReadFile(folder + "/notes.xml"), "<notes>not a macro</notes>");
+  EXPECT_FALSE(fs::exists(folder + "/missing.xml"));
+
+  std::ofstream(folder + "/zorvelconfig.xml")
+      << "<root><config RecordMouseMove=\"True\" RecordKeyBoard=\"maybe\"/></root>";
+  RecordProcess record("fresh", folder);
+  EXPECT_EQ(record.Wait(), 1);
+  EXPECT_NE(record.Err().find("RecordKeyBoard"), std::string::npos) << record.Err();
+  EXPECT_FALSE(fs::exists(folder + "/fresh.xml"));
+}
+
+}  // namespace
+}  // namespace zorvel

@@ -4,7 +4,6 @@
 #include <QComboBox>
 #include <QFile>
 #include <QFileInfo>
-#include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -13,9 +12,7 @@
 #include <QPixmap>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QScrollArea>
 #include <QTimer>
-#include <QToolButton>
 #include <QVBoxLayout>
 
 #include "app/prompt.h"
@@ -24,12 +21,12 @@
 #include "model/colour_text.h"
 #include "playback/screen_search.h"
 #include "recording/gui/editor_fields.h"
+#include "recording/gui/editor_widgets.h"
 
 namespace zorvel {
 
 namespace {
 
-constexpr const char* kBlueNote = "Press Any Key To Stop Capture";
 // Pictures larger than this are refused rather than read into memory.
 constexpr qint64 kMaxPictureFileSize = qint64{64} << 20;
 
@@ -39,44 +36,6 @@ QString Q(const std::string& text) {
 
 std::string S(const QString& text) {
   return text.toStdString();
-}
-
-// Shows `text` in a field whose length limit is `maxLength`, widening the limit for a stored value
-// that is longer, so showing a value never cuts it.
-void SetFieldText(QLineEdit* edit, const QString& text, int maxLength) {
-  edit->setMaxLength(std::max(maxLength, static_cast<int>(text.size())));
-  edit->setText(text);
-}
-
-QLineEdit* NewEdit(const char* name, const QString& text, int maxLength, QWidget* parent) {
-  auto* edit = new QLineEdit(parent);
-  edit->setObjectName(name);
-  if (maxLength > 0) {
-    edit->setMaxLength(maxLength);
-    edit->setFixedWidth(24 + maxLength * 10);
-  }
-  edit->setText(text);
-  return edit;
-}
-
-QPushButton* NewButton(const char* name, const QString& caption, QWidget* parent) {
-  auto* button = new QPushButton(caption, parent);
-  button->setObjectName(name);
-  return button;
-}
-
-QLabel* NewNote(QWidget* parent) {
-  auto* note = new QLabel(kBlueNote, parent);
-  note->setStyleSheet("color: blue;");
-  return note;
-}
-
-QComboBox* NewList(const char* name, const QStringList& items, QWidget* parent) {
-  auto* list = new QComboBox(parent);
-  list->setObjectName(name);
-  list->addItems(items);
-  if (!items.isEmpty()) list->setCurrentIndex(0);
-  return list;
 }
 
 void SelectIndex(QComboBox* list, int index) {
@@ -94,279 +53,6 @@ int32_t FieldNumber(QLineEdit* edit, const char* label) {
 }
 
 }  // namespace
-
-// ---------------------------------------------------------------------------------------------
-
-TSpinField::TSpinField(const QString& name, int maxLength, int32_t low, int32_t high, int32_t step,
-                       QWidget* parent)
-    : QWidget(parent), edit_(new QLineEdit(this)), low_(low), high_(high), step_(step) {
-  edit_->setObjectName(name);
-  edit_->setMaxLength(maxLength);
-  edit_->setFixedWidth(20 + maxLength * 10);
-  auto* arrows = new QVBoxLayout;
-  arrows->setSpacing(0);
-  arrows->setContentsMargins(0, 0, 0, 0);
-  for (const int direction : {1, -1}) {
-    auto* arrow = new QToolButton(this);
-    arrow->setObjectName(name + (direction > 0 ? "Up" : "Down"));
-    arrow->setArrowType(direction > 0 ? Qt::UpArrow : Qt::DownArrow);
-    arrow->setFixedSize(16, 11);
-    arrow->setAutoRepeat(true);
-    connect(arrow, &QToolButton::clicked, this, [this, direction] { Step(direction); });
-    arrows->addWidget(arrow);
-  }
-  auto* row = new QHBoxLayout(this);
-  row->setSpacing(1);
-  row->setContentsMargins(0, 0, 0, 0);
-  row->addWidget(edit_);
-  row->addLayout(arrows);
-}
-
-void TSpinField::Step(int direction) {
-  const int32_t value = SteppedSpinValue(S(edit_->text()), direction * step_, low_, high_);
-  SetFieldText(edit_, QString::number(value), edit_->maxLength());
-}
-
-// ---------------------------------------------------------------------------------------------
-
-TfrmDefine::TfrmDefine(TEditorServices services, QWidget* parent)
-    : QWidget(parent), services_(services) {
-  setObjectName("frmDefine");
-  timerSetPoint = new QTimer(this);
-  timerSetPoint->setObjectName("timerSetPoint");
-  timerSetPoint->setInterval(10);
-  connect(timerSetPoint, &QTimer::timeout, this, &TfrmDefine::timerSetPointTimer);
-
-  auto* grid = new QGridLayout(this);
-  grid->setColumnStretch(1, 1);
-  kindGroup = new QButtonGroup(this);
-  const std::pair<const char*, const char*> kinds[] = {{"rbClick", "Mouse Click"},
-                                                       {"rbMove", "Mouse Move"},
-                                                       {"rbKey", "Keystroke "},
-                                                       {"rbText", "Type Text"},
-                                                       {"rbDelay", "Delay"}};
-  QRadioButton** radios[] = {&rbClick, &rbMove, &rbKey, &rbText, &rbDelay};
-  QWidget* panels[] = {plClick = BuildClickPanel(), plMove = BuildMovePanel(),
-                       plKey = BuildKeyPanel(), plText = BuildTextPanel(),
-                       plDelay = BuildDelayPanel()};
-  for (int i = 0; i < 5; ++i) {
-    auto* radio = new QRadioButton(kinds[i].second, this);
-    radio->setObjectName(kinds[i].first);
-    connect(radio, &QRadioButton::clicked, this, &TfrmDefine::rbClickClick);
-    *radios[i] = radio;
-    kindGroup->addButton(radio, i);
-    grid->addWidget(radio, i, 0, Qt::AlignTop | Qt::AlignLeft);
-    grid->addWidget(panels[i], i, 1);
-  }
-  for (QRadioButton* radio : {rbCurrent, rbFixed, rbColor, rbBMP})
-    connect(radio, &QRadioButton::clicked, this, &TfrmDefine::rbFixedClick);
-  connect(btnCapture, &QPushButton::clicked, this, &TfrmDefine::btnCaptureClick);
-  connect(SpeedButton2, &QPushButton::clicked, this, &TfrmDefine::btnCaptureClick);
-  connect(btnCaptureColor, &QPushButton::clicked, this, &TfrmDefine::btnCaptureColorClick);
-  connect(btnBMP, &QPushButton::clicked, this, &TfrmDefine::btnBMPClick);
-  for (QLineEdit* edit : {edPX, edPY, edMoveX, edMoveY, edSimilar, edBMPSimilar})
-    AttachDigitsFilter(edit);
-}
-
-QWidget* TfrmDefine::BuildClickPanel() {
-  auto* panel = new QGroupBox(this);
-  panel->setObjectName("plClick");
-  auto* column = new QVBoxLayout(panel);
-
-  auto* top = new QHBoxLayout;
-  cbButton = NewList("cbButton", {"Left Button", "Right Button", "Middle Button"}, panel);
-  // The wheel is offered too, so a recorded wheel action keeps its kind when edited.
-  cbClick =
-      NewList("cbClick",
-              {"Single Click", "Double Click", "Button Down", "Button Up", "Button Wheel"}, panel);
-  top->addWidget(new QLabel("Mouse", panel));
-  top->addWidget(cbButton);
-  top->addWidget(new QLabel("Action", panel));
-  top->addWidget(cbClick);
-  top->addStretch();
-  column->addLayout(top);
-
-  auto* bottom = new QHBoxLayout;
-  auto* pointBox = new QGroupBox("Click Point", panel);
-  auto* pointColumn = new QVBoxLayout(pointBox);
-  const std::pair<const char*, const char*> points[] = {{"rbCurrent", "Click where the mouse is"},
-                                                        {"rbFixed", "Click on a fixed point"},
-                                                        {"rbColor", "Click color block "},
-                                                        {"rbBMP", "Click BMP block"}};
-  QRadioButton** radios[] = {&rbCurrent, &rbFixed, &rbColor, &rbBMP};
-  pointGroup = new QButtonGroup(this);
-  for (int i = 0; i < 4; ++i) {
-    auto* radio = new QRadioButton(points[i].second, pointBox);
-    radio->setObjectName(points[i].first);
-    *radios[i] = radio;
-    pointGroup->addButton(radio, i);
-    pointColumn->addWidget(radio);
-  }
-  pointColumn->addStretch();
-  bottom->addWidget(pointBox);
-
-  // The three groups share one place; only the one of the checked click point shows.
-  auto* groups = new QWidget(panel);
-  auto* groupColumn = new QVBoxLayout(groups);
-  groupColumn->setContentsMargins(0, 0, 0, 0);
-  gbPoint = BuildPointGroup();
-  gbColor = BuildColorGroup();
-  gbBMP = BuildBMPGroup();
-  int height = 0;
-  int width = 0;
-  for (QGroupBox* group : {gbPoint, gbColor, gbBMP}) {
-    group->setParent(groups);
-    groupColumn->addWidget(group);
-    height = std::max(height, group->sizeHint().height());
-    width = std::max(width, group->sizeHint().width());
-  }
-  groupColumn->addStretch();
-  groups->setMinimumSize(width, height);
-  bottom->addWidget(groups, 1);
-  column->addLayout(bottom);
-  return panel;
-}
-
-QGroupBox* TfrmDefine::BuildPointGroup() {
-  auto* group = new QGroupBox("specify click point", this);
-  group->setObjectName("gbPoint");
-  auto* grid = new QGridLayout(group);
-  btnCapture = NewButton("btnCapture", "Start Capture", group);
-  edPX = NewEdit("edPX", "1000", 4, group);
-  edPY = NewEdit("edPY", "600", 4, group);
-  grid->addWidget(btnCapture, 0, 0);
-  grid->addWidget(new QLabel("X:", group), 0, 1);
-  grid->addWidget(edPX, 0, 2);
-  grid->addWidget(new QLabel("Y:", group), 0, 3);
-  grid->addWidget(edPY, 0, 4);
-  grid->addWidget(NewNote(group), 1, 0, 1, 5);
-  return group;
-}
-
-QGroupBox* TfrmDefine::BuildColorGroup() {
-  auto* group = new QGroupBox("specify color block", this);
-  group->setObjectName("gbColor");
-  auto* grid = new QGridLayout(group);
-  btnCaptureColor = NewButton("btnCaptureColor", "Start Capture", group);
-  edCl = NewEdit("edCl", "", 0, group);
-  edCl->setReadOnly(true);
-  edCl->setFixedWidth(40);
-  edColor = NewEdit("edColor", "clBlack", 0, group);
-  edColor->setReadOnly(true);
-  edColor->setFixedWidth(110);
-  spSimilar = new TSpinField("edSimilar", 3, 60, 100, 5, group);
-  edSimilar = spSimilar->Edit();
-  edSimilar->setText("100");
-  grid->addWidget(btnCaptureColor, 0, 0);
-  grid->addWidget(edCl, 0, 1);
-  grid->addWidget(edColor, 0, 2, 1, 2);
-  grid->addWidget(new QLabel("Color Simliar:", group), 1, 0);
-  grid->addWidget(spSimilar, 1, 1, 1, 2);
-  grid->addWidget(new QLabel("%", group), 1, 3);
-  grid->addWidget(NewNote(group), 2, 0, 1, 4);
-  ShowColor("clBlack");
-  return group;
-}
-
-QGroupBox* TfrmDefine::BuildBMPGroup() {
-  auto* group = new QGroupBox("specify bmp", this);
-  group->setObjectName("gbBMP");
-  auto* grid = new QGridLayout(group);
-  btnBMP = NewButton("btnBMP", "Load BMP", group);
-  ImageBMP = new QLabel(group);
-  ImageBMP->setObjectName("ImageBMP");
-  ImageBMP->setAlignment(Qt::AlignCenter);
-  auto* scroller = new QScrollArea(group);
-  scroller->setWidget(ImageBMP);
-  scroller->setWidgetResizable(true);
-  scroller->setAlignment(Qt::AlignCenter);
-  scroller->setMinimumSize(160, 64);
-  spBMPSimilar = new TSpinField("edBMPSimilar", 3, 60, 100, 5, group);
-  edBMPSimilar = spBMPSimilar->Edit();
-  edBMPSimilar->setText("100");
-  grid->addWidget(btnBMP, 0, 0, Qt::AlignTop);
-  grid->addWidget(scroller, 0, 1, 1, 3);
-  grid->addWidget(new QLabel("BMP Simliar:", group), 1, 0);
-  grid->addWidget(spBMPSimilar, 1, 1);
-  grid->addWidget(new QLabel("%", group), 1, 2);
-  return group;
-}
-
-QWidget* TfrmDefine::BuildMovePanel() {
-  auto* panel = new QGroupBox(this);
-  panel->setObjectName("plMove");
-  auto* grid = new QGridLayout(panel);
-  SpeedButton2 = NewButton("SpeedButton2", "Start Capture", panel);
-  edMoveX = NewEdit("edMoveX", "1000", 4, panel);
-  edMoveY = NewEdit("edMoveY", "600", 4, panel);
-  grid->addWidget(SpeedButton2, 0, 0);
-  grid->addWidget(new QLabel("X:", panel), 0, 1);
-  grid->addWidget(edMoveX, 0, 2);
-  grid->addWidget(new QLabel("Y:", panel), 0, 3);
-  grid->addWidget(edMoveY, 0, 4);
-  grid->addWidget(NewNote(panel), 0, 5);
-  grid->setColumnStretch(6, 1);
-  return panel;
-}
-
-QWidget* TfrmDefine::BuildKeyPanel() {
-  auto* panel = new QGroupBox(this);
-  panel->setObjectName("plKey");
-  auto* row = new QHBoxLayout(panel);
-  cbKey = NewList("cbKey", {}, panel);
-  cbKey->setMinimumWidth(140);
-  cbKeyAction = NewList("cbKeyAction", {"Key Down", "Key Up", "Key Press"}, panel);
-  row->addWidget(new QLabel("Key", panel));
-  row->addWidget(cbKey);
-  row->addWidget(new QLabel("Action", panel));
-  row->addWidget(cbKeyAction);
-  row->addStretch();
-  return panel;
-}
-
-QWidget* TfrmDefine::BuildTextPanel() {
-  auto* panel = new QGroupBox(this);
-  panel->setObjectName("plText");
-  auto* row = new QHBoxLayout(panel);
-  edText = NewEdit("edText", "", 0, panel);
-  row->addWidget(edText);
-  return panel;
-}
-
-QWidget* TfrmDefine::BuildDelayPanel() {
-  auto* panel = new QGroupBox(this);
-  panel->setObjectName("plDelay");
-  auto* grid = new QGridLayout(panel);
-  struct TField {
-    const char* name;
-    const char* label;
-    const char* initial;
-    int maxLength;
-    int32_t high;
-    TSpinField** spin;
-    QLineEdit** edit;
-  };
-  const TField fields[] = {{"edIntHour", "Hours", "0", 2, 23, &spIntHour, &edIntHour},
-                           {"edIntMinute", "Minutes", "0", 2, 59, &spIntMinute, &edIntMinute},
-                           {"edIntSecond", "Seconds", "1", 2, 59, &spIntSecond, &edIntSecond},
-                           {"edIntTen", "1/10 S", "0", 1, 9, &spIntTen, &edIntTen},
-                           {"edIntHud", "1/100 S", "0", 1, 9, &spIntHud, &edIntHud},
-                           {"edIntThd", "ms(1/1000 S)", "0", 1, 9, &spIntThd, &edIntThd}};
-  int place = 0;
-  for (const TField& field : fields) {
-    auto* spin = new TSpinField(field.name, field.maxLength, 0, field.high, 1, panel);
-    spin->Edit()->setText(field.initial);
-    *field.spin = spin;
-    *field.edit = spin->Edit();
-    const int row = place / 3;
-    const int column = (place % 3) * 2;
-    grid->addWidget(spin, row, column);
-    grid->addWidget(new QLabel(field.label, panel), row, column + 1);
-    ++place;
-  }
-  grid->setColumnStretch(6, 1);
-  return panel;
-}
 
 void TfrmDefine::AttachDigitsFilter(QLineEdit* edit) {
   edit->installEventFilter(this);

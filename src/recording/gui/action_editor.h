@@ -9,6 +9,7 @@
 
 #include "model/action.h"
 #include "platform/platform.h"
+#include "recording/gui/editor_widgets.h"
 
 class QButtonGroup;
 class QCheckBox;
@@ -29,22 +30,6 @@ struct TEditorServices {
   IInput& input;
   IScreen& screen;
   IPrompt& prompt;
-};
-
-// A number field with a pair of spin arrows. Typing is free; the arrows step within [low, high].
-class TSpinField : public QWidget {
-  Q_OBJECT
- public:
-  TSpinField(const QString& name, int maxLength, int32_t low, int32_t high, int32_t step,
-             QWidget* parent);
-  QLineEdit* Edit() const { return edit_; }
-  void Step(int direction);
-
- private:
-  QLineEdit* edit_;
-  int32_t low_;
-  int32_t high_;
-  int32_t step_;
 };
 
 class TfrmDefine : public QWidget {

@@ -8,6 +8,7 @@
 
 #include "app_e2e_support.h"
 #include "paint_window_scene.h"
+#include "platform/x11/x11_desktop.h"
 
 namespace zorvel::test {
 namespace {
@@ -23,6 +24,8 @@ constexpr int kMainNewX = 38, kMainNewY = 55;
 constexpr int kRecNewX = 341, kRecNewY = 45;
 constexpr int kRecNameX = 260, kRecNameY = 437;
 constexpr int kRecOkX = 482, kRecOkY = 437;
+// A point on the red ring of the Stop Record icon: red while recording, grey otherwise.
+constexpr int kRecStopRingX = 154, kRecStopRingY = 21;
 constexpr int kEdFixedX = 158, kEdFixedY = 127;
 constexpr int kEdColorX = 158, kEdColorY = 153;
 constexpr int kEdCaptureX = 400, kEdCaptureY = 102;
@@ -56,6 +59,15 @@ std::vector<std::string> Replayable(const std::vector<std::string>& lines) {
     }
   }
   return kept;
+}
+
+// True while the recording window shows a running recording.
+bool ShowsRecording(const TWindowBox& recorder) {
+  const uint32_t color =
+      CreateX11Screen()->PixelColor(recorder.x + kRecStopRingX, recorder.y + kRecStopRingY);
+  const uint32_t red = color & 0xFF;
+  const uint32_t green = (color >> 8) & 0xFF;
+  return red > 150 && green < 100;
 }
 
 class RecordMacro : public ::testing::Test {
@@ -138,8 +150,10 @@ TEST_F(RecordMacro, RecordedWithHotkeysSavedAndPlayedBack) {
   const TWindowBox recorder = WaitWindow("Macro Recorder");
   ASSERT_NE(recorder.id, 0u);
 
+  ASSERT_FALSE(ShowsRecording(recorder));
   Xdo("key alt+F2");
-  std::this_thread::sleep_for(500ms);
+  ASSERT_TRUE(WaitUntil([&] { return ShowsRecording(recorder); }, 10s)) << "Alt+F2 did not start";
+  Screenshot(recorder, "record_view_recording.png");
   Xdo("windowfocus " + firstLogId);
   std::this_thread::sleep_for(200ms);
   Xdo("mousemove " + std::to_string(kFirstX) + " " + std::to_string(kFirstY) + " click 1");
@@ -149,7 +163,8 @@ TEST_F(RecordMacro, RecordedWithHotkeysSavedAndPlayedBack) {
   Xdo("key a b Return");
   std::this_thread::sleep_for(300ms);
   Xdo("key alt+F3");
-  std::this_thread::sleep_for(800ms);
+  ASSERT_TRUE(WaitUntil([&] { return !ShowsRecording(recorder); }, 10s)) << "Alt+F3 did not stop";
+  std::this_thread::sleep_for(300ms);
   Screenshot(recorder, "record_view_recorded.png");
   SaveAs(recorder, "Recorded");
 
@@ -179,6 +194,7 @@ TEST_F(RecordMacro, RecordedWithHotkeysSavedAndPlayedBack) {
   firstLog.reset();
   std::string secondLogId;
   auto secondLog = StartLog("second.log", secondLogId);
+  Xdo("windowfocus " + secondLogId);
   std::this_thread::sleep_for(300ms);
   Xdo("key ctrl+F2");  // the new macro's start key
   ASSERT_TRUE(WaitUntil(

@@ -21,6 +21,7 @@
 
 #include <chrono>
 #include <optional>
+#include <stdexcept>
 
 #include <string>
 #include <vector>
@@ -330,6 +331,29 @@ TEST_F(RecordX11, StartsAgainAfterAStopAndStopsTwiceQuietly) {
   EXPECT_EQ(Describe(RecordRaw("mousemove 7 8")), (std::vector<std::string>{"200 7,8"}));
   RunXdotool("mousemove 9 9");
   EXPECT_EQ(source->FileDescriptor() >= 0, true);
+}
+
+TEST_F(RecordX11, ErrorFromTheCallbackReachesTheDispatcher) {
+  int calls = 0;
+  ASSERT_TRUE(source->Start([&](const EVENTMSG&) {
+    if (calls++ == 0) throw std::runtime_error("no room");
+  }));
+  RunXdotool("mousemove 5 6 click 1");
+  bool thrown = false;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+  while (!thrown && std::chrono::steady_clock::now() < deadline) {
+    pollfd watch{source->FileDescriptor(), POLLIN, 0};
+    poll(&watch, 1, 20);
+    try {
+      source->Dispatch();
+    } catch (const std::runtime_error& error) {
+      thrown = std::string(error.what()) == "no room";
+    }
+  }
+  EXPECT_TRUE(thrown);
+  EXPECT_NO_THROW(source->Stop());
+  EXPECT_FALSE(source->Recording());
+  EXPECT_EQ(Describe(RecordRaw("mousemove 7 8")), (std::vector<std::string>{"200 7,8"}));
 }
 
 }  // namespace

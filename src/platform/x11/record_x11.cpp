@@ -13,7 +13,9 @@
 
 #include <chrono>
 #include <cstring>
+#include <exception>
 #include <optional>
+#include <utility>
 
 #include "common/error.h"
 #include "platform/x11/connection_x11.h"
@@ -133,9 +135,15 @@ class TX11InputSource final : public IInputSource {
     stopRequested_ = false;
     XRecordDisableContext(control_.get(), context_);
     XSync(control_.get(), False);
-    WaitOnData(ended_, kStopTimeout);  // events already on their way are still delivered
+    std::exception_ptr error;
+    try {
+      WaitOnData(ended_, kStopTimeout);  // events already on their way are still delivered
+    } catch (...) {
+      error = std::current_exception();
+    }
     FreeContext();
     callback_ = nullptr;
+    if (error) std::rethrow_exception(error);
   }
 
   bool Recording() const override { return context_ != 0 && !stopRequested_; }
@@ -175,11 +183,15 @@ class TX11InputSource final : public IInputSource {
   }
 
   // Delivers the records that have arrived, translated with the keyboard mapping as it is now.
+  // An error thrown by the callback must not unwind through Xlib: it is kept, the rest of the
+  // batch is dropped, and it is thrown again here.
   void ProcessReplies() {
     ReadControlEvents();
     dispatching_ = true;
     XRecordProcessReplies(data_.get());
     dispatching_ = false;
+    if (std::exception_ptr error = std::exchange(callbackError_, nullptr))
+      std::rethrow_exception(error);
   }
 
   // Keeps the keyboard mapping current: the server tells every connection about changes.
@@ -211,8 +223,12 @@ class TX11InputSource final : public IInputSource {
   }
 
   void Deliver(const WireEvent& wire) {
-    if (!callback_) return;
-    if (std::optional<EVENTMSG> event = Translate(wire)) callback_(*event);
+    if (!callback_ || callbackError_) return;
+    try {
+      if (std::optional<EVENTMSG> event = Translate(wire)) callback_(*event);
+    } catch (...) {
+      callbackError_ = std::current_exception();
+    }
   }
 
   std::optional<EVENTMSG> Translate(const WireEvent& wire) const {
@@ -263,6 +279,7 @@ class TX11InputSource final : public IInputSource {
   bool ended_ = false;
   bool dispatching_ = false;
   bool stopRequested_ = false;
+  std::exception_ptr callbackError_;
 };
 
 }  // namespace

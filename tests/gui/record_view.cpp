@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QComboBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLineEdit>
@@ -27,6 +28,7 @@
 #include "platform/fake/fake_input_source.h"
 #include "platform/fake/fake_screen.h"
 #include "recording/gui/action_editor.h"
+#include "recording/gui/record_config_dlg.h"
 #include "recording/gui/record_view.h"
 #include "recording/gui/record_view_window.h"
 #include "recording/record_settings.h"
@@ -95,6 +97,21 @@ std::vector<int32_t> RowDelays(const TActionRowModel& rows) {
   std::vector<int32_t> delays;
   for (const TActionPtr& action : rows.Rows()) delays.push_back(action->delay);
   return delays;
+}
+
+// Once the next modal dialog runs, hands it to `answer` as a T; a dialog of another kind is
+// closed with a failure, so a test never hangs on a modal loop.
+template <typename T>
+void AnswerModal(std::function<void(T&)> answer) {
+  QTimer::singleShot(0, [answer] {
+    QWidget* modal = QApplication::activeModalWidget();
+    if (auto* dialog = qobject_cast<T*>(modal)) {
+      answer(*dialog);
+      return;
+    }
+    ADD_FAILURE() << "the expected dialog is not open";
+    if (modal) modal->close();
+  });
 }
 
 class RecordViewTest : public ::testing::Test {
@@ -546,39 +563,50 @@ TEST_F(RecordViewTest, WindowNewFocusesTheInsertedRowAndDoubleClickEdits) {
 }
 
 TEST_F(RecordViewTest, ShowRecordViewReturnsTheNewMacroOnlyWhenSaved) {
-  QTimer::singleShot(0, [] {
-    auto* window = qobject_cast<TFMRecordView*>(QApplication::activeModalWidget());
-    ASSERT_NE(window, nullptr);
-    window->edName->setText("fresh");
-    window->btnOKClick();
+  AnswerModal<TFMRecordView>([](TFMRecordView& window) {
+    window.edName->setText("fresh");
+    window.btnOKClick();
   });
   const TActionCtrlPtr saved = ShowRecordView(*ctrl, nullptr, nullptr);
   ASSERT_NE(saved, nullptr);
   EXPECT_EQ(saved->FName, "fresh");
   EXPECT_TRUE(folder.Exists("fresh.xml"));
 
-  QTimer::singleShot(0, [] {
-    auto* window = qobject_cast<TFMRecordView*>(QApplication::activeModalWidget());
-    ASSERT_NE(window, nullptr);
-    window->btnQuitClick();
-  });
+  AnswerModal<TFMRecordView>([](TFMRecordView& window) { window.btnQuitClick(); });
   EXPECT_EQ(ShowRecordView(*ctrl, nullptr, nullptr), nullptr);
 }
 
 TEST_F(RecordViewTest, TheRealEditorFillsANewAction) {
   TFMRecordView window(*ctrl, SavedMacro("m", {}), nullptr);
   window.show();
-  QTimer::singleShot(0, [] {
-    auto* form = qobject_cast<TDefineForm*>(QApplication::activeModalWidget());
-    ASSERT_NE(form, nullptr);
-    EXPECT_EQ(form->windowTitle(), "New Action");
-    form->Frame().rbText->click();
-    form->Frame().edText->setText("typed");
-    form->btnOKClick();
+  AnswerModal<TDefineForm>([](TDefineForm& form) {
+    EXPECT_EQ(form.windowTitle(), "New Action");
+    form.Frame().rbText->click();
+    form.Frame().edText->setText("typed");
+    form.btnOKClick();
   });
   window.btnNewClick();
   ASSERT_EQ(window.Ctrl().Rows().rowCount(), 1);
   EXPECT_EQ(window.Ctrl().Rows().VTGetText(0, 2), "TypeText:typed");
+
+  window.FocusRow(0);
+  AnswerModal<TDefineForm>([](TDefineForm& form) {
+    EXPECT_EQ(form.windowTitle(), "Edit Action");
+    EXPECT_EQ(form.Frame().edText->text(), "typed");
+    form.Frame().edText->setText("again");
+    form.btnOKClick();
+  });
+  window.btnEditClick();
+  EXPECT_EQ(window.Ctrl().Rows().VTGetText(0, 2), "TypeText:again");
+
+  AnswerModal<TfmRecordConfig>([](TfmRecordConfig& dialog) {
+    EXPECT_EQ(dialog.cbRecordStart->currentText(), "F2");
+    dialog.cbRecordStart->setCurrentIndex(6);
+    dialog.BitBtn1Click();
+  });
+  window.btnConfigClick();
+  EXPECT_EQ(ctrl->Settings().RecordStartHotkey, 6);
+  EXPECT_EQ(hotkeys->Registrations().at(kRecordHotkeyId).vk, VK_F1 + 6u);
 }
 
 }  // namespace

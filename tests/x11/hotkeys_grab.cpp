@@ -16,6 +16,7 @@
 #include <X11/XKBlib.h>
 #include <X11/keysym.h>
 #include "platform/x11/connection_x11.h"
+#include "platform/x11/keymap_x11.h"
 #include "platform/x11/x11_desktop.h"
 // clang-format on
 
@@ -69,13 +70,18 @@ class HotkeysX11 : public testing::Test {
   std::vector<Press> PressKeys(const std::string& xdotoolArgs) {
     presses.clear();
     Xdotool(xdotoolArgs);
+    Pump();
+    return presses;
+  }
+
+  // Dispatches the hotkeys for a while.
+  void Pump() {
     const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(150);
     while (std::chrono::steady_clock::now() < until) {
       pollfd watch{hotkeys->FileDescriptor(), POLLIN, 0};
       poll(&watch, 1, 10);
       hotkeys->Dispatch();
     }
-    return presses;
   }
 
   bool NumLockOn() {
@@ -155,6 +161,31 @@ TEST_F(HotkeysX11, RegisteringAnIdAgainMovesItAndUnknownKeysAreRefused) {
   other.Ungrab(XK_F2);
   EXPECT_FALSE(hotkeys->Register(4, MOD_CONTROL, 0xFF));
   EXPECT_FALSE(hotkeys->Register(4, MOD_CONTROL, 0x1234));
+}
+
+TEST_F(HotkeysX11, GrabFollowsTheKeyWhenTheKeyboardMappingChanges) {
+  Display* display = other.display();
+  const KeyCode home = XKeysymToKeycode(display, XK_F9);
+  const KeyCode spare = TX11Keymap(display).SpareKeycodes().front();
+  ASSERT_NE(home, 0);
+  int perKeycode = 0;
+  KeySym* saved = XGetKeyboardMapping(display, home, 1, &perKeycode);
+  ASSERT_TRUE(hotkeys->Register(9, MOD_CONTROL, 0x78));
+
+  KeySym f9 = XK_F9, none = NoSymbol;
+  XChangeKeyboardMapping(display, spare, 1, &f9, 1);
+  XChangeKeyboardMapping(display, home, 1, &none, 1);
+  XSync(display, False);
+  Pump();  // the hotkeys see the change and grab the key where it is now
+  EXPECT_EQ(PressKeys("key ctrl+F9"), (std::vector<Press>{{9, MOD_CONTROL, 0x78}}));
+  EXPECT_FALSE(other.Grab(XK_F9)) << "the new place is grabbed";
+
+  XChangeKeyboardMapping(display, home, perKeycode, saved, 1);
+  XChangeKeyboardMapping(display, spare, 1, &none, 1);
+  XSync(display, False);
+  XFree(saved);
+  Pump();
+  EXPECT_EQ(PressKeys("key ctrl+F9"), (std::vector<Press>{{9, MOD_CONTROL, 0x78}}));
 }
 
 }  // namespace

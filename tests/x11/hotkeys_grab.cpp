@@ -84,11 +84,19 @@ class HotkeysX11 : public testing::Test {
     }
   }
 
-  bool NumLockOn() {
+  ~HotkeysX11() override {
+    // A failed case must not leave a lock on for the tests that follow on this display.
+    if (Indicators() & kCapsLockIndicator) Xdotool("key Caps_Lock");
+    if (Indicators() & kNumLockIndicator) Xdotool("key Num_Lock");
+  }
+
+  static constexpr unsigned kCapsLockIndicator = 1u, kNumLockIndicator = 2u;
+  unsigned Indicators() {
     unsigned state = 0;
     XkbGetIndicatorState(other.display(), XkbUseCoreKbd, &state);
-    return (state & 2u) != 0;  // indicator 2: Num Lock
+    return state;
   }
+  bool NumLockOn() { return (Indicators() & kNumLockIndicator) != 0; }
 
   std::unique_ptr<IHotkeys> hotkeys;
   std::vector<Press> presses;
@@ -163,27 +171,45 @@ TEST_F(HotkeysX11, RegisteringAnIdAgainMovesItAndUnknownKeysAreRefused) {
   EXPECT_FALSE(hotkeys->Register(4, MOD_CONTROL, 0x1234));
 }
 
+// Moves the keysym F9 from its keycode to a spare one while it lives.
+class MovedF9 {
+ public:
+  explicit MovedF9(Display* display)
+      : display_(display),
+        home_(XKeysymToKeycode(display, XK_F9)),
+        spare_(TX11Keymap(display).SpareKeycodes().front()),
+        saved_(XGetKeyboardMapping(display, home_, 1, &perKeycode_)) {
+    KeySym f9 = XK_F9, none = NoSymbol;
+    XChangeKeyboardMapping(display_, spare_, 1, &f9, 1);
+    XChangeKeyboardMapping(display_, home_, 1, &none, 1);
+    XSync(display_, False);
+  }
+  ~MovedF9() {
+    KeySym none = NoSymbol;
+    XChangeKeyboardMapping(display_, home_, perKeycode_, saved_, 1);
+    XChangeKeyboardMapping(display_, spare_, 1, &none, 1);
+    XSync(display_, False);
+    XFree(saved_);
+  }
+  MovedF9(const MovedF9&) = delete;
+  MovedF9& operator=(const MovedF9&) = delete;
+
+ private:
+  Display* display_;
+  KeyCode home_;
+  KeyCode spare_;
+  int perKeycode_ = 0;
+  KeySym* saved_;
+};
+
 TEST_F(HotkeysX11, GrabFollowsTheKeyWhenTheKeyboardMappingChanges) {
-  Display* display = other.display();
-  const KeyCode home = XKeysymToKeycode(display, XK_F9);
-  const KeyCode spare = TX11Keymap(display).SpareKeycodes().front();
-  ASSERT_NE(home, 0);
-  int perKeycode = 0;
-  KeySym* saved = XGetKeyboardMapping(display, home, 1, &perKeycode);
   ASSERT_TRUE(hotkeys->Register(9, MOD_CONTROL, 0x78));
-
-  KeySym f9 = XK_F9, none = NoSymbol;
-  XChangeKeyboardMapping(display, spare, 1, &f9, 1);
-  XChangeKeyboardMapping(display, home, 1, &none, 1);
-  XSync(display, False);
-  Pump();  // the hotkeys see the change and grab the key where it is now
-  EXPECT_EQ(PressKeys("key ctrl+F9"), (std::vector<Press>{{9, MOD_CONTROL, 0x78}}));
-  EXPECT_FALSE(other.Grab(XK_F9)) << "the new place is grabbed";
-
-  XChangeKeyboardMapping(display, home, perKeycode, saved, 1);
-  XChangeKeyboardMapping(display, spare, 1, &none, 1);
-  XSync(display, False);
-  XFree(saved);
+  {
+    MovedF9 moved(other.display());
+    Pump();  // the hotkeys see the change and grab the key where it is now
+    EXPECT_EQ(PressKeys("key ctrl+F9"), (std::vector<Press>{{9, MOD_CONTROL, 0x78}}));
+    EXPECT_FALSE(other.Grab(XK_F9)) << "the new place is grabbed";
+  }
   Pump();
   EXPECT_EQ(PressKeys("key ctrl+F9"), (std::vector<Press>{{9, MOD_CONTROL, 0x78}}));
 }

@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTableView>
+#include <QTest>
 #include <QTimer>
 #include <QToolButton>
 #include <deque>
@@ -574,6 +575,30 @@ TEST_F(RecordViewTest, ShowRecordViewReturnsTheNewMacroOnlyWhenSaved) {
 
   AnswerModal<TFMRecordView>([](TFMRecordView& window) { window.btnQuitClick(); });
   EXPECT_EQ(ShowRecordView(*ctrl, nullptr, nullptr), nullptr);
+}
+
+TEST_F(RecordViewTest, TheMainWindowClosingClosesTheOpenWindowsFirst) {
+  QWidget mainWindow;
+  mainWindow.show();
+  auto macro = SavedMacro("m");
+  bool closedTooEarly = false;
+  AnswerModal<TFMRecordView>([&](TFMRecordView& window) {
+    window.btnStartClick();
+    AnswerModal<TDefineForm>([&](TDefineForm&) {
+      EXPECT_FALSE(mainWindow.close());  // waits for the windows above it
+      closedTooEarly = !mainWindow.isVisible();
+    });
+    window.btnEditClick();  // nothing focused: no editor
+    window.btnStopClick();
+    window.FocusRow(0);
+    window.btnEditClick();
+  });
+  EXPECT_EQ(ShowRecordView(*ctrl, macro, &mainWindow), nullptr);
+  EXPECT_FALSE(closedTooEarly);
+  EXPECT_TRUE(mainWindow.isVisible());  // still open while the caller unwinds
+  EXPECT_TRUE(hotkeys->Registrations().empty());
+  EXPECT_FALSE(ctrl->Recorder().Recording());
+  EXPECT_TRUE(QTest::qWaitFor([&] { return !mainWindow.isVisible(); }, 2000));
 }
 
 TEST_F(RecordViewTest, TheRealEditorFillsANewAction) {

@@ -1,13 +1,16 @@
 #include "recording/gui/record_view.h"
 
+#include <QApplication>
 #include <QEvent>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QTableView>
+#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -33,6 +36,20 @@ QToolButton* NewToolButton(const char* name, const QString& caption, const QStri
   button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
   button->setAutoRaise(true);
   return button;
+}
+
+// Recording windows whose modal loop is on the stack.
+int openRecordViews = 0;
+
+// Closes `window` from the main event loop once no recording window is open any more.
+void CloseWhenUnwound(QPointer<QWidget> window) {
+  QTimer::singleShot(0, window, [window] {
+    if (!window) return;
+    if (openRecordViews > 0)
+      CloseWhenUnwound(window);
+    else
+      window->close();
+  });
 }
 
 QFrame* NewSeparator(QWidget* parent) {
@@ -227,9 +244,20 @@ void TFMRecordView::done(int result) {
   QDialog::done(result);
 }
 
+// The main window closing while this window is open (the program is told to quit): every open
+// dialog is cancelled and this window closes as Cancel would; the main window's own close waits
+// until the modal loops and the code that opened this window have returned.
 bool TFMRecordView::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == parent() && event->type() == QEvent::Close && isVisible()) reject();
-  return QDialog::eventFilter(watched, event);
+  if (watched != parent() || event->type() != QEvent::Close || !isVisible())
+    return QDialog::eventFilter(watched, event);
+  for (QWidget* window : QApplication::topLevelWidgets()) {
+    auto* dialog = qobject_cast<QDialog*>(window);
+    if (dialog && dialog != this && dialog->isVisible()) dialog->reject();
+  }
+  reject();
+  event->ignore();
+  CloseWhenUnwound(parentWidget());
+  return true;
 }
 
 void TFMRecordView::btnStartClick() {
@@ -286,6 +314,10 @@ void TFMRecordView::btnCancelClick() {
 
 std::shared_ptr<TActionCtrl> ShowRecordView(TCtrl& ctrl, std::shared_ptr<TActionCtrl> macro,
                                             QWidget* parent) {
+  struct TOpen {
+    TOpen() { ++openRecordViews; }
+    ~TOpen() { --openRecordViews; }
+  } open;
   TFMRecordView view(ctrl, std::move(macro), parent);
   if (view.exec() != QDialog::Accepted) return nullptr;
   return view.Ctrl().Macro();

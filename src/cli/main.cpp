@@ -2,6 +2,7 @@
 // cmd_*.cpp file and registers itself.
 
 #include <algorithm>
+#include <clocale>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -55,6 +56,8 @@ int Dispatch(const std::vector<std::string>& args) {
 }  // namespace zorvel::cli
 
 int main(int argc, char** argv) {
+  // Dates are written in the user's own short date and long time formats.
+  std::setlocale(LC_ALL, "");
   std::vector<std::string> args(argv + 1, argv + argc);
   return zorvel::cli::Dispatch(args);
 }

@@ -4,9 +4,12 @@
 //
 // Screens:
 //   typical      random pixels, the picture cut from the bottom-right corner (found there)
-//   adversarial  one colour, the picture of that colour but its last pixel (not found)
-//   banded       bands of two colours 8 rows high, the picture in bands 4 rows high, so any one
-//                picture pixel matches at half of all positions (not found)
+//   adversarial  one colour, the picture of that colour but its last pixel in memory order (the
+//                right end of its top row), so the sliding search compares every pixel of the
+//                picture at every position (not found)
+//   banded       bands of two colours 8 rows high; the picture is cut from them but the last
+//                pixel in memory order has the other colour, so any one picture pixel matches at
+//                half of all positions (not found)
 // The straightforward search takes seconds to minutes on the adversarial and banded screens; it
 // runs there on a strip of the screen (all columns, 8 rows of positions) and the counter
 // "est_full_ms" scales its time to the whole screen by the number of positions.
@@ -86,11 +89,12 @@ TScene MakeScene(Kind kind, int32_t w, int32_t h, int32_t pw, int32_t ph) {
       scene.screen.Fill(kUniform);
       scene.picture.SetSize(pw, ph);
       scene.picture.Fill(kUniform);
-      scene.picture.SetPixel(pw - 1, ph - 1, 0x996633);
+      scene.picture.SetPixel(pw - 1, 0, 0x996633);
       break;
     case Kind::Banded:
       scene.screen = Bands(w, h, 8);
-      scene.picture = Bands(pw, ph, 4);
+      scene.picture = Bands(pw, ph, 8);
+      scene.picture.SetPixel(pw - 1, 0, kBandB);
       break;
   }
   return scene;

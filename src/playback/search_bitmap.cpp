@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <limits>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -121,7 +122,19 @@ TPicturePoint FarthestFrom(const TBDBitmapData& picture, uint32_t color) {
   return PointOf(picture, best);
 }
 
-TPlan PlanSearch(const TBDBitmapData& picture) {
+// How many colours lie within the key's tolerance of `color` (channel values clip at 0 and
+// 255): the fewer, the less often a pixel of that colour matches by chance.
+int64_t RangeVolume(uint32_t color, const TPixelKey& key) {
+  int64_t volume = 1;
+  for (int k = 0; k < 3; ++k) {
+    const int c = static_cast<int>((color >> (8 * k)) & 0xFF);
+    const int t = key.Tolerance()[k];
+    volume *= std::min(c + t, 255) - std::max(c - t, 0) + 1;
+  }
+  return volume;
+}
+
+TPlan PlanSearch(const TBDBitmapData& picture, const TPixelKey& key) {
   constexpr int64_t kSample = 1024;
   const int64_t count = int64_t{picture.Width} * picture.Height;
   const int64_t step = std::max<int64_t>(1, count / kSample);
@@ -148,7 +161,18 @@ TPlan PlanSearch(const TBDBitmapData& picture) {
     const TPicturePoint mode = PointOf(picture, modeIndex);
     plan.anchor = FarthestFrom(picture, picture.GetPixel(mode.x, mode.y));
   } else {
-    plan.anchor = PointOf(picture, runs.front().second);
+    // Among the rarest colours, the one that the tolerance lets match the fewest colours.
+    size_t best = 0;
+    int64_t bestVolume = std::numeric_limits<int64_t>::max();
+    for (size_t r = 0; r < runs.size() && runs[r].first == runs.front().first; ++r) {
+      const TPicturePoint p = PointOf(picture, runs[r].second);
+      const int64_t volume = RangeVolume(picture.GetPixel(p.x, p.y), key);
+      if (volume < bestVolume) {
+        bestVolume = volume;
+        best = r;
+      }
+    }
+    plan.anchor = PointOf(picture, runs[best].second);
   }
   for (size_t r = 0; r < runs.size() && r < 3; ++r) {
     plan.probes.push_back(PointOf(picture, runs[r].second));
@@ -162,12 +186,28 @@ TPlan PlanSearch(const TBDBitmapData& picture) {
   return plan;
 }
 
-bool ProbesMatch(const TBDBitmapData& screen, const TBDBitmapData& picture, const TPlan& plan,
-                 int32_t x, int32_t y, const TPixelKey& key) {
+// The probes as byte offsets from the anchor's pixel on the screen, with their picture pixels.
+struct TProbe {
+  ptrdiff_t offset = 0;
+  const uint8_t* pixel = nullptr;
+};
+
+std::vector<TProbe> ProbesOn(const TBDBitmapData& screen, const TBDBitmapData& picture,
+                             const TPlan& plan) {
+  std::vector<TProbe> probes;
   for (const TPicturePoint& p : plan.probes) {
-    const uint8_t* a = screen.Row(y + p.y) + 3 * static_cast<size_t>(x + p.x);
-    const uint8_t* b = picture.Row(p.y) + 3 * static_cast<size_t>(p.x);
-    if (!PixelMatches(a, b, key)) return false;
+    if (p.x == plan.anchor.x && p.y == plan.anchor.y) continue;
+    // Rows lie bottom first, so a row further down the image lies earlier in memory.
+    const ptrdiff_t offset = 3 * static_cast<ptrdiff_t>(p.x - plan.anchor.x) -
+                             static_cast<ptrdiff_t>(p.y - plan.anchor.y) * screen.LineSize;
+    probes.push_back({offset, picture.Row(p.y) + 3 * static_cast<size_t>(p.x)});
+  }
+  return probes;
+}
+
+bool ProbesMatch(const uint8_t* anchor, const std::vector<TProbe>& probes, const TPixelKey& key) {
+  for (const TProbe& probe : probes) {
+    if (!PixelMatches(anchor + probe.offset, probe.pixel, key)) return false;
   }
   return true;
 }
@@ -241,7 +281,7 @@ TBDFindResult HashSearch(const TBDBitmapData& screen, const TBDBitmapData& pictu
 
 TBDFindResult AnchorSearch(const TBDBitmapData& screen, const TBDBitmapData& picture,
                            TPixelKey key) {
-  const TPlan plan = PlanSearch(picture);
+  const TPlan plan = PlanSearch(picture, key);
   key.SetColor(picture.GetPixel(plan.anchor.x, plan.anchor.y));
 
   const int32_t columns = screen.Width - picture.Width + 1;
@@ -249,21 +289,21 @@ TBDFindResult AnchorSearch(const TBDBitmapData& screen, const TBDBitmapData& pic
   // Work spent on candidates, in bytes compared (an anchor hit with its probes counts as
   // kHitCost); past the budget the exact search goes over to the hash search.
   constexpr int64_t kHitCost = 256;
-  const int64_t budget = 4 * int64_t{screen.DataSize} + 4096;
+  const int64_t budget = int64_t{screen.DataSize} + 4096;
   const int64_t rowBytes = 3 * int64_t{picture.Width};
   const bool canHash = key.Exact() && HashSearchFits(screen, picture);
   int64_t work = 0;
+  std::vector<int32_t> hits(static_cast<size_t>(columns));
+  const std::vector<TProbe> probes = ProbesOn(screen, picture, plan);
 
   for (int32_t y = 0; y <= lastTop; ++y) {
     const uint8_t* anchorRow =
         screen.Row(y + plan.anchor.y) + 3 * static_cast<size_t>(plan.anchor.x);
-    for (int32_t x = 0; x < columns; ++x) {
-      const int32_t hit =
-          search::FindPixel(anchorRow + 3 * static_cast<size_t>(x), columns - x, key);
-      if (hit < 0) break;
-      x += hit;
+    const int32_t count = search::FindPixels(anchorRow, columns, key, hits.data());
+    for (int32_t h = 0; h < count; ++h) {
+      const int32_t x = hits[static_cast<size_t>(h)];
       work += kHitCost;
-      if (ProbesMatch(screen, picture, plan, x, y, key)) {
+      if (ProbesMatch(anchorRow + 3 * static_cast<size_t>(x), probes, key)) {
         bool matched = false;
         work += rowBytes * CompareRows(screen, picture, x, y, key, matched);
         if (matched) return {true, x, y};

@@ -1,5 +1,6 @@
 #include "playback/search_kernels.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstring>
 
@@ -27,11 +28,32 @@ bool PixelMatches(const uint8_t* p, const TPixelKey& key) {
   return ByteNear(p[0], c[0], t[0]) && ByteNear(p[1], c[1], t[1]) && ByteNear(p[2], c[2], t[2]);
 }
 
-int32_t FindPixelTail(const uint8_t* row, int32_t from, int32_t count, const TPixelKey& key) {
-  for (int32_t i = from; i < count; ++i) {
-    if (PixelMatches(row + 3 * static_cast<size_t>(i), key)) return i;
+// One scan of a row: pixels that match `key`, stored in `hits` up to `limit` of them.
+struct TScanJob {
+  const uint8_t* row = nullptr;
+  int32_t count = 0;
+  const TPixelKey* key = nullptr;
+  int32_t* hits = nullptr;
+  int32_t limit = 0;
+};
+
+// Scans pixels from ... count - 1 one at a time after `n` hits; returns the number of hits.
+int32_t ScanTail(const TScanJob& job, int32_t from, int32_t n) {
+  for (int32_t i = from; i < job.count && n < job.limit; ++i) {
+    if (PixelMatches(job.row + 3 * static_cast<size_t>(i), *job.key)) job.hits[n++] = i;
   }
-  return -1;
+  return n;
+}
+
+// Adds the pixels flagged in `pixels` (bit 3k for pixel k) to the hits; false once `limit` is
+// reached.
+bool AddHits(uint64_t pixels, int32_t base, int32_t* hits, int32_t& n, int32_t limit) {
+  while (pixels != 0) {
+    hits[n++] = base + __builtin_ctzll(pixels) / 3;
+    if (n == limit) return false;
+    pixels &= pixels - 1;
+  }
+  return true;
 }
 
 bool BytesSimilarTail(const uint8_t* a, const uint8_t* b, size_t from, size_t bytes,
@@ -45,8 +67,8 @@ bool BytesSimilarTail(const uint8_t* a, const uint8_t* b, size_t from, size_t by
   return true;
 }
 
-int32_t FindPixelPortable(const uint8_t* row, int32_t count, const TPixelKey& key) {
-  return FindPixelTail(row, 0, count, key);
+int32_t ScanPortable(const TScanJob& job) {
+  return ScanTail(job, 0, 0);
 }
 
 bool BytesSimilarPortable(const uint8_t* a, const uint8_t* b, size_t bytes, const TPixelKey& key) {
@@ -60,37 +82,54 @@ constexpr uint64_t kPixelBits48 = 0x249249249249ULL;
 
 // ----- SSE2: 16 pixels (three 16-byte vectors) per step
 
-__m128i NearSse2(__m128i a, __m128i c, __m128i t) {
-  const __m128i d = _mm_or_si128(_mm_subs_epu8(a, c), _mm_subs_epu8(c, a));
-  return _mm_cmpeq_epi8(_mm_subs_epu8(d, t), _mm_setzero_si128());
-}
-
 template <bool exact>
-int32_t FindPixelSse2T(const uint8_t* row, int32_t count, const TPixelKey& key) {
-  __m128i c[3];
-  __m128i t[3];
-  for (int k = 0; k < 3; ++k) {
-    c[k] = _mm_load_si128(reinterpret_cast<const __m128i*>(key.Color() + 16 * k));
-    t[k] = _mm_load_si128(reinterpret_cast<const __m128i*>(key.Tolerance() + 16 * k));
-  }
-  int32_t i = 0;
-  for (; i + 16 <= count; i += 16) {
-    const uint8_t* p = row + 3 * static_cast<size_t>(i);
-    uint64_t mask = 0;
-    for (int k = 0; k < 3; ++k) {
-      const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * k));
-      const __m128i pass = exact ? _mm_cmpeq_epi8(a, c[k]) : NearSse2(a, c[k], t[k]);
-      mask |= static_cast<uint64_t>(static_cast<uint32_t>(_mm_movemask_epi8(pass))) << (16 * k);
-    }
-    const uint64_t pixels = mask & (mask >> 1) & (mask >> 2) & kPixelBits48;
-    if (pixels != 0) return i + __builtin_ctzll(pixels) / 3;
-  }
-  return FindPixelTail(row, i, count, key);
+__m128i PassSse2(__m128i a, __m128i low, __m128i high) {
+  if (exact) return _mm_cmpeq_epi8(a, low);
+  return _mm_cmpeq_epi8(_mm_min_epu8(_mm_max_epu8(a, low), high), a);
 }
 
-int32_t FindPixelSse2(const uint8_t* row, int32_t count, const TPixelKey& key) {
-  return key.Exact() ? FindPixelSse2T<true>(row, count, key)
-                     : FindPixelSse2T<false>(row, count, key);
+// The byte ranges of a key, as three vectors each.
+struct TRangeSse2 {
+  __m128i low[3];
+  __m128i high[3];
+  explicit TRangeSse2(const TPixelKey& key) {
+    for (int k = 0; k < 3; ++k) {
+      low[k] = _mm_load_si128(reinterpret_cast<const __m128i*>(key.Low() + 16 * k));
+      high[k] = _mm_load_si128(reinterpret_cast<const __m128i*>(key.High() + 16 * k));
+    }
+  }
+};
+
+// Bit 3k set when pixel k of the three vectors lies in the range.
+template <bool exact>
+uint64_t PixelMaskSse2(const __m128i (&a)[3], const TRangeSse2& range) {
+  uint64_t mask = 0;
+  for (int k = 0; k < 3; ++k) {
+    const __m128i pass = PassSse2<exact>(a[k], range.low[k], range.high[k]);
+    mask |= static_cast<uint64_t>(static_cast<uint32_t>(_mm_movemask_epi8(pass))) << (16 * k);
+  }
+  return mask & (mask >> 1) & (mask >> 2) & kPixelBits48;
+}
+
+// 16 pixels per step.
+template <bool exact>
+int32_t ScanSse2T(const TScanJob& job) {
+  const TRangeSse2 key(*job.key);
+  int32_t n = 0;
+  int32_t i = 0;
+  for (; i + 16 <= job.count; i += 16) {
+    const uint8_t* p = job.row + 3 * static_cast<size_t>(i);
+    __m128i a[3];
+    for (int k = 0; k < 3; ++k)
+      a[k] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * k));
+    const uint64_t pixels = PixelMaskSse2<exact>(a, key);
+    if (pixels != 0 && !AddHits(pixels, i, job.hits, n, job.limit)) return n;
+  }
+  return ScanTail(job, i, n);
+}
+
+int32_t ScanSse2(const TScanJob& job) {
+  return job.key->Exact() ? ScanSse2T<true>(job) : ScanSse2T<false>(job);
 }
 
 bool BytesSimilarSse2(const uint8_t* a, const uint8_t* b, size_t bytes, const TPixelKey& key) {
@@ -114,44 +153,66 @@ bool BytesSimilarSse2(const uint8_t* a, const uint8_t* b, size_t bytes, const TP
 
 // ----- AVX2: 32 pixels (three 32-byte vectors) per step
 
-__attribute__((target("avx2"))) __m256i NearAvx2(__m256i a, __m256i c, __m256i t) {
-  const __m256i d = _mm256_or_si256(_mm256_subs_epu8(a, c), _mm256_subs_epu8(c, a));
-  return _mm256_cmpeq_epi8(_mm256_subs_epu8(d, t), _mm256_setzero_si256());
+template <bool exact>
+__attribute__((target("avx2"))) __m256i PassAvx2(__m256i a, __m256i low, __m256i high) {
+  if (exact) return _mm256_cmpeq_epi8(a, low);
+  return _mm256_cmpeq_epi8(_mm256_min_epu8(_mm256_max_epu8(a, low), high), a);
 }
+
+struct TRangeAvx2 {
+  __m256i low[3];
+  __m256i high[3];
+  __attribute__((target("avx2"))) explicit TRangeAvx2(const TPixelKey& key) {
+    for (int k = 0; k < 3; ++k) {
+      low[k] = _mm256_load_si256(reinterpret_cast<const __m256i*>(key.Low() + 32 * k));
+      high[k] = _mm256_load_si256(reinterpret_cast<const __m256i*>(key.High() + 32 * k));
+    }
+  }
+};
+
+// Pixels 0-15 and 16-31 of the three vectors in the range: bit 3k of first / second.
+struct TPixelMasks {
+  uint64_t first = 0;
+  uint64_t second = 0;
+};
 
 template <bool exact>
-__attribute__((target("avx2"))) int32_t FindPixelAvx2T(const uint8_t* row, int32_t count,
-                                                       const TPixelKey& key) {
-  __m256i c[3];
-  __m256i t[3];
+__attribute__((target("avx2"))) TPixelMasks PixelMasksAvx2(const __m256i (&a)[3],
+                                                           const TRangeAvx2& range) {
+  uint32_t m[3];
   for (int k = 0; k < 3; ++k) {
-    c[k] = _mm256_load_si256(reinterpret_cast<const __m256i*>(key.Color() + 32 * k));
-    t[k] = _mm256_load_si256(reinterpret_cast<const __m256i*>(key.Tolerance() + 32 * k));
+    m[k] = static_cast<uint32_t>(
+        _mm256_movemask_epi8(PassAvx2<exact>(a[k], range.low[k], range.high[k])));
   }
-  int32_t i = 0;
-  for (; i + 32 <= count; i += 32) {
-    const uint8_t* p = row + 3 * static_cast<size_t>(i);
-    uint32_t m[3];
-    for (int k = 0; k < 3; ++k) {
-      const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 32 * k));
-      const __m256i pass = exact ? _mm256_cmpeq_epi8(a, c[k]) : NearAvx2(a, c[k], t[k]);
-      m[k] = static_cast<uint32_t>(_mm256_movemask_epi8(pass));
-    }
-    if ((m[0] | m[1] | m[2]) == 0) continue;
-    // Bytes 0-47 hold pixels 0-15, bytes 48-95 pixels 16-31.
-    const uint64_t low = static_cast<uint64_t>(m[0]) | (static_cast<uint64_t>(m[1] & 0xFFFF) << 32);
-    const uint64_t high = static_cast<uint64_t>(m[1] >> 16) | (static_cast<uint64_t>(m[2]) << 16);
-    const uint64_t lowPixels = low & (low >> 1) & (low >> 2) & kPixelBits48;
-    if (lowPixels != 0) return i + __builtin_ctzll(lowPixels) / 3;
-    const uint64_t highPixels = high & (high >> 1) & (high >> 2) & kPixelBits48;
-    if (highPixels != 0) return i + 16 + __builtin_ctzll(highPixels) / 3;
-  }
-  return FindPixelTail(row, i, count, key);
+  // Bytes 0-47 hold pixels 0-15, bytes 48-95 pixels 16-31.
+  const uint64_t first = static_cast<uint64_t>(m[0]) | (static_cast<uint64_t>(m[1] & 0xFFFF) << 32);
+  const uint64_t second = static_cast<uint64_t>(m[1] >> 16) | (static_cast<uint64_t>(m[2]) << 16);
+  return {first & (first >> 1) & (first >> 2) & kPixelBits48,
+          second & (second >> 1) & (second >> 2) & kPixelBits48};
 }
 
-int32_t FindPixelAvx2(const uint8_t* row, int32_t count, const TPixelKey& key) {
-  return key.Exact() ? FindPixelAvx2T<true>(row, count, key)
-                     : FindPixelAvx2T<false>(row, count, key);
+// 32 pixels per step.
+template <bool exact>
+__attribute__((target("avx2"))) int32_t ScanAvx2T(const TScanJob& job) {
+  const TRangeAvx2 key(*job.key);
+  int32_t n = 0;
+  int32_t i = 0;
+  for (; i + 32 <= job.count; i += 32) {
+    const uint8_t* p = job.row + 3 * static_cast<size_t>(i);
+    __m256i a[3];
+    for (int k = 0; k < 3; ++k) {
+      a[k] = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 32 * k));
+    }
+    const TPixelMasks pixels = PixelMasksAvx2<exact>(a, key);
+    if ((pixels.first | pixels.second) == 0) continue;
+    if (!AddHits(pixels.first, i, job.hits, n, job.limit)) return n;
+    if (!AddHits(pixels.second, i + 16, job.hits, n, job.limit)) return n;
+  }
+  return ScanTail(job, i, n);
+}
+
+int32_t ScanAvx2(const TScanJob& job) {
+  return job.key->Exact() ? ScanAvx2T<true>(job) : ScanAvx2T<false>(job);
 }
 
 __attribute__((target("avx2"))) bool BytesSimilarAvx2(const uint8_t* a, const uint8_t* b,
@@ -179,11 +240,11 @@ __attribute__((target("avx2"))) bool BytesSimilarAvx2(const uint8_t* a, const ui
 // ---------------------------------------------------------------------------------------------
 // Dispatch
 
-using TFindPixel = int32_t (*)(const uint8_t*, int32_t, const TPixelKey&);
+using TScan = int32_t (*)(const TScanJob&);
 using TBytesSimilar = bool (*)(const uint8_t*, const uint8_t*, size_t, const TPixelKey&);
 
 struct TKernels {
-  TFindPixel findPixel;
+  TScan scan;
   TBytesSimilar bytesSimilar;
 };
 
@@ -200,12 +261,12 @@ TKernels KernelsFor(TKernelLevel level) {
   switch (level) {
 #ifdef ZORVEL_SEARCH_X86
     case TKernelLevel::Avx2:
-      return {FindPixelAvx2, BytesSimilarAvx2};
+      return {ScanAvx2, BytesSimilarAvx2};
     case TKernelLevel::Sse2:
-      return {FindPixelSse2, BytesSimilarSse2};
+      return {ScanSse2, BytesSimilarSse2};
 #endif
     default:
-      return {FindPixelPortable, BytesSimilarPortable};
+      return {ScanPortable, BytesSimilarPortable};
   }
 }
 
@@ -218,17 +279,32 @@ void Repeat(uint8_t (&pattern)[TPixelKey::kPatternBytes], const uint8_t pixel[3]
   for (size_t i = 0; i < TPixelKey::kPatternBytes; ++i) pattern[i] = pixel[i % 3];
 }
 
+uint8_t SaturatedAdd(uint8_t a, uint8_t b) {
+  return static_cast<uint8_t>(std::min(a + b, 255));
+}
+uint8_t SaturatedSubtract(uint8_t a, uint8_t b) {
+  return static_cast<uint8_t>(std::max(a - b, 0));
+}
+
 }  // namespace
 
 TPixelKey::TPixelKey(uint32_t color, const uint8_t tolerance[3]) : FExact(false) {
-  SetColor(color);
   Repeat(FTolerance, tolerance);
+  SetColor(color);
 }
 
 void TPixelKey::SetColor(uint32_t color) {
   const uint8_t pixel[3] = {static_cast<uint8_t>(color), static_cast<uint8_t>(color >> 8),
                             static_cast<uint8_t>(color >> 16)};
+  uint8_t low[3];
+  uint8_t high[3];
+  for (int k = 0; k < 3; ++k) {
+    low[k] = SaturatedSubtract(pixel[k], FTolerance[k]);
+    high[k] = SaturatedAdd(pixel[k], FTolerance[k]);
+  }
   Repeat(FColor, pixel);
+  Repeat(FLow, low);
+  Repeat(FHigh, high);
 }
 
 TKernelLevel SelectKernels(TKernelLevel wanted) {
@@ -239,7 +315,15 @@ TKernelLevel SelectKernels(TKernelLevel wanted) {
 
 int32_t FindPixel(const uint8_t* row, int32_t count, const TPixelKey& key) {
   if (count <= 0) return -1;
-  return KernelsFor(CurrentLevel().load(std::memory_order_relaxed)).findPixel(row, count, key);
+  int32_t hit = -1;
+  KernelsFor(CurrentLevel().load(std::memory_order_relaxed)).scan({row, count, &key, &hit, 1});
+  return hit;
+}
+
+int32_t FindPixels(const uint8_t* row, int32_t count, const TPixelKey& key, int32_t* hits) {
+  if (count <= 0) return 0;
+  return KernelsFor(CurrentLevel().load(std::memory_order_relaxed))
+      .scan({row, count, &key, hits, count});
 }
 
 bool PixelsMatch(const uint8_t* a, const uint8_t* b, size_t bytes, const TPixelKey& key) {

@@ -29,18 +29,28 @@ class TPixelKey {
 
   void SetColor(uint32_t color);
   bool Exact() const { return FExact; }
-  const uint8_t* Color() const { return FColor; }          // 96 bytes
-  const uint8_t* Tolerance() const { return FTolerance; }  // 96 bytes
+  // Each 96 bytes: the colour, the tolerance, and the lowest and highest byte values that lie
+  // within the tolerance of the colour.
+  const uint8_t* Color() const { return FColor; }
+  const uint8_t* Tolerance() const { return FTolerance; }
+  const uint8_t* Low() const { return FLow; }
+  const uint8_t* High() const { return FHigh; }
 
  private:
   alignas(32) uint8_t FColor[kPatternBytes] = {};
   alignas(32) uint8_t FTolerance[kPatternBytes] = {};
+  alignas(32) uint8_t FLow[kPatternBytes] = {};
+  alignas(32) uint8_t FHigh[kPatternBytes] = {};
   bool FExact = true;
 };
 
 // Index of the first pixel among row[0 ... count) that equals the key's colour (or lies within
 // its tolerance), or -1. Reads only the bytes row[0 ... 3 * count).
 int32_t FindPixel(const uint8_t* row, int32_t count, const TPixelKey& key);
+
+// Stores in hits[0 ...], in increasing order, the index of every pixel among row[0 ... count)
+// that matches `key`; returns how many. `hits` must have room for `count` entries.
+int32_t FindPixels(const uint8_t* row, int32_t count, const TPixelKey& key, int32_t* hits);
 
 // Every pixel of a[0 ... bytes) equals (or lies within the key's tolerance of) the pixel of b at
 // the same place; the key's colour is not used. bytes must be a multiple of 3.

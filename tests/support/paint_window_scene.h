@@ -7,21 +7,21 @@
 
 namespace zorvel::test::paint_scene {
 
-inline constexpr int kWindowX = 100;
-inline constexpr int kWindowY = 80;
+inline constexpr int kWindowX = 1380;  // away from where other test windows go
+inline constexpr int kWindowY = 640;
 inline constexpr int kWindowWidth = 400;
 inline constexpr int kWindowHeight = 300;
 inline constexpr uint32_t kBackground = 0x203040;
 
 // A solid block of one colour; no other pixel of the window has it.
 inline constexpr uint32_t kBlockColor = 0xC83264;
-inline constexpr int kBlockX = 120;  // screen position of its top-left pixel
-inline constexpr int kBlockY = 110;
+inline constexpr int kBlockX = 1400;  // screen position of its top-left pixel
+inline constexpr int kBlockY = 670;
 inline constexpr int kBlockSize = 10;
 
 // A picture of varied pixels.
-inline constexpr int kPictureX = 300;  // screen position of its top-left pixel
-inline constexpr int kPictureY = 230;
+inline constexpr int kPictureX = 1580;  // screen position of its top-left pixel
+inline constexpr int kPictureY = 790;
 inline constexpr int kPictureWidth = 37;
 inline constexpr int kPictureHeight = 23;
 

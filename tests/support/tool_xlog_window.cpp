@@ -213,6 +213,9 @@ int main(int argc, char** argv) {
     if (XFilterEvent(&event, None)) continue;
     switch (event.type) {
       case MapNotify:
+        // Read the keyboard mapping now rather than at the first key, so that a mapping change
+        // made with the first keys is not lost while it is being read.
+        XKeysymToKeycode(display, XK_a);
         if (options.focus) XSetInputFocus(display, window, RevertToPointerRoot, CurrentTime);
         XSync(display, False);
         log.Line("ready window=" + Hex(window));

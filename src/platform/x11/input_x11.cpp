@@ -5,7 +5,8 @@
 // it is needed. Toolkit clients read the keyboard mapping again when it changes, some of them
 // only after they have handled the events before the change, so a mapping change is made once
 // for a whole batch of keysyms, given time to settle before the keys are pressed, and undone only
-// after the whole text.
+// well after the whole text (when the connection has been idle a while, or closes): a client
+// may read the mapping long after the keys were sent.
 
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
@@ -15,6 +16,7 @@
 #include <chrono>
 #include <map>
 #include <mutex>
+#include <set>
 #include <thread>
 #include <vector>
 
@@ -30,6 +32,8 @@ namespace {
 // before the mapping is put back.
 constexpr std::chrono::milliseconds kMapSettle{15};
 constexpr std::chrono::milliseconds kRestoreSettle{40};
+// Lent spare keycodes go back to the keyboard after this long without use.
+constexpr std::chrono::seconds kSpareIdle{5};
 
 constexpr unsigned kButtonLeft = 1;
 constexpr unsigned kButtonMiddle = 2;
@@ -96,78 +100,135 @@ std::vector<KeySym> KeysymsOfText(const std::string& text) {
   return keysyms;
 }
 
-// Keycodes lent to keysyms that no key carries; puts back what was there when done.
+// Puts keysyms on (or takes them off) keycodes through the core request, all of them before the
+// connection is flushed.
+class TKeyWriter {
+ public:
+  explicit TKeyWriter(Display* display) : display_(display) {}
+  // Each keycode gets its keysym on both levels, or no keysym at all for NoSymbol.
+  void Write(const std::map<KeyCode, KeySym>& keys, int keysymsPerKeycode) {
+    for (const auto& [keycode, keysym] : keys) {
+      std::vector<KeySym> row(std::max(keysymsPerKeycode, 2), NoSymbol);
+      if (keysym != NoSymbol) row[0] = row[1] = keysym;
+      XChangeKeyboardMapping(display_, keycode, static_cast<int>(row.size()), row.data(), 1);
+    }
+  }
+
+ private:
+  Display* display_;
+};
+
+// Spare keycodes lent to keysyms that no key carries.
+//
+// A lent keycode keeps its keysym after the text that needed it: a client that reads the mapping
+// late (it reads it when it gets round to the change notice, which may be after the keys) still
+// finds the keysym there. Lent keycodes are reused by the same keysym later, taken back least
+// recently used first when all are lent, and emptied again when the connection has been idle for
+// a while or closes.
 class TSpareKeys {
  public:
-  TSpareKeys(Display* display, TX11Keymap& keymap) : display_(display), keymap_(keymap) {}
+  TSpareKeys(Display* display, TX11Keymap& keymap)
+      : display_(display), keymap_(keymap), writer_(display) {}
 
-  // Puts the keysyms on spare keycodes (as many as there are), keysym on both levels, and
-  // waits for the change to settle. Keycodes lent before are reused.
-  void Lend(const std::vector<KeySym>& keysyms) {
-    if (keysyms.empty()) return;
-    if (pool_.empty()) pool_ = PickPool();
-    lent_.clear();
-    for (size_t i = 0; i < keysyms.size() && i < pool_.size(); ++i) {
-      SaveRow(pool_[i]);
-      WriteRow(pool_[i], keysyms[i]);
-      lent_[keysyms[i]] = pool_[i];
+  // Gives every keysym of `keysyms` a keycode of its own, keeping those of `keep` too, and waits
+  // for the change to settle. Afterwards the keymap finds them (as many as there was room for).
+  void Provide(const std::vector<KeySym>& keysyms, const std::set<KeySym>& keep) {
+    FillFree();
+    std::map<KeyCode, KeySym> writes;
+    bool settled = false;
+    for (KeySym keysym : keysyms) {
+      if (lent_.count(keysym)) continue;
+      KeyCode keycode = 0;
+      if (!free_.empty()) {
+        keycode = free_.back();
+        free_.pop_back();
+      } else {
+        keycode = TakeBack(keysyms, keep);
+        // The keys typed through a keycode taken back must be handled first.
+        if (keycode != 0 && !settled) Settle(kRestoreSettle);
+        settled = settled || keycode != 0;
+      }
+      if (keycode == 0) break;
+      writes[keycode] = keysym;
+      lent_[keysym] = {keycode, ++clock_};
     }
+    if (writes.empty()) return;
+    writer_.Write(writes, keymap_.KeysymsPerKeycode());
     XSync(display_, False);
     keymap_.Refresh();
     std::this_thread::sleep_for(kMapSettle);
   }
-  bool HasLent() const { return !lent_.empty(); }
+  // Number of keycodes that can be lent at once.
   size_t Capacity() {
-    if (pool_.empty()) pool_ = PickPool();
-    return pool_.size();
+    FillFree();
+    return free_.size() + lent_.size();
   }
-  // The keycode lent to `keysym`; 0 when none.
-  KeyCode KeycodeOf(KeySym keysym) const {
-    const auto it = lent_.find(keysym);
-    return it == lent_.end() ? 0 : it->second;
+  bool IsLent(KeyCode keycode) const {
+    for (const auto& [keysym, entry] : lent_)
+      if (entry.keycode == keycode) return true;
+    return false;
   }
-  // Puts every lent keycode back as it was, after the keys have had time to be handled.
-  void Restore() {
-    if (saved_.empty()) return;
+  void Touch(KeySym keysym) {
+    if (auto it = lent_.find(keysym); it != lent_.end()) it->second.lastUse = ++clock_;
+    lastActivity_ = std::chrono::steady_clock::now();
+  }
+  // Empties every lent keycode when nothing was typed through one for `idle`.
+  void RestoreIfIdle(std::chrono::steady_clock::duration idle, const std::set<KeySym>& keep) {
+    if (!lent_.empty() && keep.empty() && std::chrono::steady_clock::now() - lastActivity_ > idle)
+      RestoreAll();
+  }
+  void RestoreAll() {
+    if (lent_.empty()) return;
+    Settle(kRestoreSettle);
+    std::map<KeyCode, KeySym> writes;
+    for (const auto& [keysym, entry] : lent_) writes[entry.keycode] = NoSymbol;
+    writer_.Write(writes, keymap_.KeysymsPerKeycode());
     XSync(display_, False);
-    std::this_thread::sleep_for(kRestoreSettle);
-    for (auto& [keycode, row] : saved_)
-      XChangeKeyboardMapping(display_, keycode, static_cast<int>(row.size()), row.data(), 1);
-    XSync(display_, False);
-    saved_.clear();
     lent_.clear();
-    pool_.clear();
+    free_.clear();
+    filled_ = false;
     keymap_.Refresh();
   }
 
  private:
-  std::vector<KeyCode> PickPool() const {
-    std::vector<KeyCode> pool = keymap_.SpareKeycodes();
-    // A full keyboard: borrow its last key.
-    if (pool.empty()) pool.push_back(static_cast<KeyCode>(keymap_.MaxKeycode()));
-    return pool;
+  struct Entry {
+    KeyCode keycode = 0;
+    uint64_t lastUse = 0;
+  };
+
+  void FillFree() {
+    if (filled_) return;
+    free_ = keymap_.SpareKeycodes();
+    std::reverse(free_.begin(), free_.end());  // the highest keycodes go first
+    filled_ = true;
   }
-  void SaveRow(KeyCode keycode) {
-    if (saved_.count(keycode)) return;
-    const int width = std::max(keymap_.KeysymsPerKeycode(), 2);
-    std::vector<KeySym> row(width, NoSymbol);
-    int per = 0;
-    KeySym* current = XGetKeyboardMapping(display_, keycode, 1, &per);
-    for (int i = 0; current && i < per && i < width; ++i) row[i] = current[i];
-    if (current) XFree(current);
-    saved_[keycode] = row;
+  // The least recently used lent keycode whose keysym is in neither list; 0 when none.
+  KeyCode TakeBack(const std::vector<KeySym>& wanted, const std::set<KeySym>& keep) {
+    auto oldest = lent_.end();
+    for (auto it = lent_.begin(); it != lent_.end(); ++it) {
+      if (keep.count(it->first) ||
+          std::find(wanted.begin(), wanted.end(), it->first) != wanted.end())
+        continue;
+      if (oldest == lent_.end() || it->second.lastUse < oldest->second.lastUse) oldest = it;
+    }
+    if (oldest == lent_.end()) return 0;
+    const KeyCode keycode = oldest->second.keycode;
+    lent_.erase(oldest);
+    return keycode;
   }
-  void WriteRow(KeyCode keycode, KeySym keysym) {
-    std::vector<KeySym> row(saved_[keycode].size(), NoSymbol);
-    row[0] = row[1] = keysym;
-    XChangeKeyboardMapping(display_, keycode, static_cast<int>(row.size()), row.data(), 1);
+  void Settle(std::chrono::milliseconds time) {
+    XSync(display_, False);
+    std::this_thread::sleep_for(time);
   }
 
   Display* display_;
   TX11Keymap& keymap_;
-  std::vector<KeyCode> pool_;
-  std::map<KeySym, KeyCode> lent_;
-  std::map<KeyCode, std::vector<KeySym>> saved_;
+  TKeyWriter writer_;
+  bool filled_ = false;
+  std::vector<KeyCode> free_;
+  std::map<KeySym, Entry> lent_;
+  uint64_t clock_ = 0;
+  std::chrono::steady_clock::time_point lastActivity_ = std::chrono::steady_clock::now();
 };
 
 class TX11Input : public IInput {
@@ -180,8 +241,9 @@ class TX11Input : public IInput {
   }
   ~TX11Input() override {
     std::lock_guard lock(mutex_);
-    for (const auto& [vk, keycode] : vkSpare_) Fake(keycode, false);
-    vkSpareKeys_.Restore();
+    for (KeySym keysym : pinned_)
+      if (const auto place = keymap_.Find(keysym)) Fake(place->keycode, false);
+    spare_.RestoreAll();
   }
 
   TPoint GetCursorPos() override {
@@ -233,10 +295,21 @@ class TX11Input : public IInput {
     const KeySym keysym = KeysymForVk(vk);
     if (keysym == NoSymbol) return;
     const bool press = (flags & KEYEVENTF_KEYUP) == 0;
-    KeyCode keycode = KeycodeForVk(vk, keysym);
-    if (keycode == 0) return;
-    Fake(keycode, press);
-    if (!press) ReturnVkSpare(vk);
+    auto place = keymap_.Find(keysym);
+    if (!place) {
+      spare_.Provide({keysym}, pinned_);
+      place = keymap_.Find(keysym);
+    }
+    if (!place) return;
+    if (spare_.IsLent(place->keycode)) {
+      // Kept on its keycode from key down to key up.
+      spare_.Touch(keysym);
+      if (press)
+        pinned_.insert(keysym);
+      else
+        pinned_.erase(keysym);
+    }
+    Fake(place->keycode, press);
     XFlush(display_.get());
   }
 
@@ -271,6 +344,7 @@ class TX11Input : public IInput {
   }
 
   // Handles the events the server sent this connection: only mapping changes matter.
+  // Puts idle spare keycodes back.
   void TakeEvents() {
     Display* d = display_.get();
     while (XPending(d) > 0) {
@@ -278,24 +352,7 @@ class TX11Input : public IInput {
       XNextEvent(d, &event);
       keymap_.HandleEvent(event);
     }
-  }
-
-  // The keycode that plays a virtual-key code: the one carrying its keysym, or a spare keycode
-  // lent from key down to key up.
-  KeyCode KeycodeForVk(uint8_t vk, KeySym keysym) {
-    if (const auto place = keymap_.Find(keysym)) return place->keycode;
-    if (const auto it = vkSpare_.find(vk); it != vkSpare_.end()) return it->second;
-    std::vector<KeySym> wanted;
-    for (const auto& [heldVk, keycode] : vkSpare_) wanted.push_back(KeysymForVk(heldVk));
-    wanted.push_back(keysym);
-    if (wanted.size() > vkSpareKeys_.Capacity()) return 0;
-    vkSpareKeys_.Lend(wanted);
-    vkSpare_[vk] = vkSpareKeys_.KeycodeOf(keysym);
-    return vkSpare_[vk];
-  }
-  void ReturnVkSpare(uint8_t vk) {
-    if (vkSpare_.erase(vk) == 0 || !vkSpare_.empty()) return;
-    vkSpareKeys_.Restore();
+    spare_.RestoreIfIdle(kSpareIdle, pinned_);
   }
 
   // Shift keys held when typing starts, and Shift as the typing needs it.
@@ -350,34 +407,35 @@ class TX11Input : public IInput {
     return missing;
   }
 
+  // Lends spare keycodes to the keysyms from `from` on that no key carries, in one change.
+  void ProvideMissing(const std::vector<KeySym>& keysyms, size_t from) {
+    const size_t room = std::max<size_t>(1, spare_.Capacity() - pinned_.size());
+    spare_.Provide(MissingFrom(keysyms, from, room), pinned_);
+  }
+
   void TypeKeysyms(const std::vector<KeySym>& keysyms) {
-    TSpareKeys spare(display_.get(), keymap_);
+    // Every keysym the text lacks is lent before its first key: a client that reads the mapping
+    // for the first time while it changes may miss the change.
+    ProvideMissing(keysyms, 0);
     ShiftState shift = ReadShift();
     const bool shiftAtStart = !shift.held.empty();
     for (size_t i = 0; i < keysyms.size(); ++i) {
       const KeySym keysym = keysyms[i];
-      if (const auto place = keymap_.Find(keysym)) {
+      auto place = keymap_.Find(keysym);
+      if (!place) {
+        // More missing keysyms than spare keycodes: the next batch.
+        ProvideMissing(keysyms, i);
+        place = keymap_.Find(keysym);
+      }
+      if (!place) continue;
+      if (spare_.IsLent(place->keycode))
+        spare_.Touch(keysym);  // the same keysym on both levels: Shift does not matter
+      else
         SetShift(shift, place->shifted);
-        Fake(place->keycode, true);
-        Fake(place->keycode, false);
-        continue;
-      }
-      KeyCode keycode = spare.KeycodeOf(keysym);
-      if (keycode == 0) {
-        // Lend the spare keycodes to the next batch of missing keysyms.
-        if (spare.HasLent()) {
-          XSync(display_.get(), False);
-          std::this_thread::sleep_for(kRestoreSettle);
-        }
-        spare.Lend(MissingFrom(keysyms, i, spare.Capacity()));
-        keycode = spare.KeycodeOf(keysym);
-      }
-      if (keycode == 0) continue;
-      Fake(keycode, true);
-      Fake(keycode, false);
+      Fake(place->keycode, true);
+      Fake(place->keycode, false);
     }
     SetShift(shift, shiftAtStart);
-    spare.Restore();
     XFlush(display_.get());
   }
 
@@ -385,8 +443,8 @@ class TX11Input : public IInput {
   TDisplayPtr display_;
   TX11Keymap keymap_;
   Window root_ = 0;
-  std::map<uint8_t, KeyCode> vkSpare_;  // virtual keys held down on a lent keycode
-  TSpareKeys vkSpareKeys_{display_.get(), keymap_};
+  TSpareKeys spare_{display_.get(), keymap_};
+  std::set<KeySym> pinned_;  // keysyms of keys held down on a lent keycode
 };
 
 }  // namespace

@@ -1,0 +1,175 @@
+// zorvel-cli play: plays one macro on the X display and waits for its end.
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/signalfd.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <iostream>
+#include <memory>
+
+#include "cli/cli_common.h"
+#include "common/date_time.h"
+#include "common/error.h"
+#include "model/xml_document.h"
+#include "platform/x11/x11_desktop.h"
+#include "playback/run_ctrl.h"
+
+namespace zorvel::cli {
+namespace {
+
+const CommandSyntax kSyntax{
+    "usage: zorvel-cli play NAME|FILE [--folder DIR]\n"
+    "Plays a macro on the X display with its own run settings (repeat, speed, interval) and\n"
+    "prints one line when the run ends. Ctrl+C, or the macro's stop hotkey Ctrl+F<n>, stops it;\n"
+    "the command returns once every key and button the macro held is released.\n",
+    {},
+    1,
+    1};
+
+constexpr int kStopHotkeyId = 1;
+
+// SIGINT and SIGTERM as a file descriptor; the signals are blocked (in the run thread too,
+// which inherits the mask) while it lives.
+class TSignalWatch {
+ public:
+  TSignalWatch() {
+    sigemptyset(&signals_);
+    sigaddset(&signals_, SIGINT);
+    sigaddset(&signals_, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &signals_, &previous_);
+    fd_ = signalfd(-1, &signals_, SFD_CLOEXEC | SFD_NONBLOCK);
+    if (fd_ < 0) {
+      pthread_sigmask(SIG_SETMASK, &previous_, nullptr);
+      throw Error(std::string("Cannot watch for Ctrl+C: ") + std::strerror(errno));
+    }
+  }
+  ~TSignalWatch() {
+    close(fd_);
+    pthread_sigmask(SIG_SETMASK, &previous_, nullptr);
+  }
+  TSignalWatch(const TSignalWatch&) = delete;
+  TSignalWatch& operator=(const TSignalWatch&) = delete;
+
+  int FileDescriptor() const { return fd_; }
+  void Drain() {
+    signalfd_siginfo info;
+    while (read(fd_, &info, sizeof info) == static_cast<ssize_t>(sizeof info)) {
+    }
+  }
+
+ private:
+  sigset_t signals_{};
+  sigset_t previous_{};
+  int fd_ = -1;
+};
+
+// The end notification of a run, carried from the run thread to the loop through a pipe.
+class TEndPipe {
+ public:
+  TEndPipe() {
+    if (pipe2(fds_, O_CLOEXEC | O_NONBLOCK) != 0)
+      throw Error(std::string("Cannot create a pipe: ") + std::strerror(errno));
+  }
+  ~TEndPipe() {
+    close(fds_[0]);
+    close(fds_[1]);
+  }
+  TEndPipe(const TEndPipe&) = delete;
+  TEndPipe& operator=(const TEndPipe&) = delete;
+
+  int FileDescriptor() const { return fds_[0]; }
+  // On the run thread.
+  void Post(uint64_t runId) {
+    while (write(fds_[1], &runId, sizeof runId) < 0 && errno == EINTR) {
+    }
+  }
+  bool Take(uint64_t& runId) {
+    return read(fds_[0], &runId, sizeof runId) == static_cast<ssize_t>(sizeof runId);
+  }
+
+ private:
+  int fds_[2] = {-1, -1};
+};
+
+// The macro's stop hotkey; nothing when it is out of range or cannot be had.
+std::unique_ptr<IHotkeys> GrabStopHotkey(const TActionConfig& config, TRunCtrl& ctrl) {
+  if (config.StopHotkey < 0 || config.StopHotkey > 11) return nullptr;
+  std::unique_ptr<IHotkeys> hotkeys;
+  try {
+    hotkeys = CreateX11Hotkeys();
+  } catch (const Error&) {
+    return nullptr;
+  }
+  hotkeys->SetCallback([&ctrl](int id, uint32_t, uint32_t) {
+    if (id == kStopHotkeyId) ctrl.Stop();
+  });
+  const auto vk = static_cast<uint32_t>(VK_F1 + config.StopHotkey);
+  if (!hotkeys->Register(kStopHotkeyId, MOD_CONTROL, vk)) {
+    std::cerr << "zorvel-cli play: the stop hotkey Ctrl+F" << config.StopHotkey + 1
+              << " is taken by another program; stop with Ctrl+C\n";
+    return nullptr;
+  }
+  return hotkeys;
+}
+
+// Waits for the end of the run, stopping it on a signal or the stop hotkey.
+void WaitForEnd(TRunCtrl& ctrl, TEndPipe& ends, TSignalWatch& signals, IHotkeys* hotkeys) {
+  for (;;) {
+    pollfd fds[3] = {{ends.FileDescriptor(), POLLIN, 0},
+                     {signals.FileDescriptor(), POLLIN, 0},
+                     {hotkeys ? hotkeys->FileDescriptor() : -1, POLLIN, 0}};
+    // Events already read into the hotkey connection's queue do not show on its descriptor.
+    if (hotkeys) hotkeys->Dispatch();
+    if (poll(fds, 3, -1) < 0) {
+      if (errno == EINTR) continue;
+      throw Error(std::string("poll failed: ") + std::strerror(errno));
+    }
+    if (fds[1].revents & POLLIN) {
+      signals.Drain();
+      ctrl.Stop();
+    }
+    if (hotkeys && (fds[2].revents & POLLIN)) hotkeys->Dispatch();
+    uint64_t runId = 0;
+    if ((fds[0].revents & POLLIN) && ends.Take(runId)) {
+      ctrl.RunFinished(runId);
+      if (runId == ctrl.CurrentRunId()) return;
+    }
+  }
+}
+
+int PlayMacro(const std::string& operand) {
+  TXMLDocument document;
+  TActionCtrlPtr macro = FindMacro(document, operand);
+  auto input = CreateX11Input();
+  auto screen = CreateX11Screen();
+  TSystemClock clock;
+  TSignalWatch signals;
+  TEndPipe ends;
+  TRunCtrl ctrl(*input, *screen, clock, [&ends](uint64_t runId) { ends.Post(runId); });
+  auto hotkeys = GrabStopHotkey(macro->Config, ctrl);
+  ctrl.Start(macro);
+  WaitForEnd(ctrl, ends, signals, hotkeys.get());
+  const std::string name = OneLine(macro->FName);
+  if (!ctrl.LastRunError().empty()) {
+    std::cerr << "zorvel-cli play: \"" << name
+              << "\" ended on an error: " << OneLine(ctrl.LastRunError()) << "\n";
+    return kExitFailure;
+  }
+  std::cout << "\"" << name << "\" " << (ctrl.LastRunStopped() ? "stopped" : "finished") << "\n";
+  return kExitOk;
+}
+
+int RunPlay(const std::vector<std::string>& args) {
+  ParsedArgs parsed;
+  if (auto done = ParseCommandLine("play", args, kSyntax, parsed)) return *done;
+  return RunReporting("play", [&] { return PlayMacro(parsed.positional[0]); });
+}
+
+const CommandRegistrar kRegistrar{{"play", "play a macro on the X display", RunPlay}};
+
+}  // namespace
+}  // namespace zorvel::cli

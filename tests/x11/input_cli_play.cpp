@@ -1,0 +1,208 @@
+// zorvel-cli play against a real X server: the end line, Ctrl+C, the stop hotkey and failures.
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "input_test_tools.h"
+#include "support_process.h"
+
+#include <X11/Xlib.h>
+
+namespace zorvel {
+namespace {
+
+using test::TToolProcess;
+
+// An action element; attributes left out keep the defaults of a new action.
+std::string Item(const std::string& fields) {
+  return "<item " + fields + "/>";
+}
+std::string KeyItem(int vk, int keyAction) {
+  return Item("actionType=\"2\" key=\"" + std::to_string(vk) + "\" keyAction=\"" +
+              std::to_string(keyAction) + "\"");
+}
+std::string DelayItem(int ms) {
+  return Item("actionType=\"4\" delay=\"" + std::to_string(ms) + "\"");
+}
+std::string TypeItem(const std::string& text) {
+  return Item("actionType=\"3\" typeText=\"" + text + "\"");
+}
+
+// A macro document in a folder of its own.
+class TMacroFile {
+ public:
+  TMacroFile(const std::string& name, const std::vector<std::string>& items, int stopHotkey = 2) {
+    char dir[] = "/tmp/zorvel-play-XXXXXX";
+    folder_ = mkdtemp(dir);
+    path_ = folder_ + "/" + name + ".xml";
+    std::ofstream out(path_);
+    out << "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
+        << "<zorvel Zorvel=\"1.1\" FName=\"" << name << "\" FCreateTime=\"12/08/26\">\n"
+        << "<Config StartHotkey=\"1\" StopHotkey=\"" << stopHotkey
+        << "\" RepeatType=\"0\" RepeatTimes=\"1\" RepeatSpeed=\"0\" Interval=\"0\"/>\n"
+        << "<Schedule ScheduleType=\"0\" SelectedIndex=\"0\" SelectedTime=\"\" "
+           "SelectedDate=\"\"/>\n"
+        << "<ActionList>\n";
+    for (const std::string& item : items) out << item << "\n";
+    out << "</ActionList>\n</zorvel>\n";
+  }
+  ~TMacroFile() { test::RunCommand("rm -rf '" + folder_ + "'"); }
+  const std::string& Path() const { return path_; }
+  const std::string& Folder() const { return folder_; }
+
+ private:
+  std::string folder_;
+  std::string path_;
+};
+
+// zorvel-cli running in the background with its output in a file.
+class TCliProcess {
+ public:
+  explicit TCliProcess(std::vector<std::string> args) {
+    char path[] = "/tmp/zorvel-cli-out-XXXXXX";
+    const int fd = mkstemp(path);
+    if (fd >= 0) close(fd);
+    out_ = path;
+    args.insert(args.begin(), test::BuiltProgram("zorvel-cli"));
+    std::vector<char*> argv;
+    for (std::string& arg : args) argv.push_back(arg.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, out_.c_str(), O_WRONLY | O_TRUNC, 0);
+    posix_spawn_file_actions_adddup2(&actions, 1, 2);
+    if (posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ) != 0) pid_ = -1;
+    posix_spawn_file_actions_destroy(&actions);
+  }
+  ~TCliProcess() {
+    if (pid_ > 0) {
+      kill(pid_, SIGKILL);
+      waitpid(pid_, nullptr, 0);
+    }
+    std::remove(out_.c_str());
+  }
+  void Signal(int signal) { kill(pid_, signal); }
+  // Exit code, or -1 when it has not ended within ten seconds.
+  int Wait() {
+    int status = 0;
+    const bool ended = test::WaitUntil([&] { return waitpid(pid_, &status, WNOHANG) == pid_; },
+                                       std::chrono::seconds(10));
+    if (!ended) return -1;
+    pid_ = -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  }
+  std::string Output() const {
+    std::ifstream in(out_);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+  }
+
+ private:
+  pid_t pid_ = -1;
+  std::string out_;
+};
+
+bool AnyKeyDown() {
+  Display* display = XOpenDisplay(nullptr);
+  char keys[32] = {};
+  XQueryKeymap(display, keys);
+  XCloseDisplay(display);
+  for (char byte : keys)
+    if (byte != 0) return true;
+  return false;
+}
+
+// A connection held for the whole program: the server resets (and refuses connections for a
+// moment) whenever its last client leaves.
+Display* HeldDisplay() {
+  static Display* display = XOpenDisplay(nullptr);
+  return display;
+}
+
+class CliPlayTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!HeldDisplay()) GTEST_SKIP() << "no X display";
+  }
+};
+
+TEST_F(CliPlayTest, PlaysAndSaysSoWhenItEnds) {
+  TToolProcess window("zorvel-test-xlog-window", {"--geometry", "300x200+50+50"});
+  ASSERT_TRUE(window.WaitReady());
+  TMacroFile macro("greet", {TypeItem("héllo ✓"), KeyItem(0x41, 2)});
+  TCliProcess play({"play", macro.Path()});
+  EXPECT_EQ(play.Wait(), 0);
+  EXPECT_EQ(play.Output(), "\"greet\" finished\n");
+  EXPECT_TRUE(window.WaitForLine("Line \"héllo ✓\"")) << ::testing::PrintToString(window.Lines());
+  EXPECT_TRUE(test::WaitUntil([&] {
+    const auto presses = window.LinesStarting("KeyPress");
+    return !presses.empty() && presses.back().find("keysym=a ") != std::string::npos;
+  }));
+}
+
+TEST_F(CliPlayTest, SignalsStopTheRunAndReleaseItsKeys) {
+  for (int signal : {SIGINT, SIGTERM}) {
+    SCOPED_TRACE(signal);
+    TToolProcess window("zorvel-test-xlog-window", {"--geometry", "300x200+50+50"});
+    ASSERT_TRUE(window.WaitReady());
+    TMacroFile macro("chord", {KeyItem(0x11, 0), KeyItem(0x10, 0), DelayItem(60000),
+                               KeyItem(0x10, 1), KeyItem(0x11, 1)});
+    TCliProcess play({"play", macro.Path()});
+    ASSERT_TRUE(test::WaitUntil([&] {
+      for (const auto& line : window.LinesStarting("KeyPress"))
+        if (line.find("keysym=Shift_L") != std::string::npos) return true;
+      return false;
+    }));
+    play.Signal(signal);
+    EXPECT_EQ(play.Wait(), 0);
+    EXPECT_EQ(play.Output(), "\"chord\" stopped\n");
+    EXPECT_FALSE(AnyKeyDown());
+  }
+}
+
+TEST_F(CliPlayTest, TheMacrosStopHotkeyStopsIt) {
+  TToolProcess window("zorvel-test-xlog-window", {"--geometry", "300x200+50+50"});
+  ASSERT_TRUE(window.WaitReady());
+  // Stop hotkey index 4: Ctrl+F5. The typed line shows that the run (and the grab) has begun.
+  TMacroFile macro("waits", {TypeItem("go"), DelayItem(60000)}, 4);
+  TCliProcess play({"play", macro.Path()});
+  ASSERT_TRUE(window.WaitForLine("Line \"go\""));
+  EXPECT_EQ(test::RunCommand("xdotool key ctrl+F4").exitCode, 0);
+  EXPECT_EQ(test::RunCommand("xdotool key ctrl+F5").exitCode, 0);
+  EXPECT_EQ(play.Wait(), 0);
+  EXPECT_EQ(play.Output(), "\"waits\" stopped\n");
+}
+
+TEST_F(CliPlayTest, FailuresAreReportedWithExitCodeOne) {
+  TMacroFile bad("bad", {Item("actionType=\"0\" mousePoint=\"2\" fColor=\"no colour\"")});
+  TCliProcess failing({"play", bad.Path()});
+  EXPECT_EQ(failing.Wait(), 1);
+  EXPECT_NE(failing.Output().find("\"bad\" ended on an error"), std::string::npos)
+      << failing.Output();
+
+  TCliProcess missing({"play", "no such macro", "--folder", bad.Folder()});
+  EXPECT_EQ(missing.Wait(), 1);
+  EXPECT_NE(missing.Output().find("zorvel-cli play: "), std::string::npos) << missing.Output();
+
+  const auto noDisplay = test::RunCommand("env -u DISPLAY '" + test::BuiltProgram("zorvel-cli") +
+                                          "' play '" + bad.Path() + "'");
+  EXPECT_EQ(noDisplay.exitCode, 1);
+  EXPECT_NE(noDisplay.output.find("display"), std::string::npos) << noDisplay.output;
+
+  TCliProcess usage({"play"});
+  EXPECT_EQ(usage.Wait(), 2);
+}
+
+}  // namespace
+}  // namespace zorvel

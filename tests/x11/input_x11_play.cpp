@@ -155,6 +155,10 @@ TEST_F(X11PlayTest, KeysWithTheMacrosOwnModifiers) {
                          "keysym=semicolon state=0x0 text=\";\"",
                          "keysym=Return state=0x0 text=\"\r\"",
                      }));
+  EXPECT_TRUE(test::WaitUntil([&] {
+    const auto releases = window.LinesStarting("KeyRelease");
+    return !releases.empty() && releases.back().find("keysym=Return") != std::string::npos;
+  }));
   EXPECT_EQ(KeysDown(display_), std::vector<int>{});
 }
 

@@ -181,6 +181,27 @@ TEST_F(X11PlayTest, TypedTextArrivesExactlyInAnXlibClient) {
   EXPECT_EQ(WholeKeymap(display_), keymapBefore);
 }
 
+// More characters missing from the keyboard than it has spare keycodes: they are lent in turns.
+TEST_F(X11PlayTest, TextWithMoreMissingCharactersThanSpareKeys) {
+  std::string text;
+  for (char32_t cp = 0x4E00; cp < 0x4E00 + 60; ++cp) {  // 60 distinct CJK characters
+    text += static_cast<char>(0xE0 | (cp >> 12));
+    text += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    text += static_cast<char>(0x80 | (cp & 0x3F));
+  }
+  text += " end";
+  TToolProcess window("zorvel-test-xlog-window", {"--geometry", "300x200+50+50"});
+  TToolProcess edit("zorvel-test-qt-line-edit", {"--geometry", "400x60+100+400"});
+  ASSERT_TRUE(window.WaitReady());
+  ASSERT_TRUE(edit.WaitReady());
+  EXPECT_TRUE(input->SendTextToFocus(text));
+  ASSERT_TRUE(edit.WaitForLine("return \"" + text + "\""));
+  Focus(window.Window());
+  EXPECT_TRUE(input->SendTextToFocus(text));
+  EXPECT_TRUE(window.WaitForLine("Line \"" + text + "\""))
+      << ::testing::PrintToString(window.LinesStarting("Line"));
+}
+
 TEST_F(X11PlayTest, NoFocusTypesNothing) {
   TToolProcess window("zorvel-test-xlog-window", {"--geometry", "300x200+50+50"});
   ASSERT_TRUE(window.WaitReady());

@@ -3,6 +3,7 @@
 #define XK_MISCELLANY
 #define XK_LATIN1
 #include <X11/XF86keysym.h>
+#include <X11/XKBlib.h>
 #include <X11/Xutil.h>
 #include <X11/keysym.h>
 
@@ -99,7 +100,7 @@ constexpr VkKeysym kFixedKeys[] = {
 // Keysyms that record as another code than the one that plays them.
 constexpr VkKeysym kExtraInverse[] = {
     {0x10, XK_Shift_R},   {0x11, XK_Control_R},        {0x12, XK_Alt_R},     {0x12, XK_Meta_L},
-    {0x12, XK_Meta_R},    {0x12, XK_ISO_Level3_Shift}, {0x5B, XK_Meta_L},    {0x2C, XK_Sys_Req},
+    {0x12, XK_Meta_R},    {0x12, XK_ISO_Level3_Shift}, {0x2C, XK_Print},     {0x2C, XK_Sys_Req},
     {0x13, XK_Break},     {0x0D, XK_KP_Enter},         {0x60, XK_KP_Insert}, {0x61, XK_KP_End},
     {0x62, XK_KP_Down},   {0x63, XK_KP_Next},          {0x64, XK_KP_Left},   {0x65, XK_KP_Begin},
     {0x66, XK_KP_Right},  {0x67, XK_KP_Home},          {0x68, XK_KP_Up},     {0x69, XK_KP_Prior},
@@ -148,6 +149,13 @@ uint8_t VkForKeysym(unsigned long keysym) {
 }
 
 TX11Keymap::TX11Keymap(Display* display) : display_(display) {
+  // An XKB server tells XKB clients (as Xlib is) of mapping changes through XKB notices.
+  int opcode = 0, event = 0, error = 0, major = XkbMajorVersion, minor = XkbMinorVersion;
+  if (XkbQueryExtension(display_, &opcode, &event, &error, &major, &minor)) {
+    xkbEventBase_ = event;
+    const unsigned long mask = XkbMapNotifyMask | XkbNewKeyboardNotifyMask;
+    XkbSelectEvents(display_, XkbUseCoreKbd, mask, mask);
+  }
   Refresh();
 }
 
@@ -163,6 +171,14 @@ void TX11Keymap::Refresh() {
 }
 
 bool TX11Keymap::HandleEvent(XEvent& event) {
+  if (xkbEventBase_ >= 0 && event.type == xkbEventBase_) {
+    const auto& xkb = reinterpret_cast<XkbEvent&>(event);
+    if (xkb.any.xkb_type != XkbMapNotify && xkb.any.xkb_type != XkbNewKeyboardNotify) return false;
+    if (xkb.any.xkb_type == XkbMapNotify)
+      XkbRefreshKeyboardMapping(const_cast<XkbMapNotifyEvent*>(&xkb.map));
+    Refresh();
+    return true;
+  }
   if (event.type != MappingNotify) return false;
   XRefreshKeyboardMapping(&event.xmapping);
   if (event.xmapping.request == MappingPointer) return false;

@@ -34,7 +34,8 @@ class TX11Keymap {
 
   // Reads the mapping again.
   void Refresh();
-  // Feeds an event of the connection; a MappingNotify refreshes the copy. True when it did.
+  // Feeds an event of the connection; a mapping change notice (core MappingNotify, or the XKB
+  // map and new-keyboard notices the keymap asks for) refreshes the copy. True when it did.
   bool HandleEvent(XEvent& event);
 
   // Keycode and level of `keysym` on the unshifted or Shift level; nothing when no keycode
@@ -55,6 +56,7 @@ class TX11Keymap {
 
  private:
   Display* display_;
+  int xkbEventBase_ = -1;  // -1: the server has no XKB
   int minKeycode_ = 8;
   int maxKeycode_ = 255;
   int perKeycode_ = 0;

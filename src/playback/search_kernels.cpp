@@ -37,23 +37,13 @@ struct TScanJob {
   int32_t limit = 0;
 };
 
-// Scans pixels from ... count - 1 one at a time after `n` hits; returns the number of hits.
+// Scans the pixels from `from` on one at a time, `n` hits having been found before; returns the
+// number of hits.
 int32_t ScanTail(const TScanJob& job, int32_t from, int32_t n) {
   for (int32_t i = from; i < job.count && n < job.limit; ++i) {
     if (PixelMatches(job.row + 3 * static_cast<size_t>(i), *job.key)) job.hits[n++] = i;
   }
   return n;
-}
-
-// Adds the pixels flagged in `pixels` (bit 3k for pixel k) to the hits; false once `limit` is
-// reached.
-bool AddHits(uint64_t pixels, int32_t base, int32_t* hits, int32_t& n, int32_t limit) {
-  while (pixels != 0) {
-    hits[n++] = base + __builtin_ctzll(pixels) / 3;
-    if (n == limit) return false;
-    pixels &= pixels - 1;
-  }
-  return true;
 }
 
 bool BytesSimilarTail(const uint8_t* a, const uint8_t* b, size_t from, size_t bytes,
@@ -77,8 +67,19 @@ bool BytesSimilarPortable(const uint8_t* a, const uint8_t* b, size_t bytes, cons
 
 #ifdef ZORVEL_SEARCH_X86
 
-// Bit 3i set for every pixel i of a byte mask over 16 pixels (48 bits) or 32 pixels (96 bits).
+// Bit 3k set for every pixel k of a byte mask over 16 pixels (48 bits).
 constexpr uint64_t kPixelBits48 = 0x249249249249ULL;
+
+// Adds the pixels flagged in `pixels` (bit 3k for pixel k) to the hits; false once `limit` is
+// reached.
+bool AddHits(uint64_t pixels, int32_t base, int32_t* hits, int32_t& n, int32_t limit) {
+  while (pixels != 0) {
+    hits[n++] = base + __builtin_ctzll(pixels) / 3;
+    if (n == limit) return false;
+    pixels &= pixels - 1;
+  }
+  return true;
+}
 
 // ----- SSE2: 16 pixels (three 16-byte vectors) per step
 

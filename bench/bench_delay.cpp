@@ -160,15 +160,12 @@ BENCHMARK(BM_StopLatency<TSpinTimer>)
 // Each requested length with its own number of repetitions.
 void RegisterDelayAccuracy() {
   for (auto [ms, n] : {std::pair{1, 50}, {10, 30}, {50, 20}, {150, 10}, {1000, 5}}) {
-    const std::string suffix = "/" + std::to_string(ms);
-    benchmark::RegisterBenchmark(("DelayAccuracy/condvar" + suffix).c_str(),
-                                 BM_DelayAccuracy<TSteadyRunTimer>)
+    benchmark::RegisterBenchmark("DelayAccuracy/condvar", BM_DelayAccuracy<TSteadyRunTimer>)
         ->Arg(ms)
         ->Iterations(n)
         ->UseManualTime()
         ->Unit(benchmark::kMillisecond);
-    benchmark::RegisterBenchmark(("DelayAccuracy/spin_baseline" + suffix).c_str(),
-                                 BM_DelayAccuracy<TSpinTimer>)
+    benchmark::RegisterBenchmark("DelayAccuracy/spin_baseline", BM_DelayAccuracy<TSpinTimer>)
         ->Arg(ms)
         ->Iterations(n)
         ->UseManualTime()

@@ -14,7 +14,7 @@ constexpr int32_t kLongWaitMs = 100;
 int32_t ScaleDelay(int32_t delay, int32_t speed) {
   if (speed == 0) return delay;
   // 32-bit wrapping arithmetic, done unsigned so that no overflow is undefined.
-  if (speed > 0) return delay / (speed + 1);
+  if (speed > 0) return static_cast<int32_t>(delay / (static_cast<int64_t>(speed) + 1));
   const auto factor = static_cast<uint32_t>(1 - static_cast<int64_t>(speed));
   return static_cast<int32_t>(static_cast<uint32_t>(delay) * factor);
 }

@@ -77,6 +77,10 @@ TEST(ScaleDelay, WholeSpeedRange) {
       // 32-bit wrap rather than undefined behaviour
       {INT32_MAX, -1, -2},
       {INT32_MIN, 1, INT32_MIN / 2},
+      // steps outside -9..9 from a hand-edited document
+      {1000, 10, 90},
+      {1000, INT32_MAX, 0},
+      {2, INT32_MIN, 2},  // 2 * (2^31 + 1) wraps to 2
   };
   for (const ScaleCase& c : cases)
     EXPECT_EQ(ScaleDelay(c.delay, c.speed), c.expected) << c.delay << " at " << c.speed;

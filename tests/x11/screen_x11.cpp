@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <X11/Xlib.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -188,6 +189,62 @@ TEST(ScreenX11NoShm, ServerWithoutShmUsesGetImage) {
   TBDBitmapData capture;
   EXPECT_TRUE(capture.CaptureScreen(*screen, 0, 0, 0, 0));
   EXPECT_EQ(capture.Width, 1920);
+}
+
+// A 16-bit server: pixels are 5-6-5 bits, converted through the channel masks.
+TEST(ScreenX11Depth16Server, EveryCasePasses) {
+  if (std::getenv("ZORVEL_SCREEN_TEST_DEPTH16") != nullptr) GTEST_SKIP() << "already there";
+  const std::string self = "/proc/" + std::to_string(getpid()) + "/exe";
+  const std::string command = "ZORVEL_SCREEN_TEST_DEPTH16=1 XVFB_SCREEN=640x480x16 " +
+                              std::string(ZORVEL_SOURCE_DIR) + "/scripts/with-xvfb " + self +
+                              " --gtest_filter='ScreenX11Depth16.*'";
+  const test::CommandResult result = test::RunCommand(command);
+  EXPECT_EQ(result.exitCode, 0) << result.output;
+  EXPECT_NE(result.output.find("[  PASSED  ] 1 test"), std::string::npos) << result.output;
+}
+
+TEST(ScreenX11Depth16, FullChannelsStayFull) {
+  if (std::getenv("ZORVEL_SCREEN_TEST_DEPTH16") == nullptr) GTEST_SKIP() << "needs its own server";
+  Display* display = XOpenDisplay(nullptr);
+  ASSERT_NE(display, nullptr);
+  ASSERT_EQ(DefaultDepth(display, DefaultScreen(display)), 16);
+  // Two windows side by side: magenta and green, each channel either full or off.
+  struct Patch {
+    unsigned short red, green, blue;
+    int x;
+    uint32_t expected;  // 0x00RRGGBB
+  };
+  const std::vector<Patch> patches = {{0xFFFF, 0, 0xFFFF, 10, 0xFF00FF},
+                                      {0, 0xFFFF, 0, 60, 0x00FF00}};
+  const Colormap colormap = DefaultColormap(display, DefaultScreen(display));
+  for (const Patch& patch : patches) {
+    XColor color{};
+    color.red = patch.red;
+    color.green = patch.green;
+    color.blue = patch.blue;
+    ASSERT_TRUE(XAllocColor(display, colormap, &color));
+    XSetWindowAttributes attributes{};
+    attributes.override_redirect = True;
+    attributes.background_pixel = color.pixel;
+    const Window window =
+        XCreateWindow(display, DefaultRootWindow(display), patch.x, 20, 50, 40, 0, CopyFromParent,
+                      InputOutput, CopyFromParent, CWOverrideRedirect | CWBackPixel, &attributes);
+    XMapWindow(display, window);
+  }
+  XSync(display, False);
+  for (const bool shm : {true, false}) {
+    const auto screen = CreateX11Screen(TX11ScreenOptions{shm});
+    EXPECT_EQ(screen->ScreenSize(), (TSize{640, 480}));
+    EXPECT_TRUE(test::WaitUntil(
+        [&] { return GetScreenPixelColor(*screen, 30, 40) == SwapRedBlue(patches[0].expected); }));
+    TBDBitmapData capture;
+    ASSERT_TRUE(capture.CaptureScreen(*screen, 0, 0, 120, 70));
+    for (const Patch& patch : patches) {
+      EXPECT_EQ(capture.GetPixel(patch.x + 5, 25), patch.expected) << shm;
+      EXPECT_EQ(capture.GetPixel(patch.x + 49, 59), patch.expected) << shm;
+    }
+  }
+  XCloseDisplay(display);
 }
 
 }  // namespace

@@ -83,4 +83,15 @@ class TToolProcess {
   std::string log_;
 };
 
+// Calls `open` until it gives a non-null result or two seconds pass: a server whose last client
+// just left resets and refuses connections for a moment.
+template <class Open>
+auto RetryOpen(Open open) -> decltype(open()) {
+  for (int attempt = 0; attempt < 40; ++attempt) {
+    if (auto result = open()) return result;
+    usleep(50000);
+  }
+  return open();
+}
+
 }  // namespace zorvel::test

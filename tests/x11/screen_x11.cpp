@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -74,6 +75,20 @@ TEST_P(ScreenX11, CaptureMatchesTheSceneBottomRowFirst) {
   const uint32_t background = scene::kBackground;
   EXPECT_EQ(bottom[0], background & 0xFF);
   EXPECT_EQ(bottom[2], background >> 16);
+}
+
+// A whole-screen capture is read in strips; it must equal the capture of the plain path.
+TEST_P(ScreenX11, WholeScreenEqualsThePlainPath) {
+  TBDBitmapData capture;
+  ASSERT_TRUE(capture.CaptureScreen(*screen_, 0, 0, 0, 0));
+  const auto plain = CreateX11Screen(TX11ScreenOptions{false});
+  TBDBitmapData expected;
+  ASSERT_TRUE(expected.CaptureScreen(*plain, 0, 0, 0, 0));
+  ASSERT_EQ(capture.DataSize, expected.DataSize);
+  EXPECT_EQ(std::memcmp(capture.Pixels(), expected.Pixels(), capture.DataSize), 0);
+  EXPECT_EQ(capture.GetPixel(scene::kBlockX, scene::kBlockY), scene::kBlockColor);
+  EXPECT_EQ(capture.GetPixel(scene::kPictureX + 36, scene::kPictureY + 22),
+            scene::PicturePixel(36, 22));
 }
 
 TEST_P(ScreenX11, RectanglePastTheScreenIsBlackThere) {

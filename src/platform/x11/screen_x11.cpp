@@ -14,9 +14,13 @@
 #include <sys/shm.h>
 
 #include <algorithm>
+#include <condition_variable>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <mutex>
+#include <thread>
+#include <vector>
 
 #include "common/error.h"
 #include "platform/x11/connection_x11.h"
@@ -190,6 +194,67 @@ struct TImageDestroyer {
 };
 using TImagePtr = std::unique_ptr<XImage, TImageDestroyer>;
 
+// Where a captured image goes: the capture buffer and the image's top-left corner in it.
+struct TTarget {
+  uint8_t* pixels = nullptr;
+  int32_t lineSize = 0;
+  int32_t height = 0;
+  int32_t left = 0;
+  int32_t top = 0;
+};
+
+// Converts the strips of a large capture on a second thread, each as soon as the server has
+// copied it, while the server copies the next one.
+class TStripPipeline {
+ public:
+  TStripPipeline(size_t strips, std::function<void(size_t)> convert)
+      : FConvert(std::move(convert)), FWorker([this, strips] { Run(strips); }) {}
+  // Waits for the strips declared ready to be converted; the others are dropped.
+  ~TStripPipeline() {
+    {
+      std::lock_guard<std::mutex> lock(FMutex);
+      FStopped = true;
+    }
+    FChanged.notify_one();
+    FWorker.join();
+  }
+  TStripPipeline(const TStripPipeline&) = delete;
+  TStripPipeline& operator=(const TStripPipeline&) = delete;
+
+  // Strips 0 ... strip are in memory and may be converted.
+  void Ready(size_t strip) {
+    {
+      std::lock_guard<std::mutex> lock(FMutex);
+      FReady = strip + 1;
+    }
+    FChanged.notify_one();
+  }
+
+ private:
+  void Run(size_t strips) {
+    for (size_t k = 0; k < strips; ++k) {
+      {
+        std::unique_lock<std::mutex> lock(FMutex);
+        FChanged.wait(lock, [&] { return FReady > k || FStopped; });
+        if (FReady <= k) return;
+      }
+      FConvert(k);
+    }
+  }
+
+  std::function<void(size_t)> FConvert;
+  std::mutex FMutex;
+  std::condition_variable FChanged;
+  size_t FReady = 0;
+  bool FStopped = false;
+  std::thread FWorker;  // last: starts once the rest is set up
+};
+
+// Captures of at least this many pixels are read in strips, each converted while the server
+// copies the next.
+constexpr int64_t kPipelinePixels = int64_t{1} << 20;
+constexpr int32_t kPipelineStrips = 16;
+
 // ---------------------------------------------------------------------------------------------
 
 class TX11Screen : public IX11Screen {
@@ -222,13 +287,12 @@ class TX11Screen : public IX11Screen {
     if (right <= left || bottom <= top) return true;
     const auto w = static_cast<int32_t>(right - left);
     const auto h = static_cast<int32_t>(bottom - top);
-    TImagePtr image = FUseShm ? ShmImage(left, top, w, h) : nullptr;
-    const bool shared = image != nullptr;
-    if (!image) image = PlainImage(left, top, w, h);
+    const TTarget target{pixels, lineSize, height, static_cast<int32_t>(left - x),
+                         static_cast<int32_t>(top - y)};
+    if (FUseShm && ShmCapture(left, top, w, h, target)) return true;
+    TImagePtr image = PlainImage(left, top, w, h);
     if (!image) return false;
-    CopyImage(*image, pixels, lineSize, height, static_cast<int32_t>(left - x),
-              static_cast<int32_t>(top - y));
-    if (shared) image->data = nullptr;  // the segment's memory is not the image's to free
+    CopyImage(*image, target.pixels, target.lineSize, target.height, target.left, target.top);
     return true;
   }
 
@@ -260,32 +324,54 @@ class TX11Screen : public IX11Screen {
     return image;
   }
 
-  // Null when the shared-memory path fails; it is then not tried again.
-  TImagePtr ShmImage(int64_t x, int64_t y, int32_t w, int32_t h) {
+  // Reads the rectangle through the shared segment, in strips when it is large. False when the
+  // server refuses; the shared path is then not tried again.
+  bool ShmCapture(int64_t x, int64_t y, int32_t w, int32_t h, const TTarget& target) {
     Display* display = FDisplay.get();
     const int screen = DefaultScreen(display);
-    TImagePtr image(XShmCreateImage(display, DefaultVisual(display, screen),
-                                    static_cast<unsigned>(DefaultDepth(display, screen)), ZPixmap,
-                                    nullptr, &FShm.Info(), static_cast<unsigned>(w),
-                                    static_cast<unsigned>(h)));
-    if (!image) return Abandon();
-    const size_t bytes = static_cast<size_t>(image->bytes_per_line) * static_cast<size_t>(h);
-    if (!FShm.Reserve(bytes)) return Abandon();
-    image->data = FShm.Info().shmaddr;
-    image->obdata = reinterpret_cast<char*>(&FShm.Info());
-    TX11ErrorTrap trap(display);
-    const bool ok = XShmGetImage(display, FRoot, image.get(), static_cast<int>(x),
-                                 static_cast<int>(y), AllPlanes);
-    if (!ok || trap.Sync() != 0) {
-      image->data = nullptr;
-      return Abandon();
+    const int32_t strips = int64_t{w} * h >= kPipelinePixels ? kPipelineStrips : 1;
+    const int32_t stripRows = (h + strips - 1) / strips;
+    std::vector<TImagePtr> images;
+    for (int32_t row = 0; row < h; row += stripRows) {
+      images.emplace_back(XShmCreateImage(display, DefaultVisual(display, screen),
+                                          static_cast<unsigned>(DefaultDepth(display, screen)),
+                                          ZPixmap, nullptr, &FShm.Info(), static_cast<unsigned>(w),
+                                          static_cast<unsigned>(std::min(stripRows, h - row))));
+      if (!images.back()) return Abandon();
     }
-    return image;
+    const size_t lineBytes = static_cast<size_t>(images.front()->bytes_per_line);
+    if (!FShm.Reserve(lineBytes * static_cast<size_t>(h))) return Abandon();
+    for (size_t k = 0; k < images.size(); ++k) {
+      images[k]->data = FShm.Info().shmaddr + k * static_cast<size_t>(stripRows) * lineBytes;
+    }
+    auto convert = [&](size_t k) {
+      CopyImage(*images[k], target.pixels, target.lineSize, target.height, target.left,
+                target.top + static_cast<int32_t>(k) * stripRows);
+    };
+    bool ok = true;
+    {
+      TX11ErrorTrap trap(display);
+      if (images.size() == 1) {
+        ok = XShmGetImage(display, FRoot, images[0].get(), static_cast<int>(x), static_cast<int>(y),
+                          AllPlanes);
+        if (ok) convert(0);
+      } else {
+        TStripPipeline pipeline(images.size(), convert);
+        for (size_t k = 0; k < images.size() && ok; ++k) {
+          ok = XShmGetImage(display, FRoot, images[k].get(), static_cast<int>(x),
+                            static_cast<int>(y + static_cast<int64_t>(k) * stripRows), AllPlanes);
+          if (ok) pipeline.Ready(k);
+        }
+      }  // the pipeline has converted every strip read
+      ok = ok && trap.Sync() == 0;
+    }
+    for (TImagePtr& image : images) image->data = nullptr;  // the segment's, not the image's
+    return ok || Abandon();
   }
 
-  TImagePtr Abandon() {
+  bool Abandon() {
     FUseShm = false;
-    return nullptr;
+    return false;
   }
 
   std::mutex FMutex;

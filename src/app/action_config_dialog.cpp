@@ -37,11 +37,11 @@ QRadioButton* NewRadio(const QString& name, const QString& caption) {
   return radio;
 }
 
-// The hotkey row: "Start repeat:" "CTRL+" [F-key list].
+// One hotkey: "Start repeat:" above "CTRL+" [F-key list].
 void AddHotkeyRow(QGridLayout* grid, int row, const QString& caption, QComboBox* list) {
-  grid->addWidget(new QLabel(caption), row, 0);
-  grid->addWidget(new QLabel(QStringLiteral("CTRL+")), row, 1, Qt::AlignRight);
-  grid->addWidget(list, row, 2);
+  grid->addWidget(new QLabel(caption), row, 0, 1, 2);
+  grid->addWidget(new QLabel(QStringLiteral("CTRL+")), row + 1, 0, Qt::AlignRight);
+  grid->addWidget(list, row + 1, 1);
 }
 
 }  // namespace
@@ -63,8 +63,8 @@ void TfmActionConfig::BuildLayout() {
   auto* hotkeyGroup = new QGroupBox(QStringLiteral("Hotkey"));
   auto* hotkeyGrid = new QGridLayout(hotkeyGroup);
   AddHotkeyRow(hotkeyGrid, 0, QStringLiteral("Start repeat:"), cbStartHotkey_);
-  AddHotkeyRow(hotkeyGrid, 1, QStringLiteral("Stop repeat:"), cbStopHotkey_);
-  hotkeyGrid->setColumnStretch(3, 1);
+  AddHotkeyRow(hotkeyGrid, 2, QStringLiteral("Stop repeat:"), cbStopHotkey_);
+  hotkeyGrid->setVerticalSpacing(2);
 
   auto* rbOnce = NewRadio(QStringLiteral("rbOnce"), QStringLiteral("Repeat once"));
   auto* rbRepeat = NewRadio(QStringLiteral("rbRepeat"), QStringLiteral("Repeat"));
@@ -75,6 +75,7 @@ void TfmActionConfig::BuildLayout() {
   repeatGroup_->addButton(rbRepeat, 1);
   repeatGroup_->addButton(rbUntilStop, 2);
   seRepeatTimes_ = NewNumberBox(QStringLiteral("seRepeatTimes"), kMaxRepeatTimes);
+  seRepeatTimes_->setFixedWidth(60);
   auto* repeatBox = new QGroupBox;
   auto* repeatLayout = new QGridLayout(repeatBox);
   repeatLayout->addWidget(rbOnce, 0, 0);
@@ -83,6 +84,7 @@ void TfmActionConfig::BuildLayout() {
   repeatLayout->addWidget(new QLabel(QStringLiteral("times")), 1, 2);
   repeatLayout->addWidget(rbUntilStop, 2, 0, 1, 3);
   repeatLayout->setColumnStretch(3, 1);
+  repeatLayout->setVerticalSpacing(10);
 
   seHours_ = NewNumberBox(QStringLiteral("seHours"), 23);
   seMinutes_ = NewNumberBox(QStringLiteral("seMinutes"), 59);
@@ -122,7 +124,7 @@ void TfmActionConfig::BuildLayout() {
   auto* runningLayout = new QVBoxLayout(runningGroup);
   auto* topRow = new QHBoxLayout;
   topRow->addWidget(hotkeyGroup);
-  topRow->addWidget(repeatBox);
+  topRow->addWidget(repeatBox, 1);
   runningLayout->addLayout(topRow);
   runningLayout->addWidget(intervalGroup);
   runningLayout->addWidget(speedGroup);

@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QLabel>
+#include <QPixmap>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
@@ -44,6 +45,7 @@ TEST(AppOptionsDialog, DefaultMacroShowsCtrlF2F3OnceCountOneSpeedOneOneSecond) {
   EXPECT_EQ(Child<QSlider>(dialog, "tbSpeed")->value(), 1);
   const TConfigForm expected{1, 2, 0, 1, 1, 0, 0, 1, 0};
   EXPECT_EQ(dialog.Form(), expected);
+  dialog.grab().save(ZORVEL_BINARY_DIR "/app-options-dialog.png");  // kept to look at
 }
 
 TEST(AppOptionsDialog, ControlRanges) {
@@ -197,6 +199,7 @@ TEST(AppScheduleDialog, InitialStateForNoSchedule) {
   for (const char* picker : {"tpDay", "tpWeek", "tpMonth", "tpOnce"})
     EXPECT_EQ(Child<QTimeEdit>(dialog, picker)->time(), QTime(10, 40, 29)) << picker;
   EXPECT_EQ(Child<QDateEdit>(dialog, "dpOnce")->date(), QDate(2012, 9, 25));
+  dialog.grab().save(ZORVEL_BINARY_DIR "/app-schedule-dialog.png");  // kept to look at
   EXPECT_EQ(dialog.Form().choice, kChoiceNone);
   EXPECT_EQ(dialog.Form().weekday, 0);
   EXPECT_EQ(dialog.Form().monthDay, 0);

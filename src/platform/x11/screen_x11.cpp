@@ -194,6 +194,15 @@ struct TImageDestroyer {
 };
 using TImagePtr = std::unique_ptr<XImage, TImageDestroyer>;
 
+// An image whose pixels lie in the shared segment: they are not the image's to free.
+struct TShmImageDestroyer {
+  void operator()(XImage* image) const {
+    image->data = nullptr;
+    XDestroyImage(image);
+  }
+};
+using TShmImagePtr = std::unique_ptr<XImage, TShmImageDestroyer>;
+
 // Where a captured image goes: the capture buffer and the image's top-left corner in it.
 struct TTarget {
   uint8_t* pixels = nullptr;
@@ -331,7 +340,7 @@ class TX11Screen : public IX11Screen {
     const int screen = DefaultScreen(display);
     const int32_t strips = int64_t{w} * h >= kPipelinePixels ? kPipelineStrips : 1;
     const int32_t stripRows = (h + strips - 1) / strips;
-    std::vector<TImagePtr> images;
+    std::vector<TShmImagePtr> images;
     for (int32_t row = 0; row < h; row += stripRows) {
       images.emplace_back(XShmCreateImage(display, DefaultVisual(display, screen),
                                           static_cast<unsigned>(DefaultDepth(display, screen)),
@@ -365,7 +374,6 @@ class TX11Screen : public IX11Screen {
       }  // the pipeline has converted every strip read
       ok = ok && trap.Sync() == 0;
     }
-    for (TImagePtr& image : images) image->data = nullptr;  // the segment's, not the image's
     return ok || Abandon();
   }
 

@@ -25,6 +25,7 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::WindowC
   row->addWidget(picture);
   row->addSpacing(12);
   row->addWidget(product, 1);
+  setMinimumWidth(280);
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok);
   connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
   auto* layout = new QVBoxLayout(this);

@@ -353,6 +353,24 @@ TEST_F(MainView, NewAppendsAtTheBottomAndEditRepaints) {
   EXPECT_EQ(Rows(), 2);
 }
 
+TEST_F(MainView, EditingTheRunningMacroLeavesItsRunPlaying) {
+  SaveMacro("Busy", PlaysUntilStopped);
+  Open();
+  Focus(0);
+  View().RunMacro();
+  recordView_ = [](TActionCtrlPtr macro) {
+    macro->Actions.Clear();
+    macro->Config.RepeatType = 0;
+    return macro;
+  };
+  View().EditMacro();
+  QCoreApplication::processEvents();
+  EXPECT_TRUE(Runs().Running());  // the run plays what the macro held when it started
+  EXPECT_EQ(Status(0), "Running");
+  View().StopMacro();
+  EXPECT_TRUE(WaitIdle());
+}
+
 TEST_F(MainView, ConfigAndScheduleSaveTheDocumentAfterOkAndCancel) {
   SaveMacro("Macro");
   Open();

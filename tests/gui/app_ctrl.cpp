@@ -1,0 +1,109 @@
+// The application controller on its own: the hotkey dispatch that several windows listen to, the
+// settings it loads and saves, and the end of a run reaching the main thread.
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+
+#include "app/ctrl.h"
+#include "app/view_ctrl.h"
+#include "app_fixture.h"
+#include "recording/record_settings.h"
+
+namespace zorvel::test {
+namespace {
+
+class Controller : public AppFixture {
+ protected:
+  std::unique_ptr<TCtrl> MakeCtrl() {
+    TDesktop desktop;
+    auto hotkeys = std::make_unique<TFakeHotkeys>();
+    hotkeys_ = hotkeys.get();
+    desktop.hotkeys = std::move(hotkeys);
+    desktop.input = std::make_unique<TFakeInput>();
+    desktop.recorder = std::make_unique<TFakeInputSource>();
+    desktop.screen = std::make_unique<TFakeScreen>(64, 48);
+    return std::make_unique<TCtrl>(std::move(desktop), prompt_, clock_, folder_);
+  }
+};
+
+TEST_F(Controller, EveryListenerHearsEveryPressUntilRemoved) {
+  auto ctrl = MakeCtrl();
+  std::vector<std::string> heard;
+  const int first = ctrl->AddHotkeyListener([&](int id, uint32_t modifiers, uint32_t vk) {
+    heard.push_back("first " + std::to_string(id) + " " + std::to_string(modifiers) + " " +
+                    std::to_string(vk));
+  });
+  int second = 0;
+  second = ctrl->AddHotkeyListener([&](int id, uint32_t, uint32_t) {
+    heard.push_back("second " + std::to_string(id));
+    ctrl->RemoveHotkeyListener(second);  // removing itself while a press is dispatched
+  });
+  EXPECT_TRUE(ctrl->RegisterHotkey(kRecordHotkeyId, MOD_ALT, VK_F1 + 1));
+  EXPECT_TRUE(ctrl->RegisterHotkey(kMacroHotkeyId + 1, MOD_CONTROL, VK_F1 + 1));
+  hotkeys_->Press(MOD_ALT, VK_F1 + 1);
+  ctrl->PumpEvents();
+  hotkeys_->Press(MOD_CONTROL, VK_F1 + 1);
+  ctrl->PumpEvents();
+  ctrl->RemoveHotkeyListener(first);
+  hotkeys_->Press(MOD_CONTROL, VK_F1 + 1);
+  ctrl->PumpEvents();
+  EXPECT_EQ(heard, (std::vector<std::string>{"first 512 1 113", "second 512", "first 257 2 113"}));
+}
+
+TEST_F(Controller, RefusedRegistrationIsReportedAndUnregisterFreesTheCombination) {
+  auto ctrl = MakeCtrl();
+  hotkeys_->Refuse(MOD_ALT, VK_F1);
+  EXPECT_FALSE(ctrl->RegisterHotkey(kRecordHotkeyId, MOD_ALT, VK_F1));
+  EXPECT_TRUE(ctrl->RegisterHotkey(kRecordHotkeyId + 1, MOD_ALT, VK_F1 + 2));
+  ctrl->UnregisterHotkey(kRecordHotkeyId + 1);
+  EXPECT_TRUE(hotkeys_->Registrations().empty());
+}
+
+TEST_F(Controller, SettingsStartEmptyAndShutdownSavesThem) {
+  auto ctrl = MakeCtrl();
+  EXPECT_EQ(ctrl->Settings(), (TRecordSettings{false, false, 0, 0}));
+  ctrl->LoadSettings();
+  EXPECT_EQ(ctrl->Settings(), (TRecordSettings{true, true, 1, 2}));
+  ctrl->Settings().RecordKeyBoard = false;
+  ctrl->Settings().RecordStartHotkey = 11;
+  ctrl->Shutdown();
+  TRecordSettings saved;
+  TXMLDocument document;
+  LoadSettings(document, folder_, saved);
+  EXPECT_EQ(saved, (TRecordSettings{true, false, 11, 2}));
+}
+
+TEST_F(Controller, StatusReportsGoToTheSink) {
+  auto ctrl = MakeCtrl();
+  ctrl->ShowStatus("nobody listens");  // no sink yet: nothing happens
+  std::vector<std::string> shown;
+  ctrl->SetStatusSink([&](const std::string& text) { shown.push_back(text); });
+  ctrl->ShowStatus("Ctrl+F5 is in use by another program");
+  EXPECT_EQ(shown, std::vector<std::string>{"Ctrl+F5 is in use by another program"});
+}
+
+TEST_F(Controller, TheEndOfARunArrivesOnTheMainThreadAndIsDroppedAfterShutdown) {
+  SaveMacro("Quick");
+  auto ctrl = MakeCtrl();
+  ctrl->ViewCtrl().LoadList();
+  ASSERT_EQ(ctrl->Macros().Count(), 1u);
+  const TActionCtrlPtr macro = ctrl->Macros().Get(0);
+  ctrl->RunCtrl().Start(macro);
+  EXPECT_TRUE(macro->FRunning);
+  // The run of an empty macro ends at once; its end is handled only by the event loop.
+  EXPECT_TRUE(WaitUntil([&] {
+    QCoreApplication::processEvents();
+    return !ctrl->RunCtrl().Running();
+  }));
+  EXPECT_FALSE(macro->FRunning);
+
+  ctrl->RunCtrl().Start(macro);
+  ctrl->Shutdown();  // waits for the run; its queued end must find nothing to touch
+  QCoreApplication::processEvents();
+  ctrl.reset();
+  QCoreApplication::processEvents();
+}
+
+}  // namespace
+}  // namespace zorvel::test

@@ -55,26 +55,13 @@ TCtrl::TCtrl(TDesktop desktop, IPrompt& prompt, IClock& clock, std::string folde
     : impl_(std::make_unique<TImpl>(std::move(desktop), prompt, clock, std::move(folder))) {
   TImpl& d = *impl_;
   d.recorder = std::make_unique<TRecorder>(*d.desktop.recorder, d.settingsRef, d.events);
-  QObject* context = &d.context;
-  d.runCtrl = std::make_unique<TRunCtrl>(*d.desktop.input, *d.desktop.screen, d.clock,
-                                         [this, context](uint64_t runId) {
-                                           // Runs on the run thread: hand the end over to the main
-                                           // thread.
-                                           QMetaObject::invokeMethod(
-                                               context,
-                                               [this, runId] {
-                                                 if (impl_->viewCtrl)
-                                                   impl_->viewCtrl->RunFinished(runId);
-                                               },
-                                               Qt::QueuedConnection);
-                                         });
+  d.runCtrl = std::make_unique<TRunCtrl>(
+      *d.desktop.input, *d.desktop.screen, d.clock,
+      [this](uint64_t runId) { PostToMainThread([this, runId] { OnRunFinished(runId); }); });
   d.viewCtrl = std::make_unique<TViewCtrl>(d.macros, *d.runCtrl, d.prompt, d.document, d.folder);
 
-  d.desktop.hotkeys->SetCallback([this](int id, uint32_t modifiers, uint32_t vk) {
-    // Copied first: a listener may add or remove listeners.
-    const auto listeners = impl_->listeners;
-    for (const auto& [listenerId, listener] : listeners) listener(id, modifiers, vk);
-  });
+  d.desktop.hotkeys->SetCallback(
+      [this](int id, uint32_t modifiers, uint32_t vk) { DispatchHotkey(id, modifiers, vk); });
   for (IEventPump* pump : {static_cast<IEventPump*>(d.desktop.hotkeys.get()),
                            static_cast<IEventPump*>(d.desktop.recorder.get())}) {
     if (pump->FileDescriptor() < 0) continue;
@@ -83,6 +70,27 @@ TCtrl::TCtrl(TDesktop desktop, IPrompt& prompt, IClock& clock, std::string folde
     QObject::connect(notifier.get(), &QSocketNotifier::activated, &d.context,
                      [pump] { pump->Dispatch(); });
     d.notifiers.push_back(std::move(notifier));
+  }
+}
+
+void TCtrl::PostToMainThread(std::function<void()> call) {
+  // The context lives on the main thread; a call still queued when it goes is dropped with it.
+  QMetaObject::invokeMethod(&impl_->context, std::move(call), Qt::QueuedConnection);
+}
+
+void TCtrl::OnRunFinished(uint64_t runId) {
+  if (impl_->viewCtrl) impl_->viewCtrl->RunFinished(runId);
+}
+
+void TCtrl::DispatchHotkey(int id, uint32_t modifiers, uint32_t vk) {
+  // Listeners may add or remove listeners: walk a copy of the ids, skip those gone meanwhile.
+  std::vector<int> ids;
+  for (const auto& entry : impl_->listeners) ids.push_back(entry.first);
+  for (int listenerId : ids) {
+    const auto found = impl_->listeners.find(listenerId);
+    if (found == impl_->listeners.end()) continue;
+    const HotkeyListener listener = found->second;
+    listener(id, modifiers, vk);
   }
 }
 

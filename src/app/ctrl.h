@@ -86,6 +86,11 @@ class TCtrl {
   void ShowStatus(const std::string& text);
 
  private:
+  // Called on the run thread: queues the call for the main thread.
+  void PostToMainThread(std::function<void()> call);
+  void OnRunFinished(uint64_t runId);
+  void DispatchHotkey(int id, uint32_t modifiers, uint32_t vk);
+
   struct TImpl;
   std::unique_ptr<TImpl> impl_;
 };

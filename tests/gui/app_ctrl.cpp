@@ -51,6 +51,21 @@ TEST_F(Controller, EveryListenerHearsEveryPressUntilRemoved) {
   EXPECT_EQ(heard, (std::vector<std::string>{"first 512 1 113", "second 512", "first 257 2 113"}));
 }
 
+TEST_F(Controller, AListenerRemovedDuringAPressIsNotCalledForIt) {
+  auto ctrl = MakeCtrl();
+  std::vector<std::string> heard;
+  int later = 0;
+  ctrl->AddHotkeyListener([&](int, uint32_t, uint32_t) {
+    heard.push_back("closes the other");
+    ctrl->RemoveHotkeyListener(later);
+  });
+  later = ctrl->AddHotkeyListener([&](int, uint32_t, uint32_t) { heard.push_back("gone"); });
+  ctrl->RegisterHotkey(kRecordHotkeyId, MOD_ALT, VK_F1);
+  hotkeys_->Press(MOD_ALT, VK_F1);
+  ctrl->PumpEvents();
+  EXPECT_EQ(heard, std::vector<std::string>{"closes the other"});
+}
+
 TEST_F(Controller, RefusedRegistrationIsReportedAndUnregisterFreesTheCombination) {
   auto ctrl = MakeCtrl();
   hotkeys_->Refuse(MOD_ALT, VK_F1);

@@ -198,7 +198,9 @@ TEST(ScreenX11NoShmServer, EveryCasePasses) {
 }
 
 TEST(ScreenX11NoShm, ServerWithoutShmUsesGetImage) {
-  if (std::getenv("ZORVEL_SCREEN_TEST_NO_SHM") == nullptr) GTEST_SKIP() << "needs its own server";
+  if (std::getenv("ZORVEL_SCREEN_TEST_NO_SHM") == nullptr) {
+    GTEST_SKIP() << "runs inside ScreenX11NoShmServer.EveryCasePasses, on a server of its own";
+  }
   const auto screen = CreateX11Screen(TX11ScreenOptions{true});
   EXPECT_FALSE(screen->UsesShm());
   TBDBitmapData capture;
@@ -208,7 +210,8 @@ TEST(ScreenX11NoShm, ServerWithoutShmUsesGetImage) {
 
 // A 16-bit server: pixels are 5-6-5 bits, converted through the channel masks.
 TEST(ScreenX11Depth16Server, EveryCasePasses) {
-  if (std::getenv("ZORVEL_SCREEN_TEST_DEPTH16") != nullptr) GTEST_SKIP() << "already there";
+  if (std::getenv("ZORVEL_SCREEN_TEST_DEPTH16") != nullptr)
+    GTEST_SKIP() << "already on the 16-bit server";
   const std::string self = "/proc/" + std::to_string(getpid()) + "/exe";
   const std::string command = "ZORVEL_SCREEN_TEST_DEPTH16=1 XVFB_SCREEN=640x480x16 " +
                               std::string(ZORVEL_SOURCE_DIR) + "/scripts/with-xvfb " + self +
@@ -219,7 +222,9 @@ TEST(ScreenX11Depth16Server, EveryCasePasses) {
 }
 
 TEST(ScreenX11Depth16, FullChannelsStayFull) {
-  if (std::getenv("ZORVEL_SCREEN_TEST_DEPTH16") == nullptr) GTEST_SKIP() << "needs its own server";
+  if (std::getenv("ZORVEL_SCREEN_TEST_DEPTH16") == nullptr) {
+    GTEST_SKIP() << "runs inside ScreenX11Depth16Server.EveryCasePasses, on a server of its own";
+  }
   Display* display = XOpenDisplay(nullptr);
   ASSERT_NE(display, nullptr);
   ASSERT_EQ(DefaultDepth(display, DefaultScreen(display)), 16);

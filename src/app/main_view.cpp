@@ -39,11 +39,26 @@ QString Q(const char* text) {
   return QString::fromUtf8(text);
 }
 
-// "Ctrl+F5 is in use by another program", or "Ctrl+F5, Ctrl+F6 are in use ..." for several.
+std::string CtrlFKey(int index) {
+  return "Ctrl+F" + std::to_string(index + 1);
+}
+
+// "Ctrl+F5 is in use by another program"; several keys are listed, three or more in a row as a
+// range: "Ctrl+F1 to Ctrl+F12 are in use by another program".
 std::string InUseReport(const std::vector<int>& refusedKeys) {
   std::string keys;
-  for (int key : refusedKeys)
-    keys += (keys.empty() ? "" : ", ") + ("Ctrl+F" + std::to_string(key + 1));
+  for (size_t first = 0; first < refusedKeys.size();) {
+    size_t last = first;
+    while (last + 1 < refusedKeys.size() && refusedKeys[last + 1] == refusedKeys[last] + 1) ++last;
+    if (!keys.empty()) keys += ", ";
+    if (last - first >= 2) {
+      keys += CtrlFKey(refusedKeys[first]) + " to " + CtrlFKey(refusedKeys[last]);
+      first = last + 1;
+    } else {
+      keys += CtrlFKey(refusedKeys[first]);
+      ++first;
+    }
+  }
   return keys + (refusedKeys.size() == 1 ? " is" : " are") + " in use by another program";
 }
 

@@ -111,6 +111,13 @@ TEST_F(MainView, AHotkeyHeldByAnotherProgramIsReportedAndTheOthersWork) {
   EXPECT_TRUE(WaitIdle());
 }
 
+TEST_F(MainView, SeveralHeldHotkeysAreListedWithRunsAsRanges) {
+  for (int key : {1, 2, 4, 5, 6, 7, 11}) refused_.push_back({MOD_CONTROL, VK_F1 + key});
+  Open();
+  EXPECT_EQ(window_->StatusText(),
+            "Ctrl+F2, Ctrl+F3, Ctrl+F5 to Ctrl+F8, Ctrl+F12 are in use by another program");
+}
+
 // ------------------------------------------------------------------- the list
 
 TEST_F(MainView, WindowAndListLayout) {

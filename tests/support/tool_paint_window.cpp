@@ -13,6 +13,7 @@
 #include <cstring>
 
 #include "paint_window_scene.h"
+#include "tool_options.h"
 
 namespace scene = zorvel::test::paint_scene;
 
@@ -39,11 +40,12 @@ XImage* SceneImage(Display* display) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  FILE* out = stdout;
+  const char* out = nullptr;
   for (int i = 1; i + 1 < argc; ++i) {
-    if (std::strcmp(argv[i], "--out") == 0) out = std::fopen(argv[i + 1], "a");
+    if (std::strcmp(argv[i], "--out") == 0) out = argv[i + 1];
   }
-  if (!out) return 2;
+  zorvel::test::ToolLog log;
+  if (!log.Open(out)) return 2;
   Display* display = XOpenDisplay(nullptr);
   if (!display) {
     std::fprintf(stderr, "cannot open display\n");
@@ -72,8 +74,7 @@ int main(int argc, char** argv) {
     XSync(display, False);
     if (!ready) {
       ready = true;
-      std::fprintf(out, "ready window=0x%lx\n", window);
-      std::fflush(out);
+      log.Ready(window);
     }
   }
 }

@@ -20,62 +20,42 @@
 #include <QVBoxLayout>
 #include <QWidget>
 
-#include <cstdio>
-#include <cstring>
 #include <string>
+
+#include "tool_options.h"
 
 namespace {
 
-struct Options {
-  int width = 400;
-  int height = 60;
-  int x = 100;
-  int y = 100;
-  const char* out = nullptr;
+struct Options : zorvel::test::ToolOptions {
+  Options() { height = 60; }
   bool changes = true;
   bool clearOnReturn = false;
 };
 
 bool ParseOptions(int argc, char** argv, Options& options) {
-  for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
-    const bool hasValue = i + 1 < argc;
-    if (arg == "--geometry" && hasValue) {
-      if (std::sscanf(argv[++i], "%dx%d+%d+%d", &options.width, &options.height, &options.x,
-                      &options.y) != 4)
-        return false;
-    } else if (arg == "--out" && hasValue) {
-      options.out = argv[++i];
-    } else if (arg == "--no-changes") {
+  auto own = [&](const std::string& arg, const char*) {
+    if (arg == "--no-changes") {
       options.changes = false;
     } else if (arg == "--clear-on-return") {
       options.clearOnReturn = true;
     } else {
-      return false;
+      return 0;
     }
-  }
-  return true;
+    return 1;
+  };
+  return zorvel::test::ParseToolOptions(argc, argv, options, own);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
   Options options;
-  if (!ParseOptions(argc, argv, options)) {
-    std::fprintf(stderr,
-                 "usage: %s [--geometry WxH+X+Y] [--out FILE] [--no-changes] "
-                 "[--clear-on-return]\n",
-                 argv[0]);
-    return 2;
-  }
-  FILE* file = options.out ? std::fopen(options.out, "a") : stdout;
-  if (!file) {
-    std::perror(options.out);
-    return 1;
-  }
-  auto log = [file](const char* what, const QString& text) {
-    std::fprintf(file, "%s \"%s\"\n", what, text.toUtf8().constData());
-    std::fflush(file);
+  if (!ParseOptions(argc, argv, options))
+    return zorvel::test::ToolUsage(argv[0], "[--no-changes] [--clear-on-return]");
+  zorvel::test::ToolLog file;
+  if (!file.Open(options.out)) return 1;
+  auto log = [&file](const char* what, const QString& text) {
+    file.Line(std::string(what) + " \"" + text.toUtf8().toStdString() + "\"");
   };
 
   QApplication app(argc, argv);
@@ -101,8 +81,7 @@ int main(int argc, char** argv) {
   QTimer focusTimer;
   QObject::connect(&focusTimer, &QTimer::timeout, [&] {
     if (window.isActiveWindow() && edit->hasFocus()) {
-      std::fprintf(file, "ready window=0x%llx\n", static_cast<unsigned long long>(window.winId()));
-      std::fflush(file);
+      file.Ready(static_cast<unsigned long long>(window.winId()));
       focusTimer.stop();
       return;
     }

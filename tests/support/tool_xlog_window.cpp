@@ -27,44 +27,35 @@
 
 #include <clocale>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <string>
 
+#include "tool_options.h"
+
 namespace {
 
-struct Options {
-  int width = 400;
-  int height = 300;
-  int x = 100;
-  int y = 100;
-  const char* out = nullptr;
+struct Options : zorvel::test::ToolOptions {
   const char* title = "zorvel xlog window";
   bool motion = false;
   bool focus = true;
 };
 
 bool ParseOptions(int argc, char** argv, Options& options) {
-  for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
-    const bool hasValue = i + 1 < argc;
-    if (arg == "--geometry" && hasValue) {
-      if (std::sscanf(argv[++i], "%dx%d+%d+%d", &options.width, &options.height, &options.x,
-                      &options.y) != 4)
-        return false;
-    } else if (arg == "--out" && hasValue) {
-      options.out = argv[++i];
-    } else if (arg == "--title" && hasValue) {
-      options.title = argv[++i];
-    } else if (arg == "--motion") {
+  auto own = [&](const std::string& arg, const char* next) {
+    if (arg == "--title" && next) {
+      options.title = next;
+      return 2;
+    }
+    if (arg == "--motion") {
       options.motion = true;
     } else if (arg == "--no-focus") {
       options.focus = false;
     } else {
-      return false;
+      return 0;
     }
-  }
-  return true;
+    return 1;
+  };
+  return zorvel::test::ParseToolOptions(argc, argv, options, own);
 }
 
 // UTF-8 of a keysym when no input method is there: Latin-1 and Unicode keysyms only.
@@ -94,19 +85,6 @@ std::string KeysymText(KeySym keysym) {
   }
   return out;
 }
-
-class Logger {
- public:
-  explicit Logger(FILE* file) : file_(file) {}
-  void Line(const std::string& line) {
-    std::fputs(line.c_str(), file_);
-    std::fputc('\n', file_);
-    std::fflush(file_);
-  }
-
- private:
-  FILE* file_;
-};
 
 std::string Hex(unsigned long value) {
   char buffer[32];
@@ -162,21 +140,12 @@ std::string KeysymName(KeySym keysym) {
 
 int main(int argc, char** argv) {
   Options options;
-  if (!ParseOptions(argc, argv, options)) {
-    std::fprintf(stderr,
-                 "usage: %s [--geometry WxH+X+Y] [--out FILE] [--motion] [--no-focus] "
-                 "[--title TITLE]\n",
-                 argv[0]);
-    return 2;
-  }
+  if (!ParseOptions(argc, argv, options))
+    return zorvel::test::ToolUsage(argv[0], "[--motion] [--no-focus] [--title TITLE]");
   if (!std::setlocale(LC_ALL, "") || !std::strstr(std::setlocale(LC_CTYPE, nullptr), "UTF-8"))
     std::setlocale(LC_CTYPE, "C.UTF-8");
-  FILE* file = options.out ? std::fopen(options.out, "a") : stdout;
-  if (!file) {
-    std::perror(options.out);
-    return 1;
-  }
-  Logger log(file);
+  zorvel::test::ToolLog log;
+  if (!log.Open(options.out)) return 1;
   Display* display = XOpenDisplay(nullptr);
   if (!display) {
     std::fprintf(stderr, "cannot open the display\n");
@@ -218,7 +187,7 @@ int main(int argc, char** argv) {
         XKeysymToKeycode(display, XK_a);
         if (options.focus) XSetInputFocus(display, window, RevertToPointerRoot, CurrentTime);
         XSync(display, False);
-        log.Line("ready window=" + Hex(window));
+        log.Ready(window);
         break;
       case MappingNotify:
         XRefreshKeyboardMapping(&event.xmapping);

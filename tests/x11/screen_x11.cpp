@@ -183,16 +183,22 @@ TEST_P(ScreenX11, FindPictureGivesItsCentre) {
 INSTANTIATE_TEST_SUITE_P(Paths, ScreenX11, ::testing::Values(true, false),
                          [](const auto& info) { return info.param ? "Shm" : "GetImage"; });
 
+// Runs the tests in `filter` of this program again, on an Xvfb of its own that `serverEnv` sets
+// up (with-xvfb reads XVFB_ARGS and XVFB_SCREEN).
+test::CommandResult RunOnOwnServer(const std::string& serverEnv, const std::string& filter) {
+  const std::string self = "/proc/" + std::to_string(getpid()) + "/exe";
+  return test::RunCommand(serverEnv + " " + ZORVEL_SOURCE_DIR + "/scripts/with-xvfb " + self +
+                          " --gtest_filter='" + filter + "'");
+}
+
 // The same cases on a server started without MIT-SHM: the screen must find out by itself.
 TEST(ScreenX11NoShmServer, EveryCasePasses) {
   if (std::getenv("ZORVEL_SCREEN_TEST_NO_SHM") != nullptr) {
     GTEST_SKIP() << "already on the server without MIT-SHM";
   }
-  const std::string self = "/proc/" + std::to_string(getpid()) + "/exe";
-  const std::string command = "ZORVEL_SCREEN_TEST_NO_SHM=1 XVFB_ARGS='-extension MIT-SHM' " +
-                              std::string(ZORVEL_SOURCE_DIR) + "/scripts/with-xvfb " + self +
-                              " --gtest_filter='Paths/ScreenX11.*:ScreenX11NoShm.*'";
-  const test::CommandResult result = test::RunCommand(command);
+  const test::CommandResult result =
+      RunOnOwnServer("ZORVEL_SCREEN_TEST_NO_SHM=1 XVFB_ARGS='-extension MIT-SHM'",
+                     "Paths/ScreenX11.*:ScreenX11NoShm.*");
   EXPECT_EQ(result.exitCode, 0) << result.output;
   EXPECT_NE(result.output.find("[  PASSED  ]"), std::string::npos) << result.output;
 }
@@ -212,11 +218,8 @@ TEST(ScreenX11NoShm, ServerWithoutShmUsesGetImage) {
 TEST(ScreenX11Depth16Server, EveryCasePasses) {
   if (std::getenv("ZORVEL_SCREEN_TEST_DEPTH16") != nullptr)
     GTEST_SKIP() << "already on the 16-bit server";
-  const std::string self = "/proc/" + std::to_string(getpid()) + "/exe";
-  const std::string command = "ZORVEL_SCREEN_TEST_DEPTH16=1 XVFB_SCREEN=640x480x16 " +
-                              std::string(ZORVEL_SOURCE_DIR) + "/scripts/with-xvfb " + self +
-                              " --gtest_filter='ScreenX11Depth16.*'";
-  const test::CommandResult result = test::RunCommand(command);
+  const test::CommandResult result =
+      RunOnOwnServer("ZORVEL_SCREEN_TEST_DEPTH16=1 XVFB_SCREEN=640x480x16", "ScreenX11Depth16.*");
   EXPECT_EQ(result.exitCode, 0) << result.output;
   EXPECT_NE(result.output.find("[  PASSED  ] 1 test"), std::string::npos) << result.output;
 }

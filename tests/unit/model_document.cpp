@@ -2,13 +2,13 @@
 
 #include <filesystem>
 
+#include "../support/temp_folder.h"
 #include "common/error.h"
 #include "common/program_folder.h"
 #include "model/action_ctrl.h"
 #include "model/base64.h"
 #include "model/xml_document.h"
 #include "model/xml_values.h"
-#include "model_temp_folder.h"
 #include "playback/bitmap_data.h"
 
 namespace zorvel {

@@ -3,9 +3,9 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "../support/temp_folder.h"
 #include "common/error.h"
 #include "common/program_folder.h"
-#include "model_temp_folder.h"
 
 namespace zorvel {
 namespace {

@@ -3,10 +3,10 @@
 #include <sys/stat.h>
 #include <filesystem>
 
+#include "../support/temp_folder.h"
 #include "common/program_folder.h"
 #include "model/folder_scan.h"
 #include "model/xml_document.h"
-#include "model_temp_folder.h"
 
 namespace zorvel {
 namespace {

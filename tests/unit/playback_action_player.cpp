@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "../support/test_actions.h"
 #include "common/error.h"
 #include "model/base64.h"
 #include "playback/action_player.h"
@@ -41,14 +42,7 @@ std::vector<uint8_t> SolidBmp(int width, int height, uint32_t color) {
   return bmp;
 }
 
-TActionObj Click(MouseButton button, MouseAction what, MousePoint where) {
-  TActionObj action;
-  action.actionType = static_cast<uint8_t>(ActionType::MouseClick);
-  action.mouseButton = static_cast<uint8_t>(button);
-  action.mouseAction = static_cast<uint8_t>(what);
-  action.mousePoint = static_cast<uint8_t>(where);
-  return action;
-}
+using test::Click;
 
 class ActionPlayerTest : public ::testing::Test {
  protected:
@@ -208,9 +202,7 @@ TEST_F(ActionPlayerTest, MoveTypeDelayAndUnknownKinds) {
   EXPECT_EQ(Play(move), (Lines{"SetCursorPos 10 -5"}));
 
   input.ClearTranscript();
-  TActionObj type;
-  type.actionType = static_cast<uint8_t>(ActionType::TypeText);
-  type.typeText = "ab";
+  const TActionObj type = test::Type("ab");
   EXPECT_EQ(Play(type), (Lines{"SendTextToFocus \"ab\""}));
 
   input.ClearTranscript();
@@ -227,21 +219,14 @@ TEST_F(ActionPlayerTest, MoveTypeDelayAndUnknownKinds) {
 
 TEST_F(ActionPlayerTest, ReleasesWhatItHoldsLastPressedFirst) {
   TActionPlayer player(input, screen);
-  auto key = [](int32_t vk, KeyAction what) {
-    TActionObj action;
-    action.actionType = static_cast<uint8_t>(ActionType::Keyboard);
-    action.key = vk;
-    action.keyAction = static_cast<uint8_t>(what);
-    return action;
-  };
   std::vector<TActionObj> actions = {
-      key(0x11, KeyAction::KeyDown),
-      key(0x10, KeyAction::KeyDown),
-      key(0x41, KeyAction::KeyDown),
-      key(0x41, KeyAction::KeyDown),   // held once
-      key(0x42, KeyAction::KeyPress),  // released already
+      test::Key(0x11, KeyAction::KeyDown),
+      test::Key(0x10, KeyAction::KeyDown),
+      test::Key(0x41, KeyAction::KeyDown),
+      test::Key(0x41, KeyAction::KeyDown),   // held once
+      test::Key(0x42, KeyAction::KeyPress),  // released already
       Fixed(MouseButton::Right, MouseAction::ButtonDown),
-      key(0x10, KeyAction::KeyUp),  // no longer held
+      test::Key(0x10, KeyAction::KeyUp),  // no longer held
   };
   for (TActionObj& action : actions) player.PlayAction(action);
   EXPECT_TRUE(player.HoldsInput());

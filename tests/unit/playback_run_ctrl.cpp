@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "../support/test_actions.h"
 #include "common/date_time.h"
 #include "model/xml_document.h"
 #include "playback/run_ctrl.h"
@@ -46,18 +47,11 @@ class EndLog {
 };
 
 TActionPtr Key(int32_t vk, KeyAction what = KeyAction::KeyPress) {
-  auto action = std::make_shared<TActionObj>();
-  action->actionType = static_cast<uint8_t>(ActionType::Keyboard);
-  action->key = vk;
-  action->keyAction = static_cast<uint8_t>(what);
-  return action;
+  return std::make_shared<TActionObj>(test::Key(vk, what));
 }
 
 TActionPtr Delay(int32_t ms) {
-  auto action = std::make_shared<TActionObj>();
-  action->actionType = static_cast<uint8_t>(ActionType::Delay);
-  action->delay = ms;
-  return action;
+  return std::make_shared<TActionObj>(test::Delay(ms));
 }
 
 class RunCtrlTest : public ::testing::Test {

@@ -7,6 +7,7 @@
 #include <thread>
 #include <vector>
 
+#include "../support/test_actions.h"
 #include "playback/run_thread.h"
 #include "playback_test_support.h"
 
@@ -15,20 +16,8 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-TActionObj Key(int32_t vk, KeyAction what = KeyAction::KeyPress) {
-  TActionObj action;
-  action.actionType = static_cast<uint8_t>(ActionType::Keyboard);
-  action.key = vk;
-  action.keyAction = static_cast<uint8_t>(what);
-  return action;
-}
-
-TActionObj Delay(int32_t ms) {
-  TActionObj action;
-  action.actionType = static_cast<uint8_t>(ActionType::Delay);
-  action.delay = ms;
-  return action;
-}
+using test::Delay;
+using test::Key;
 
 TActionObj BadColourClick() {
   TActionObj action;

@@ -1,12 +1,10 @@
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
+#include "../support/temp_folder.h"
 #include "common/error.h"
 #include "model/xml_document.h"
 #include "recording/record_settings.h"
@@ -16,34 +14,18 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-void WriteFile(const std::string& path, const std::string& text) {
-  std::ofstream(path, std::ios::binary) << text;
-}
+using test::ReadFile;
+using test::WriteFile;
 
 class SettingsDocument : public testing::Test {
  protected:
-  SettingsDocument() {
-    folder = (fs::temp_directory_path() /
-              ("zorvel-settings-" + std::to_string(getpid()) + "-" +
-               testing::UnitTest::GetInstance()->current_test_info()->name()))
-                 .string();
-    fs::remove_all(folder);
-    fs::create_directories(folder);
-    path = folder + "/zorvelconfig.xml";
-  }
-  ~SettingsDocument() override { fs::remove_all(folder); }
+  SettingsDocument() : folder(temp.path()), path(temp.File("zorvelconfig.xml")) {}
 
   void WriteConfig(const std::string& attributes, const std::string& element = "config") {
     WriteFile(path, "<root versionNo=\"2.0\"><" + element + " " + attributes + "/></root>");
   }
 
+  test::TempFolder temp;
   std::string folder;
   std::string path;
   TXMLDocument document;

@@ -20,6 +20,7 @@
 #include "platform/fake/fake_input.h"
 #include "platform/fake/fake_screen.h"
 #include "playback/run_thread.h"
+#include "test_actions.h"
 
 namespace {
 
@@ -47,12 +48,7 @@ class TSpinTimer : public IRunTimer {
   }
 };
 
-TActionObj Delay(int32_t ms) {
-  TActionObj action;
-  action.actionType = static_cast<uint8_t>(ActionType::Delay);
-  action.delay = ms;
-  return action;
-}
+using zorvel::test::Delay;
 
 TRunSettings Once() {
   return {0, 1, 0, 0};

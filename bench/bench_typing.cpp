@@ -7,24 +7,17 @@
 // whose text arrived exactly), runs.
 
 #include <benchmark/benchmark.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "platform/x11/x11_desktop.h"
-
-extern char** environ;
+#include "support_tool_process.h"
 
 namespace {
 
@@ -49,55 +42,27 @@ std::string TypingText() {
   return text;
 }
 
-// The line edit window, its log read as it grows.
-class TLineEdit {
- public:
-  TLineEdit() {
-    char path[] = "/tmp/zorvel-bench-typing-XXXXXX";
-    const int fd = mkstemp(path);
-    if (fd >= 0) close(fd);
-    log_ = path;
-    std::string program = std::string(ZORVEL_BINARY_DIR) + "/zorvel-test-qt-line-edit";
-    std::vector<std::string> args = {
-        program, "--geometry", "900x60+50+50", "--no-changes", "--clear-on-return", "--out", log_};
-    std::vector<char*> argv;
-    for (auto& arg : args) argv.push_back(arg.data());
-    argv.push_back(nullptr);
-    if (posix_spawn(&pid_, argv[0], nullptr, nullptr, argv.data(), environ) != 0) pid_ = -1;
-  }
-  ~TLineEdit() {
-    if (pid_ > 0) {
-      kill(pid_, SIGTERM);
-      waitpid(pid_, nullptr, 0);
-    }
-    std::remove(log_.c_str());
-  }
-  std::vector<std::string> Lines() const {
-    std::ifstream in(log_);
-    std::vector<std::string> lines;
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    return lines;
-  }
-  // Waits until the log has more than `count` lines; the new line, or empty after `timeout`.
-  std::string WaitLineAfter(size_t count, std::chrono::milliseconds timeout) const {
-    const auto end = Clock::now() + timeout;
-    while (Clock::now() < end) {
-      const auto lines = Lines();
-      if (lines.size() > count) return lines[count];
-      std::this_thread::sleep_for(std::chrono::microseconds(500));
-    }
-    return {};
-  }
+using zorvel::test::TToolProcess;
 
- private:
-  pid_t pid_ = -1;
-  std::string log_;
-};
+// Waits until the log of `edit` has more than `count` lines; the new line, or empty after
+// `timeout`. Polls far more often than the tests' waits: the time is what is measured.
+std::string WaitLineAfter(const TToolProcess& edit, size_t count,
+                          std::chrono::milliseconds timeout) {
+  const auto end = Clock::now() + timeout;
+  while (Clock::now() < end) {
+    const auto lines = edit.Lines();
+    if (lines.size() > count) return lines[count];
+    std::this_thread::sleep_for(std::chrono::microseconds(500));
+  }
+  return {};
+}
 
-TLineEdit& LineEdit() {
-  static TLineEdit edit;
+// The line edit window, started once for every benchmark.
+TToolProcess& LineEdit() {
+  static TToolProcess edit("zorvel-test-qt-line-edit",
+                           {"--geometry", "900x60+50+50", "--no-changes", "--clear-on-return"});
   static const bool ready = [] {
-    return edit.WaitLineAfter(0, std::chrono::seconds(20)).rfind("ready", 0) == 0;
+    return WaitLineAfter(edit, 0, std::chrono::seconds(20)).rfind("ready", 0) == 0;
   }();
   if (!ready) std::fprintf(stderr, "the line edit did not come up\n");
   return edit;
@@ -113,14 +78,14 @@ template <class TypeText>
 void RunTyping(benchmark::State& state, TypeText typeText) {
   const std::string text = TypingText();
   const std::string expected = "return \"" + text + "\"";
-  TLineEdit& edit = LineEdit();
+  TToolProcess& edit = LineEdit();
   std::vector<double> speeds;
   int exact = 0;
   for (auto _ : state) {
     const size_t before = edit.Lines().size();
     const auto start = Clock::now();
     typeText(text);
-    const std::string line = edit.WaitLineAfter(before, std::chrono::seconds(30));
+    const std::string line = WaitLineAfter(edit, before, std::chrono::seconds(30));
     const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
     state.SetIterationTime(seconds);
     speeds.push_back(300.0 / seconds);

@@ -1,7 +1,7 @@
 #include "support_process.h"
 
-#include <cstdio>
 #include <sys/wait.h>
+#include <cstdio>
 #include <thread>
 
 namespace zorvel::test {
@@ -18,6 +18,15 @@ CommandResult RunCommand(const std::string& command) {
   return result;
 }
 
+CommandResult RunXdotool(const std::string& args) {
+  CommandResult result;
+  for (int attempt = 0; attempt < 5; ++attempt) {
+    result = RunCommand("xdotool " + args);
+    if (result.output.find("Can't open display") == std::string::npos) break;
+  }
+  return result;
+}
+
 bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
   auto deadline = std::chrono::steady_clock::now() + timeout;
   while (!done()) {
@@ -25,6 +34,10 @@ bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds time
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
   return true;
+}
+
+bool WaitForExit(pid_t pid, int& status, std::chrono::milliseconds timeout) {
+  return WaitUntil([&] { return waitpid(pid, &status, WNOHANG) == pid; }, timeout);
 }
 
 std::string BuiltProgram(const std::string& name) {

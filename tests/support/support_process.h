@@ -1,5 +1,7 @@
 #pragma once
 
+#include <sys/types.h>
+
 #include <chrono>
 #include <functional>
 #include <string>
@@ -14,9 +16,17 @@ struct CommandResult {
 // Runs a shell command and waits for it.
 CommandResult RunCommand(const std::string& command);
 
+// Runs xdotool with `args`; a refused connection (the server now and then refuses one while a
+// client leaves) is tried again, up to five times.
+CommandResult RunXdotool(const std::string& args);
+
 // Polls `done` every 10 ms until it holds or `timeout` passes; returns whether it held.
 bool WaitUntil(const std::function<bool()>& done,
                std::chrono::milliseconds timeout = std::chrono::seconds(5));
+
+// Waits for the child `pid` to end; true with its wait status in `status`, false when it is still
+// running after `timeout`.
+bool WaitForExit(pid_t pid, int& status, std::chrono::milliseconds timeout);
 
 // Path of a program built into the build root (test tools, zorvel, zorvel-cli).
 std::string BuiltProgram(const std::string& name);

@@ -10,6 +10,7 @@
 #include <tuple>
 #include <vector>
 
+#include "input_test_tools.h"
 #include "support_process.h"
 // clang-format off
 #include <X11/Xlib.h>
@@ -27,14 +28,7 @@ constexpr uint32_t VK_F2 = 0x71, VK_F3 = 0x72, VK_F5 = 0x74, VK_F6 = 0x75, VK_F7
 
 using Press = std::tuple<int, uint32_t, uint32_t>;  // id, modifiers, key
 
-void Xdotool(const std::string& args) {
-  test::CommandResult result;
-  for (int attempt = 0; attempt < 5; ++attempt) {
-    result = test::RunCommand("xdotool " + args);
-    if (result.output.find("Can't open display") == std::string::npos) break;
-  }
-  ASSERT_EQ(result.exitCode, 0) << result.output;
-}
+using test::Xdotool;
 
 // Another program on the same display that grabs keys of its own.
 class OtherClient {

@@ -9,12 +9,12 @@
 #include <unistd.h>
 
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "input_test_tools.h"
 #include "support_process.h"
+#include "temp_folder.h"
 
 #include <X11/Xlib.h>
 
@@ -45,10 +45,8 @@ std::string TypeItem(const std::string& text) {
 // A macro document in a folder of its own.
 class TMacroFile {
  public:
-  TMacroFile(const std::string& name, const std::vector<std::string>& items, int stopHotkey = 2) {
-    char dir[] = "/tmp/zorvel-play-XXXXXX";
-    folder_ = mkdtemp(dir);
-    path_ = folder_ + "/" + name + ".xml";
+  TMacroFile(const std::string& name, const std::vector<std::string>& items, int stopHotkey = 2)
+      : path_(folder_.File(name + ".xml")) {
     std::ofstream out(path_);
     out << "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
         << "<zorvel Zorvel=\"1.1\" FName=\"" << name << "\" FCreateTime=\"12/08/26\">\n"
@@ -60,12 +58,11 @@ class TMacroFile {
     for (const std::string& item : items) out << item << "\n";
     out << "</ActionList>\n</zorvel>\n";
   }
-  ~TMacroFile() { test::RunCommand("rm -rf '" + folder_ + "'"); }
   const std::string& Path() const { return path_; }
-  const std::string& Folder() const { return folder_; }
+  const std::string& Folder() const { return folder_.path(); }
 
  private:
-  std::string folder_;
+  test::TempFolder folder_;
   std::string path_;
 };
 
@@ -99,18 +96,11 @@ class TCliProcess {
   // Exit code, or -1 when it has not ended within ten seconds.
   int Wait() {
     int status = 0;
-    const bool ended = test::WaitUntil([&] { return waitpid(pid_, &status, WNOHANG) == pid_; },
-                                       std::chrono::seconds(10));
-    if (!ended) return -1;
+    if (!test::WaitForExit(pid_, status, std::chrono::seconds(10))) return -1;
     pid_ = -1;
     return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
   }
-  std::string Output() const {
-    std::ifstream in(out_);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-  }
+  std::string Output() const { return test::ReadFile(out_); }
 
  private:
   pid_t pid_ = -1;

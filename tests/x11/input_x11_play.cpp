@@ -17,6 +17,7 @@
 #include "playback/action_player.h"
 #include "playback/run_ctrl.h"
 #include "support_process.h"
+#include "test_actions.h"
 
 // Last, and without the event names that clash with the key actions.
 #include <X11/Xlib.h>
@@ -34,38 +35,10 @@ using test::TToolProcess;
 
 const std::string kText = "héllo wörld ✓ 漢字";
 
-TActionObj Click(MouseButton button, MouseAction what, int32_t x, int32_t y) {
-  TActionObj action;
-  action.actionType = static_cast<uint8_t>(ActionType::MouseClick);
-  action.mouseButton = static_cast<uint8_t>(button);
-  action.mouseAction = static_cast<uint8_t>(what);
-  action.mousePoint = static_cast<uint8_t>(MousePoint::FixedPoint);
-  action.mouseClickPosX = x;
-  action.mouseClickPosY = y;
-  return action;
-}
-
-TActionObj Key(int32_t vk, KeyAction what) {
-  TActionObj action;
-  action.actionType = static_cast<uint8_t>(ActionType::Keyboard);
-  action.key = vk;
-  action.keyAction = static_cast<uint8_t>(what);
-  return action;
-}
-
-TActionObj Type(const std::string& text) {
-  TActionObj action;
-  action.actionType = static_cast<uint8_t>(ActionType::TypeText);
-  action.typeText = text;
-  return action;
-}
-
-TActionObj Delay(int32_t ms) {
-  TActionObj action;
-  action.actionType = static_cast<uint8_t>(ActionType::Delay);
-  action.delay = ms;
-  return action;
-}
+using test::Click;
+using test::Delay;
+using test::Key;
+using test::Type;
 
 // Keycodes the server reports as down.
 std::vector<int> KeysDown(Display* display) {

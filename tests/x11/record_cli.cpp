@@ -9,14 +9,16 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
+#include "input_test_tools.h"
 #include "model/action_ctrl.h"
 #include "model/xml_document.h"
 #include "recording/record_settings.h"
 #include "support_process.h"
+#include "temp_folder.h"
+#include "test_actions.h"
 
 extern char** environ;
 
@@ -25,21 +27,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-void Xdotool(const std::string& args) {
-  test::CommandResult result;
-  for (int attempt = 0; attempt < 5; ++attempt) {
-    result = test::RunCommand("xdotool " + args);
-    if (result.output.find("Can't open display") == std::string::npos) break;
-  }
-  ASSERT_EQ(result.exitCode, 0) << result.output;
-}
+using test::ReadFile;
+using test::Xdotool;
 
 // zorvel-cli record running in the background, its output in files.
 class RecordProcess {
@@ -72,9 +61,7 @@ class RecordProcess {
   // Waits for the end; the exit code, or -1.
   int Wait() {
     int status = 0;
-    const bool ended = test::WaitUntil([&] { return waitpid(pid_, &status, WNOHANG) == pid_; },
-                                       std::chrono::seconds(10));
-    if (!ended) return -1;
+    if (!test::WaitForExit(pid_, status, std::chrono::seconds(10))) return -1;
     pid_ = -1;
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   }
@@ -90,14 +77,10 @@ class RecordProcess {
 
 class RecordCli : public testing::Test {
  protected:
-  RecordCli() {
-    root = fs::temp_directory_path() / ("zorvel-record-cli-" + std::to_string(getpid()));
-    folder = (root / "macros").string();
-    fs::remove_all(root);
+  RecordCli() : folder(root.File("macros")) {
     fs::create_directories(folder);
     Xdotool("mousemove 0 0");
   }
-  ~RecordCli() override { fs::remove_all(root); }
 
   TActionList Load(const std::string& name) {
     TActionCtrl macro(document);
@@ -105,34 +88,15 @@ class RecordCli : public testing::Test {
     return macro.Actions;
   }
 
-  fs::path root;
+  test::TempFolder root;
   std::string folder;
   TXMLDocument document;
 };
 
-// "key 66/0" for a key down of B, "click 0/2 10,20", "move 10,20", "delay".
+// The actions as test::ActionKind texts.
 std::vector<std::string> Kinds(const TActionList& actions) {
   std::vector<std::string> kinds;
-  for (const auto& action : actions) {
-    switch (static_cast<ActionType>(action->actionType)) {
-      case ActionType::MouseMove:
-        kinds.push_back("move " + std::to_string(action->mouseMovePosX) + "," +
-                        std::to_string(action->mouseMovePosY));
-        break;
-      case ActionType::MouseClick:
-        kinds.push_back("click " + std::to_string(action->mouseButton) + "/" +
-                        std::to_string(action->mouseAction) + " " +
-                        std::to_string(action->mouseClickPosX) + "," +
-                        std::to_string(action->mouseClickPosY));
-        break;
-      case ActionType::Keyboard:
-        kinds.push_back("key " + std::to_string(action->key) + "/" +
-                        std::to_string(action->keyAction));
-        break;
-      default:
-        kinds.push_back("delay");
-    }
-  }
+  for (const auto& action : actions) kinds.push_back(test::ActionKind(*action));
   return kinds;
 }
 

@@ -19,6 +19,7 @@
 #include "playback/run_thread.h"
 #include "recording/recorder.h"
 #include "support_process.h"
+#include "test_actions.h"
 // clang-format off
 #include "platform/x11/x11_desktop.h"
 // clang-format on
@@ -35,14 +36,7 @@ struct AllInput : IRecordSettings {
   bool RecordKeyBoard() const override { return true; }
 };
 
-void Xdotool(const std::string& args) {
-  test::CommandResult result;
-  for (int attempt = 0; attempt < 5; ++attempt) {
-    result = test::RunCommand("xdotool " + args);
-    if (result.output.find("Can't open display") == std::string::npos) break;
-  }
-  ASSERT_EQ(result.exitCode, 0) << result.output;
-}
+using test::Xdotool;
 
 // Dispatches `source` until `done` holds (checked after each round) or `timeout` passes.
 template <typename Done>
@@ -73,22 +67,6 @@ std::unique_ptr<TToolProcess> OpenWindow() {
   return window;
 }
 
-std::string Kind(const TActionObj& action) {
-  switch (static_cast<ActionType>(action.actionType)) {
-    case ActionType::MouseMove:
-      return "move " + std::to_string(action.mouseMovePosX) + "," +
-             std::to_string(action.mouseMovePosY);
-    case ActionType::MouseClick:
-      return "click " + std::to_string(action.mouseButton) + "/" +
-             std::to_string(action.mouseAction) + " " + std::to_string(action.mouseClickPosX) +
-             "," + std::to_string(action.mouseClickPosY);
-    case ActionType::Keyboard:
-      return "key " + std::to_string(action.key) + "/" + std::to_string(action.keyAction);
-    default:
-      return "delay";
-  }
-}
-
 struct TimedInput {
   std::string kind;
   int64_t gapBefore = 0;  // ms since the previous click or key
@@ -103,7 +81,7 @@ std::vector<TimedInput> ClicksAndKeys(const TActionList& actions) {
     if (type == ActionType::Delay) {
       gap += action->delay;
     } else if (type != ActionType::MouseMove) {
-      inputs.push_back({Kind(*action), inputs.empty() ? 0 : gap});
+      inputs.push_back({test::ActionKind(*action), inputs.empty() ? 0 : gap});
       gap = 0;
     }
   }

@@ -30,10 +30,10 @@ std::string ClickLine(int x, int y) {
   return "rx=" + std::to_string(x) + " ry=" + std::to_string(y);
 }
 
-class AppDesktop : public ::testing::Test {
+class AppDesktop : public TAppTest {
  protected:
   void SetUp() override {
-    if (std::getenv("DISPLAY") == nullptr) GTEST_SKIP() << "needs an X display";
+    TAppTest::SetUp();
     log_ = folder_.File("clicks.log");
   }
 
@@ -42,17 +42,12 @@ class AppDesktop : public ::testing::Test {
         BuiltProgram("zorvel-test-xlog-window"), "--geometry", kLogGeometry, "--out", log_,
         "--title", "zorvel e2e log", "--no-focus"});
     ASSERT_TRUE(WaitUntil([&] { return !Lines("ready ").empty(); }, 15s));
-    app_ = std::make_unique<TChild>(
-        std::vector<std::string>{BuiltProgram("zorvel"), "--folder", folder_.path()});
-    ASSERT_TRUE(WaitUntil([&] { return (window_ = FindWindow("Zorvel 2.5.1")).id != 0; }, 20s))
-        << "the main window did not finish its start-up";
+    ASSERT_TRUE(LaunchApp(window_)) << "the main window did not finish its start-up";
     std::this_thread::sleep_for(500ms);  // let the first paint settle
   }
 
   void TearDown() override {
-    if (app_) {
-      EXPECT_EQ(app_->Stop(), 0) << "zorvel should end cleanly on SIGTERM";
-    }
+    TAppTest::TearDown();
     logWindow_.reset();
   }
 
@@ -99,21 +94,14 @@ class AppDesktop : public ::testing::Test {
     return pixels;
   }
 
-  void Screenshot(const std::string& name) const {
-    RunCommand("import -window " + std::to_string(window_.id) + " '" + ZORVEL_BINARY_DIR + "/" +
-               name + "'");
-  }
-
   static void LoopMacro(TActionCtrl& macro, int x, int y) {
     macro.Actions.Add(ClickAt(x, y));
     macro.Actions.Add(Pause(250));
     macro.Config.RepeatType = 2;
   }
 
-  TE2EFolder folder_;
   std::string log_;
   std::unique_ptr<TChild> logWindow_;
-  std::unique_ptr<TChild> app_;
   TWindowBox window_;
 };
 
@@ -162,12 +150,12 @@ TEST_F(AppDesktop, RunAndStopButtonsAndTheStatusCell) {
   ASSERT_TRUE(WaitClicks(kRightX, kRightY, 2)) << "Run did not start the macro";
   std::this_thread::sleep_for(300ms);
   EXPECT_NE(StatusCell(), stopped) << "the Status cell still shows Stopped";
-  Screenshot("e2e-zorvel-running.png");
+  Screenshot(window_, "e2e-zorvel-running.png");
   ClickInWindow(kStopButtonX, kButtonY);
   EXPECT_TRUE(ClicksSettle(kRightX, kRightY)) << "Stop did not end the run";
   EXPECT_TRUE(WaitUntil([&] { return StatusCell() == stopped; }, 5s))
       << "the Status cell does not show Stopped again";
-  Screenshot("e2e-zorvel-main.png");
+  Screenshot(window_, "e2e-zorvel-main.png");
 }
 
 TDateTime SecondsFromNow(int seconds) {
@@ -187,9 +175,8 @@ TEST_F(AppDesktop, AMacroScheduledAheadStartsByItself) {
     m.Schedule.ScheduleType = 1;
     m.Schedule.SelectedTime = FormatLongTime(due);
   });
-  app_ = std::make_unique<TChild>(
-      std::vector<std::string>{BuiltProgram("zorvel"), "--folder", folder_.path()});
-  ASSERT_TRUE(WaitUntil([&] { return FindWindow("Zorvel 2.5.1").id != 0; }, 20s));
+  TWindowBox restarted;
+  ASSERT_TRUE(LaunchApp(restarted));
   EXPECT_EQ(Clicks(kLeftX, kLeftY), 0) << "started before its time";
   EXPECT_TRUE(WaitClicks(kLeftX, kLeftY, 1)) << "the schedule did not start the macro";
   // A short run that has ended within its second may start once more in that second (only a

@@ -4,6 +4,7 @@
 // by their process ids; macro documents prepared in a fresh folder; the main window found and
 // photographed with xdotool and ImageMagick.
 
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -23,6 +24,8 @@
 #include "model/action_ctrl.h"
 #include "model/xml_document.h"
 #include "support_process.h"
+#include "temp_folder.h"
+#include "test_actions.h"
 
 extern char** environ;
 
@@ -56,44 +59,13 @@ class TChild {
   pid_t pid_ = -1;
 };
 
-// A fresh folder under /tmp, removed afterwards.
-class TE2EFolder {
- public:
-  TE2EFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "zorvel-e2e-XXXXXX").string();
-    path_ = mkdtemp(pattern.data());
-  }
-  ~TE2EFolder() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-  }
-  const std::string& path() const { return path_; }
-  std::string File(const std::string& name) const { return path_ + "/" + name; }
-  std::vector<std::string> Lines(const std::string& name) const {
-    std::ifstream in(File(name));
-    std::vector<std::string> lines;
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    return lines;
-  }
-
- private:
-  std::string path_;
-};
-
+// A left click at the fixed screen point (x, y).
 inline std::shared_ptr<TActionObj> ClickAt(int x, int y) {
-  auto click = std::make_shared<TActionObj>();
-  click->actionType = static_cast<uint8_t>(ActionType::MouseClick);
-  click->mousePoint = static_cast<uint8_t>(MousePoint::FixedPoint);
-  click->mouseClickPosX = x;
-  click->mouseClickPosY = y;
-  return click;
+  return std::make_shared<TActionObj>(Click(MouseButton::Left, MouseAction::SingleClick, x, y));
 }
 
 inline std::shared_ptr<TActionObj> Pause(int ms) {
-  auto pause = std::make_shared<TActionObj>();
-  pause->actionType = static_cast<uint8_t>(ActionType::Delay);
-  pause->delay = ms;
-  return pause;
+  return std::make_shared<TActionObj>(Delay(ms));
 }
 
 // Writes a macro document named `name` into `folder`.
@@ -134,5 +106,36 @@ inline TWindowBox FindWindow(const std::string& title) {
   }
   return box;
 }
+
+// The real program on a fresh folder, skipped without a display; at the end it must take a
+// SIGTERM cleanly.
+class TAppTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (std::getenv("DISPLAY") == nullptr) GTEST_SKIP() << "needs an X display";
+  }
+  void TearDown() override {
+    if (app_) {
+      EXPECT_EQ(app_->Stop(), 0) << "zorvel should end cleanly on SIGTERM";
+    }
+  }
+
+  // Starts zorvel on the folder; true once its main window is up, its place then in `main`.
+  bool LaunchApp(TWindowBox& main) {
+    app_ = std::make_unique<TChild>(
+        std::vector<std::string>{BuiltProgram("zorvel"), "--folder", folder_.path()});
+    return WaitUntil([&] { return (main = FindWindow("Zorvel 2.5.1")).id != 0; },
+                     std::chrono::seconds(20));
+  }
+
+  // Saves a picture of `window` into the build folder.
+  static void Screenshot(const TWindowBox& window, const std::string& name) {
+    RunCommand("import -window " + std::to_string(window.id) + " '" + ZORVEL_BINARY_DIR + "/" +
+               name + "'");
+  }
+
+  TempFolder folder_;
+  std::unique_ptr<TChild> app_;
+};
 
 }  // namespace zorvel::test

@@ -4,8 +4,8 @@
 #include <filesystem>
 #include <sstream>
 
-#include "../unit/model_temp_folder.h"
 #include "support_process.h"
+#include "temp_folder.h"
 
 namespace zorvel {
 namespace {

@@ -70,21 +70,10 @@ bool ShowsRecording(const TWindowBox& recorder) {
   return red > 150 && green < 100;
 }
 
-class RecordMacro : public ::testing::Test {
+class RecordMacro : public TAppTest {
  protected:
-  void SetUp() override {
-    if (std::getenv("DISPLAY") == nullptr) GTEST_SKIP() << "needs an X display";
-  }
-  void TearDown() override {
-    if (app_) {
-      EXPECT_EQ(app_->Stop(), 0) << "zorvel should end cleanly on SIGTERM";
-    }
-  }
-
   void StartProgram() {
-    app_ = std::make_unique<TChild>(
-        std::vector<std::string>{BuiltProgram("zorvel"), "--folder", folder_.path()});
-    ASSERT_TRUE(WaitUntil([&] { return (main_ = FindWindow("Zorvel 2.5.1")).id != 0; }, 20s));
+    ASSERT_TRUE(LaunchApp(main_));
     std::this_thread::sleep_for(500ms);
   }
 
@@ -110,11 +99,6 @@ class RecordMacro : public ::testing::Test {
     return box;
   }
 
-  void Screenshot(const TWindowBox& window, const std::string& name) {
-    RunCommand("import -window " + std::to_string(window.id) + " '" + ZORVEL_BINARY_DIR + "/" +
-               name + "'");
-  }
-
   // Names the macro in the open recording window and presses OK; waits for its document.
   void SaveAs(const TWindowBox& recorder, const std::string& name) {
     ClickAt(recorder, kRecNameX, kRecNameY);
@@ -136,9 +120,7 @@ class RecordMacro : public ::testing::Test {
     return macro;
   }
 
-  TE2EFolder folder_;
   TXMLDocument document_;
-  std::unique_ptr<TChild> app_;
   TWindowBox main_;
 };
 

@@ -4,6 +4,7 @@
 #include <QSocketNotifier>
 #include <vector>
 
+#include "app/guard.h"
 #include "app/view_ctrl.h"
 #include "model/xml_document.h"
 #include "playback/run_ctrl.h"
@@ -68,7 +69,7 @@ TCtrl::TCtrl(TDesktop desktop, IPrompt& prompt, IClock& clock, std::string folde
     auto notifier = std::make_unique<QSocketNotifier>(pump->FileDescriptor(), QSocketNotifier::Read,
                                                       &d.context);
     QObject::connect(notifier.get(), &QSocketNotifier::activated, &d.context,
-                     [pump] { pump->Dispatch(); });
+                     [pump] { Guarded("Desktop events", [pump] { pump->Dispatch(); }); });
     d.notifiers.push_back(std::move(notifier));
   }
 }
@@ -79,7 +80,9 @@ void TCtrl::PostToMainThread(std::function<void()> call) {
 }
 
 void TCtrl::OnRunFinished(uint64_t runId) {
-  if (impl_->viewCtrl) impl_->viewCtrl->RunFinished(runId);
+  Guarded("Run", [this, runId] {
+    if (impl_->viewCtrl) impl_->viewCtrl->RunFinished(runId);
+  });
 }
 
 void TCtrl::DispatchHotkey(int id, uint32_t modifiers, uint32_t vk) {

@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "app/prompt.h"
+#include "common/error.h"
 #include "model/folder_scan.h"
 #include "playback/run_ctrl.h"
 
@@ -134,8 +135,12 @@ void TViewCtrl::HotkeyPressed(uint32_t vk) {
 }
 
 void TViewCtrl::RunFinished(uint64_t runId) {
+  const bool current = runId == runCtrl_.CurrentRunId();
   runCtrl_.RunFinished(runId);
   RepaintAll();
+  // A run that an error ended must not pass for one that finished.
+  if (current && !runCtrl_.LastRunError().empty())
+    throw Error("The macro stopped early: " + runCtrl_.LastRunError());
 }
 
 void TViewCtrl::CheckSchedules() {

@@ -324,6 +324,24 @@ TEST_F(MainView, RunWhileAMacroRunsDoesNothingAndStopEndsIt) {
   EXPECT_EQ(Status(1), "Stopped");
 }
 
+TEST_F(MainView, ARunEndedByAnErrorSaysSoInTheStatusBar) {
+  SaveMacro("Bad colour", [](TActionCtrl& macro) {
+    auto click = std::make_shared<TActionObj>();
+    click->mousePoint = static_cast<uint8_t>(MousePoint::ColorBlock);
+    click->fColor = "no such colour";
+    macro.Actions.Add(click);
+  });
+  Open();
+  Focus(0);
+  View().RunMacro();
+  EXPECT_TRUE(WaitIdle());
+  EXPECT_EQ(Status(0), "Stopped");
+  EXPECT_NE(window_->StatusText().toStdString().find("The macro stopped early: "),
+            std::string::npos)
+      << window_->StatusText().toStdString();
+  EXPECT_NE(window_->StatusText().toStdString().find("no such colour"), std::string::npos);
+}
+
 TEST_F(MainView, StopWhileNothingRunsChangesNothing) {
   SaveMacro("A");
   Open();

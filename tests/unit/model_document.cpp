@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "../support/temp_folder.h"
+#include "../support/test_bmp.h"
 #include "common/error.h"
 #include "common/program_folder.h"
 #include "model/action_ctrl.h"
@@ -18,26 +19,10 @@ using test::TempFolder;
 
 constexpr const char* kDeclaration = "<?xml version=\"1.0\" encoding=\"utf-8\"?>";
 
-// A 1 x 1 picture of 24 bits per pixel as a complete BMP file (58 bytes).
+// A 1 x 1 picture of 24 bits per pixel as a complete BMP file (58 bytes), red 0x12, green
+// 0x34, blue 0x56.
 std::vector<uint8_t> OnePixelBmp() {
-  std::vector<uint8_t> bmp(58, 0);
-  auto put32 = [&](size_t at, uint32_t v) {
-    for (int i = 0; i < 4; ++i) bmp[at + i] = static_cast<uint8_t>(v >> (8 * i));
-  };
-  bmp[0] = 'B';
-  bmp[1] = 'M';
-  put32(2, 58);
-  put32(10, 54);
-  put32(14, 40);
-  put32(18, 1);
-  put32(22, 1);
-  bmp[26] = 1;
-  bmp[28] = 24;
-  put32(34, 4);
-  bmp[54] = 0x56;  // blue, green, red
-  bmp[55] = 0x34;
-  bmp[56] = 0x12;
-  return bmp;
+  return test::SolidBmp(1, 1, 0x563412);
 }
 
 std::string Item(const std::string& attributes) {

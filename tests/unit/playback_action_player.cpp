@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "../support/test_actions.h"
+#include "../support/test_bmp.h"
 #include "common/error.h"
 #include "model/base64.h"
 #include "playback/action_player.h"
@@ -14,35 +15,8 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-// A 24-bit bottom-up BMP file of one colour (0x00BBGGRR).
-std::vector<uint8_t> SolidBmp(int width, int height, uint32_t color) {
-  const int lineSize = (width * 3 + 3) / 4 * 4;
-  const uint32_t dataSize = static_cast<uint32_t>(lineSize * height);
-  std::vector<uint8_t> bmp(54 + dataSize, 0);
-  auto put32 = [&](size_t at, uint32_t v) {
-    for (int i = 0; i < 4; ++i) bmp[at + i] = static_cast<uint8_t>(v >> (8 * i));
-  };
-  bmp[0] = 'B';
-  bmp[1] = 'M';
-  put32(2, 54 + dataSize);
-  put32(10, 54);
-  put32(14, 40);
-  put32(18, static_cast<uint32_t>(width));
-  put32(22, static_cast<uint32_t>(height));
-  bmp[26] = 1;
-  bmp[28] = 24;
-  put32(34, dataSize);
-  for (int y = 0; y < height; ++y)
-    for (int x = 0; x < width; ++x) {
-      uint8_t* p = &bmp[54 + y * lineSize + x * 3];
-      p[0] = static_cast<uint8_t>(color >> 16);
-      p[1] = static_cast<uint8_t>(color >> 8);
-      p[2] = static_cast<uint8_t>(color);
-    }
-  return bmp;
-}
-
 using test::Click;
+using test::SolidBmp;
 
 class ActionPlayerTest : public ::testing::Test {
  protected:

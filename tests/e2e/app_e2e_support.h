@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -18,6 +17,7 @@
 #include <memory>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "common/program_folder.h"
@@ -27,19 +27,12 @@
 #include "temp_folder.h"
 #include "test_actions.h"
 
-extern char** environ;
-
 namespace zorvel::test {
 
 // A child process, ended with SIGTERM (then waited for) when the object goes.
 class TChild {
  public:
-  explicit TChild(std::vector<std::string> args) {
-    std::vector<char*> argv;
-    for (std::string& arg : args) argv.push_back(arg.data());
-    argv.push_back(nullptr);
-    if (posix_spawn(&pid_, argv[0], nullptr, nullptr, argv.data(), environ) != 0) pid_ = -1;
-  }
+  explicit TChild(std::vector<std::string> args) : pid_(SpawnProgram(std::move(args))) {}
   ~TChild() { Stop(); }
   TChild(const TChild&) = delete;
   TChild& operator=(const TChild&) = delete;

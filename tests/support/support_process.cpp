@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <thread>
 
+extern char** environ;
+
 namespace zorvel::test {
 
 CommandResult RunCommand(const std::string& command) {
@@ -16,6 +18,15 @@ CommandResult RunCommand(const std::string& command) {
   int status = pclose(pipe);
   result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   return result;
+}
+
+pid_t SpawnProgram(std::vector<std::string> args, const posix_spawn_file_actions_t* actions) {
+  std::vector<char*> argv;
+  for (std::string& arg : args) argv.push_back(arg.data());
+  argv.push_back(nullptr);
+  pid_t pid = -1;
+  if (posix_spawn(&pid, argv[0], actions, nullptr, argv.data(), environ) != 0) return -1;
+  return pid;
 }
 
 CommandResult RunXdotool(const std::string& args) {

@@ -1,10 +1,12 @@
 #pragma once
 
+#include <spawn.h>
 #include <sys/types.h>
 
 #include <chrono>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace zorvel::test {
 
@@ -15,6 +17,11 @@ struct CommandResult {
 
 // Runs a shell command and waits for it.
 CommandResult RunCommand(const std::string& command);
+
+// Starts `args` (the program's path first) as a child in this environment; `actions` may redirect
+// its files. The process id, or -1 when it cannot be started.
+pid_t SpawnProgram(std::vector<std::string> args,
+                   const posix_spawn_file_actions_t* actions = nullptr);
 
 // Runs xdotool with `args`; a refused connection (the server now and then refuses one while a
 // client leaves) is tried again, up to five times.

@@ -1,17 +1,15 @@
 #include "support_tool_process.h"
 
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <utility>
 
 #include "support_process.h"
 #include "temp_folder.h"
-
-extern char** environ;
 
 namespace zorvel::test {
 
@@ -23,10 +21,7 @@ TToolProcess::TToolProcess(const std::string& program, std::vector<std::string> 
   args.insert(args.begin(), BuiltProgram(program));
   args.push_back("--out");
   args.push_back(log_);
-  std::vector<char*> argv;
-  for (std::string& arg : args) argv.push_back(arg.data());
-  argv.push_back(nullptr);
-  if (posix_spawn(&pid_, argv[0], nullptr, nullptr, argv.data(), environ) != 0) pid_ = -1;
+  pid_ = SpawnProgram(std::move(args));
 }
 
 TToolProcess::~TToolProcess() {

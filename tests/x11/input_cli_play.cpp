@@ -75,14 +75,11 @@ class TCliProcess {
     if (fd >= 0) close(fd);
     out_ = path;
     args.insert(args.begin(), test::BuiltProgram("zorvel-cli"));
-    std::vector<char*> argv;
-    for (std::string& arg : args) argv.push_back(arg.data());
-    argv.push_back(nullptr);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 1, out_.c_str(), O_WRONLY | O_TRUNC, 0);
     posix_spawn_file_actions_adddup2(&actions, 1, 2);
-    if (posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ) != 0) pid_ = -1;
+    pid_ = test::SpawnProgram(std::move(args), &actions);
     posix_spawn_file_actions_destroy(&actions);
   }
   ~TCliProcess() {

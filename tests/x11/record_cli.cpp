@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -19,8 +18,6 @@
 #include "support_process.h"
 #include "temp_folder.h"
 #include "test_actions.h"
-
-extern char** environ;
 
 namespace zorvel {
 namespace {
@@ -40,11 +37,9 @@ class RecordProcess {
         err_(folder + "/../err" + std::to_string(count_) + ".txt") {
     std::remove(out_.c_str());
     std::remove(err_.c_str());
-    std::string command = "exec " + test::BuiltProgram("zorvel-cli") + " record " + arguments +
-                          " --folder " + folder + " >" + out_ + " 2>" + err_;
-    const char* argv[] = {"/bin/sh", "-c", command.c_str(), nullptr};
-    if (posix_spawn(&pid_, argv[0], nullptr, nullptr, const_cast<char**>(argv), environ) != 0)
-      pid_ = -1;
+    const std::string command = "exec " + test::BuiltProgram("zorvel-cli") + " record " +
+                                arguments + " --folder " + folder + " >" + out_ + " 2>" + err_;
+    pid_ = test::SpawnProgram({"/bin/sh", "-c", command});
   }
   ~RecordProcess() {
     if (pid_ > 0) {

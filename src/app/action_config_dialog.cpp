@@ -6,11 +6,12 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
 #include <QSpinBox>
 #include <QVBoxLayout>
+
+#include "app/dialog_buttons.h"
 
 namespace zorvel {
 
@@ -129,21 +130,10 @@ void TfmActionConfig::BuildLayout() {
   runningLayout->addWidget(intervalGroup);
   runningLayout->addWidget(speedGroup);
 
-  auto* btnOK = new QPushButton(QStringLiteral("&OK"));
-  btnOK->setObjectName(QStringLiteral("btnOK"));
-  btnOK->setDefault(true);
-  auto* btnCancel = new QPushButton(QStringLiteral("&Cancel"));
-  btnCancel->setObjectName(QStringLiteral("btnCancel"));
-  connect(btnOK, &QPushButton::clicked, this, &TfmActionConfig::btnOKClick);
-  connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
-  auto* buttons = new QHBoxLayout;
-  buttons->addStretch(1);
-  buttons->addWidget(btnOK);
-  buttons->addWidget(btnCancel);
-
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(runningGroup);
-  layout->addLayout(buttons);
+  AddButtonRow(layout, NewOkCancelButtons(this, {"btnOK", "&OK", "btnCancel", "&Cancel"}, this,
+                                          &TfmActionConfig::btnOKClick, &QDialog::reject));
 }
 
 TConfigForm TfmActionConfig::Form() const {

@@ -5,12 +5,12 @@
 #include <QDateEdit>
 #include <QFrame>
 #include <QGridLayout>
-#include <QHBoxLayout>
 #include <QLocale>
-#include <QPushButton>
 #include <QRadioButton>
 #include <QTimeEdit>
 #include <QVBoxLayout>
+
+#include "app/dialog_buttons.h"
 
 namespace zorvel {
 
@@ -120,22 +120,11 @@ void TfmSchedule::BuildLayout() {
   grid->setColumnStretch(1, 1);
   grid->setColumnStretch(2, 1);
 
-  auto* btnOK = new QPushButton(QStringLiteral("OK"));
-  btnOK->setObjectName(QStringLiteral("btnOK"));
-  btnOK->setDefault(true);
-  auto* btnCancel = new QPushButton(QStringLiteral("Cancel"));
-  btnCancel->setObjectName(QStringLiteral("btnCancel"));
-  connect(btnOK, &QPushButton::clicked, this, &TfmSchedule::btnOKClick);
-  connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
-  auto* buttons = new QHBoxLayout;
-  buttons->addStretch(1);
-  buttons->addWidget(btnOK);
-  buttons->addWidget(btnCancel);
-
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(grid);
   layout->addStretch(1);
-  layout->addLayout(buttons);
+  AddButtonRow(layout, NewOkCancelButtons(this, {"btnOK", "OK", "btnCancel", "Cancel"}, this,
+                                          &TfmSchedule::btnOKClick, &QDialog::reject));
 }
 
 TScheduleForm TfmSchedule::Form() const {

@@ -5,7 +5,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QGroupBox>
-#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -15,6 +14,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "app/dialog_buttons.h"
 #include "app/prompt.h"
 #include "common/error.h"
 #include "model/base64.h"
@@ -295,18 +295,14 @@ TDForm::TDForm(TEditorServices services, QWidget* parent)
   setWindowTitle("Click Info");
   setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowSystemMenuHint |
                  Qt::WindowMinimizeButtonHint | Qt::WindowTitleHint);
-  btnOK = NewButton("btnOK", "&OK", this);
-  btnCancel = NewButton("btnCancel", "&Cancel", this);
-  btnOK->setDefault(true);
-  connect(btnOK, &QPushButton::clicked, this, &TDForm::btnOKClick);
-  connect(btnCancel, &QPushButton::clicked, this, &TDForm::btnCancelClick);
-  auto* buttons = new QHBoxLayout;
-  buttons->addStretch();
-  buttons->addWidget(btnOK);
-  buttons->addWidget(btnCancel);
+  const TOkCancelButtons buttons =
+      NewOkCancelButtons(this, {"btnOK", "&OK", "btnCancel", "&Cancel"}, this, &TDForm::btnOKClick,
+                         &TDForm::btnCancelClick);
+  btnOK = buttons.ok;
+  btnCancel = buttons.cancel;
   auto* column = new QVBoxLayout(this);
   column->addWidget(frame_);
-  column->addLayout(buttons);
+  AddButtonRow(column, buttons);
   layout()->setSizeConstraint(QLayout::SetFixedSize);
   FormCreate();
 }

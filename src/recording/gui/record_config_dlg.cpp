@@ -4,11 +4,10 @@
 #include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
-#include <QHBoxLayout>
 #include <QLabel>
-#include <QPushButton>
 #include <QVBoxLayout>
 
+#include "app/dialog_buttons.h"
 #include "recording/record_settings.h"
 
 namespace zorvel {
@@ -61,21 +60,15 @@ TfmRecordConfig::TfmRecordConfig(TRecordSettings& settings, QWidget* parent)
   grid->addWidget(new QLabel("ALT+", group), 3, 1);
   grid->addWidget(cbRecordStop, 3, 2);
 
-  BitBtn1 = new QPushButton("&OK", this);
-  BitBtn1->setObjectName("BitBtn1");
-  BitBtn1->setDefault(true);
-  BitBtn2 = new QPushButton("&Cancel", this);
-  BitBtn2->setObjectName("BitBtn2");
-  connect(BitBtn1, &QPushButton::clicked, this, &TfmRecordConfig::BitBtn1Click);
-  connect(BitBtn2, &QPushButton::clicked, this, &TfmRecordConfig::BitBtn2Click);
+  const TOkCancelButtons buttons =
+      NewOkCancelButtons(this, {"BitBtn1", "&OK", "BitBtn2", "&Cancel"}, this,
+                         &TfmRecordConfig::BitBtn1Click, &TfmRecordConfig::BitBtn2Click);
+  BitBtn1 = buttons.ok;
+  BitBtn2 = buttons.cancel;
 
-  auto* buttons = new QHBoxLayout;
-  buttons->addStretch();
-  buttons->addWidget(BitBtn1);
-  buttons->addWidget(BitBtn2);
   auto* column = new QVBoxLayout(this);
   column->addWidget(group);
-  column->addLayout(buttons);
+  AddButtonRow(column, buttons);
   column->setSizeConstraint(QLayout::SetFixedSize);
 }
 

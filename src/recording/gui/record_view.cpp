@@ -15,6 +15,7 @@
 #include <QVBoxLayout>
 
 #include "app/ctrl.h"
+#include "app/dialog_buttons.h"
 #include "app/guard.h"
 #include "recording/gui/action_editor.h"
 #include "recording/gui/record_config_dlg.h"
@@ -185,17 +186,15 @@ QWidget* TFMRecordView::BuildBottom() {
   edName->setObjectName("edName");
   auto* label = new QLabel("Macro Name:", area);
   label->setBuddy(edName);
-  btnOK = new QPushButton("OK", area);
-  btnOK->setObjectName("btnOK");
-  btnOK->setDefault(true);
-  btnCancel = new QPushButton("Cancel", area);
-  btnCancel->setObjectName("btnCancel");
+  const TOkCancelButtons buttons =
+      NewOkCancelButtons(area, {"btnOK", "OK", "btnCancel", "Cancel"}, this,
+                         &TFMRecordView::btnOKClick, &TFMRecordView::btnCancelClick);
+  btnOK = buttons.ok;
+  btnCancel = buttons.cancel;
   row->addWidget(label);
   row->addWidget(edName, 1);
   row->addWidget(btnOK);
   row->addWidget(btnCancel);
-  connect(btnOK, &QPushButton::clicked, this, &TFMRecordView::btnOKClick);
-  connect(btnCancel, &QPushButton::clicked, this, &TFMRecordView::btnCancelClick);
   return area;
 }
 

@@ -3,7 +3,6 @@
 
 // gtest and the core first: Xlib defines None, Bool and KeyPress as macros.
 #include <gtest/gtest.h>
-#include <poll.h>
 
 #include <chrono>
 #include <string>
@@ -70,12 +69,8 @@ class HotkeysX11 : public testing::Test {
 
   // Dispatches the hotkeys for a while.
   void Pump() {
-    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(150);
-    while (std::chrono::steady_clock::now() < until) {
-      pollfd watch{hotkeys->FileDescriptor(), POLLIN, 0};
-      poll(&watch, 1, 10);
-      hotkeys->Dispatch();
-    }
+    test::PumpUntil(
+        *hotkeys, [] { return false; }, std::chrono::milliseconds(150), 10);
   }
 
   ~HotkeysX11() override {

@@ -1,11 +1,13 @@
 #pragma once
 
 // What the input tests share beyond the test support library: a display opened again while the
-// server resets, and xdotool as a step of a test.
+// server resets, an input connection dispatched for a while, and xdotool as a step of a test.
 
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <string>
 
 #include "support_process.h"
@@ -22,6 +24,18 @@ auto RetryOpen(Open open) -> decltype(open()) {
     usleep(50000);
   }
   return open();
+}
+
+// Dispatches `source` (anything with FileDescriptor() and Dispatch()) until `done` holds (checked
+// before every round) or `timeout` passes; each round waits up to `pollMs` for input first.
+template <class Source, class Done>
+void PumpUntil(Source& source, Done done, std::chrono::milliseconds timeout, int pollMs) {
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  while (!done() && std::chrono::steady_clock::now() < deadline) {
+    pollfd watch{source.FileDescriptor(), POLLIN, 0};
+    poll(&watch, 1, pollMs);
+    source.Dispatch();
+  }
 }
 
 // Runs xdotool; the test fails when it does.

@@ -5,6 +5,7 @@
 // gtest and the core first: Xlib defines None, Bool and KeyPress as macros.
 #include <gtest/gtest.h>
 
+#include "input_test_tools.h"
 #include "recording/recorder.h"
 #include "support_process.h"
 // clang-format off
@@ -133,6 +134,12 @@ class WitnessWindow {
   Window window_ = 0;
 };
 
+// xdotool arguments and the raw records (Describe) they should give.
+struct RecordCase {
+  const char* args;
+  std::vector<std::string> records;
+};
+
 class RecordX11 : public testing::Test {
  protected:
   void SetUp() override {
@@ -150,6 +157,14 @@ class RecordX11 : public testing::Test {
     RunXdotool(xdotoolArgs);
     source->Stop();
     return events;
+  }
+
+  // Records each case's xdotool arguments on their own and compares the raw records.
+  void ExpectRecords(const std::vector<RecordCase>& cases) {
+    for (const RecordCase& c : cases) {
+      SCOPED_TRACE(c.args);
+      EXPECT_EQ(Describe(RecordRaw(c.args)), c.records);
+    }
   }
 
   // Records what `xdotool ARGS` does through the recorder, with the given filters.
@@ -194,11 +209,7 @@ TEST_F(RecordX11, PointerButtonsAndKeysGiveExactRecordsWithServerTimes) {
 }
 
 TEST_F(RecordX11, ButtonsAndWheelAsTheRecordsExpressThem) {
-  struct Case {
-    const char* args;
-    std::vector<std::string> records;
-  };
-  const std::vector<Case> cases = {
+  const std::vector<RecordCase> cases = {
       {"mousemove 30 40 click 2", {"200 30,40", "207 30,40", "208 30,40"}},
       {"mousemove 31 41 click 3", {"200 31,41", "204 31,41", "205 31,41"}},
       {"mousemove 32 42 click 4", {"200 32,42", "20A 32,42"}},  // wheel: the press only
@@ -207,18 +218,11 @@ TEST_F(RecordX11, ButtonsAndWheelAsTheRecordsExpressThem) {
       {"mousedown 1 mousemove 1919 1079 mouseup 1",
        {"201 34,44", "200 1919,1079", "202 1919,1079"}},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.args);
-    EXPECT_EQ(Describe(RecordRaw(c.args)), c.records);
-  }
+  ExpectRecords(cases);
 }
 
 TEST_F(RecordX11, KeysHeldWithAltAreSystemKeys) {
-  struct Case {
-    const char* args;
-    std::vector<std::string> records;
-  };
-  const std::vector<Case> cases = {
+  const std::vector<RecordCase> cases = {
       // xdotool lets the modifiers go before the key
       {"key alt+Tab", {"104 18,0", "104 9,0", "105 18,0", "101 9,0"}},
       {"key alt+F4", {"104 18,0", "104 115,0", "105 18,0", "101 115,0"}},
@@ -226,10 +230,7 @@ TEST_F(RecordX11, KeysHeldWithAltAreSystemKeys) {
       {"key shift+F12 Return",
        {"100 16,0", "100 123,0", "101 16,0", "101 123,0", "100 13,0", "101 13,0"}},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.args);
-    EXPECT_EQ(Describe(RecordRaw(c.args)), c.records);
-  }
+  ExpectRecords(cases);
 }
 
 int32_t Delay(const TActionList& actions, size_t index) {
@@ -296,12 +297,8 @@ TEST_F(RecordX11, KeyboardMappingChangesAreFollowed) {
   std::vector<EVENTMSG> events;
   // Dispatches the source until `count` events are in or a while has passed.
   auto pump = [&](size_t count) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(300);
-    while (events.size() < count && std::chrono::steady_clock::now() < deadline) {
-      pollfd watch{source->FileDescriptor(), POLLIN, 0};
-      poll(&watch, 1, 20);
-      source->Dispatch();
-    }
+    test::PumpUntil(
+        *source, [&] { return events.size() >= count; }, std::chrono::milliseconds(300), 20);
   };
   ASSERT_TRUE(source->Start([&](const EVENTMSG& event) { events.push_back(event); }));
   press();  // no keysym: not delivered

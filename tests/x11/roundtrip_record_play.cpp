@@ -5,7 +5,6 @@
 
 // gtest and the core first: Xlib defines None, Bool and KeyPress as macros.
 #include <gtest/gtest.h>
-#include <poll.h>
 
 #include <algorithm>
 #include <atomic>
@@ -36,18 +35,8 @@ struct AllInput : IRecordSettings {
   bool RecordKeyBoard() const override { return true; }
 };
 
+using test::PumpUntil;
 using test::Xdotool;
-
-// Dispatches `source` until `done` holds (checked after each round) or `timeout` passes.
-template <typename Done>
-void PumpUntil(IInputSource& source, Done done, std::chrono::milliseconds timeout) {
-  const auto deadline = std::chrono::steady_clock::now() + timeout;
-  while (!done() && std::chrono::steady_clock::now() < deadline) {
-    pollfd watch{source.FileDescriptor(), POLLIN, 0};
-    poll(&watch, 1, 5);
-    source.Dispatch();
-  }
-}
 
 // The input lines of a window's log: clicks with their positions, keys, typed lines.
 std::vector<std::string> InputLog(const TToolProcess& window) {
@@ -102,7 +91,7 @@ TActionList PlayWhileRecording(const TActionList& actions, IInputSource& source,
   EXPECT_TRUE(recorder.StartHook());
   std::thread thread([&] { run.Execute(); });
   PumpUntil(
-      source, [&] { return finished.load(); }, std::chrono::seconds(20));
+      source, [&] { return finished.load(); }, std::chrono::seconds(20), 5);
   thread.join();
   EXPECT_EQ(run.ErrorMessage(), "");
   TActionList replayed;

@@ -10,12 +10,35 @@
 #include <QScrollArea>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <tuple>
 
 #include "recording/gui/action_editor.h"
 
 // The editor frame's controls and their places; its logic is in action_editor.cpp.
 
 namespace zorvel {
+
+namespace {
+
+// A "Start Capture" button and the X: and Y: fields of a screen point, in the first five columns
+// of the grid's first row. Returns the button and the two fields.
+std::tuple<QPushButton*, QLineEdit*, QLineEdit*> AddPointFields(QGridLayout* grid,
+                                                                const char* captureName,
+                                                                const char* xName,
+                                                                const char* yName,
+                                                                QWidget* parent) {
+  QPushButton* capture = NewButton(captureName, "Start Capture", parent);
+  QLineEdit* x = NewEdit(xName, "1000", 4, parent);
+  QLineEdit* y = NewEdit(yName, "600", 4, parent);
+  grid->addWidget(capture, 0, 0);
+  grid->addWidget(new QLabel("X:", parent), 0, 1);
+  grid->addWidget(x, 0, 2);
+  grid->addWidget(new QLabel("Y:", parent), 0, 3);
+  grid->addWidget(y, 0, 4);
+  return {capture, x, y};
+}
+
+}  // namespace
 
 TfrmDefine::TfrmDefine(TEditorServices services, QWidget* parent)
     : QWidget(parent), services_(services) {
@@ -119,14 +142,7 @@ QGroupBox* TfrmDefine::BuildPointGroup() {
   auto* group = new QGroupBox("specify click point", this);
   group->setObjectName("gbPoint");
   auto* grid = new QGridLayout(group);
-  btnCapture = NewButton("btnCapture", "Start Capture", group);
-  edPX = NewEdit("edPX", "1000", 4, group);
-  edPY = NewEdit("edPY", "600", 4, group);
-  grid->addWidget(btnCapture, 0, 0);
-  grid->addWidget(new QLabel("X:", group), 0, 1);
-  grid->addWidget(edPX, 0, 2);
-  grid->addWidget(new QLabel("Y:", group), 0, 3);
-  grid->addWidget(edPY, 0, 4);
+  std::tie(btnCapture, edPX, edPY) = AddPointFields(grid, "btnCapture", "edPX", "edPY", group);
   grid->addWidget(NewNote(group), 1, 0, 1, 5);
   return group;
 }
@@ -184,14 +200,8 @@ QWidget* TfrmDefine::BuildMovePanel() {
   auto* panel = new QGroupBox(this);
   panel->setObjectName("plMove");
   auto* grid = new QGridLayout(panel);
-  SpeedButton2 = NewButton("SpeedButton2", "Start Capture", panel);
-  edMoveX = NewEdit("edMoveX", "1000", 4, panel);
-  edMoveY = NewEdit("edMoveY", "600", 4, panel);
-  grid->addWidget(SpeedButton2, 0, 0);
-  grid->addWidget(new QLabel("X:", panel), 0, 1);
-  grid->addWidget(edMoveX, 0, 2);
-  grid->addWidget(new QLabel("Y:", panel), 0, 3);
-  grid->addWidget(edMoveY, 0, 4);
+  std::tie(SpeedButton2, edMoveX, edMoveY) =
+      AddPointFields(grid, "SpeedButton2", "edMoveX", "edMoveY", panel);
   grid->addWidget(NewNote(panel), 0, 5);
   grid->setColumnStretch(6, 1);
   return panel;

@@ -87,20 +87,22 @@ void TViewCtrl::DeleteMacro() {
   RepaintAll();
 }
 
-void TViewCtrl::ConfigMacro() {
+template <class Settings>
+void TViewCtrl::EditFocusedSettings(const std::function<void(Settings&)>& dialog,
+                                    Settings TActionCtrl::*settings) {
   TActionCtrlPtr macro = FocusedMacro();
-  if (!macro || !dialogs_.actionConfig) return;
-  dialogs_.actionConfig(macro->Config);
+  if (!macro || !dialog) return;
+  dialog((*macro).*settings);
   SaveMacro(*macro);
   RepaintAll();
 }
 
+void TViewCtrl::ConfigMacro() {
+  EditFocusedSettings(dialogs_.actionConfig, &TActionCtrl::Config);
+}
+
 void TViewCtrl::ScheduleMacro() {
-  TActionCtrlPtr macro = FocusedMacro();
-  if (!macro || !dialogs_.schedule) return;
-  dialogs_.schedule(macro->Schedule);
-  SaveMacro(*macro);
-  RepaintAll();
+  EditFocusedSettings(dialogs_.schedule, &TActionCtrl::Schedule);
 }
 
 void TViewCtrl::RunMacro() {

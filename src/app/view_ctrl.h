@@ -75,6 +75,11 @@ class TViewCtrl {
 
  private:
   TActionCtrlPtr FocusedMacro() const;
+  // Opens `dialog` on the focused macro's `settings`, then saves the macro and repaints the list.
+  // Nothing happens without a focused macro or a dialog.
+  template <class Settings>
+  void EditFocusedSettings(const std::function<void(Settings&)>& dialog,
+                           Settings TActionCtrl::*settings);
   // Saves the macro's document; a failure is told in a warning box and returns false.
   bool SaveMacro(TActionCtrl& macro);
   void RepaintAll();

@@ -19,6 +19,7 @@
 #include "app/action_config_dialog.h"
 #include "app/guard.h"
 #include "app/prompt.h"
+#include "app/row_table.h"
 #include "app/schedule_dialog.h"
 #include "model/macro_list_text.h"
 
@@ -173,18 +174,12 @@ void TFMMainView::BuildList() {
   VT_ = new QTableView;
   VT_->setObjectName(QStringLiteral("VT"));
   VT_->setModel(&model_);
-  VT_->setSelectionBehavior(QAbstractItemView::SelectRows);
-  VT_->setSelectionMode(QAbstractItemView::SingleSelection);
-  VT_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  VT_->setShowGrid(true);
+  SetUpRowTable(*VT_);
   VT_->setWordWrap(false);
-  VT_->verticalHeader()->hide();
-  VT_->verticalHeader()->setDefaultSectionSize(VT_->fontMetrics().height() + 6);
   QHeaderView* header = VT_->horizontalHeader();
   header->setSectionsMovable(true);
   header->setSectionResizeMode(QHeaderView::Interactive);
   header->setStretchLastSection(false);
-  header->setHighlightSections(false);
   for (int column = 0; column < kMacroColumnCount; ++column)
     VT_->setColumnWidth(column, kMacroColumnWidths[column]);
   listView_ = std::make_unique<TMacroListView>(model_, *VT_);

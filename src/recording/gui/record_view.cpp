@@ -17,6 +17,7 @@
 #include "app/ctrl.h"
 #include "app/dialog_buttons.h"
 #include "app/guard.h"
+#include "app/row_table.h"
 #include "recording/gui/action_editor.h"
 #include "recording/gui/record_config_dlg.h"
 #include "recording/gui/record_view_window.h"
@@ -142,13 +143,7 @@ QWidget* TFMRecordView::BuildList() {
   VT->setObjectName("VT");
   VT->setModel(&ctrl_->Rows());
   VT->setToolTip("Action List.  Double Click to edit ");
-  VT->setSelectionBehavior(QAbstractItemView::SelectRows);
-  VT->setSelectionMode(QAbstractItemView::SingleSelection);
-  VT->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  VT->setShowGrid(true);
-  VT->verticalHeader()->hide();
-  VT->verticalHeader()->setDefaultSectionSize(VT->fontMetrics().height() + 6);
-  VT->horizontalHeader()->setHighlightSections(false);
+  SetUpRowTable(*VT);
   VT->setColumnWidth(0, 80);
   VT->setColumnWidth(1, 120);
   VT->setColumnWidth(2, 300);

@@ -72,6 +72,14 @@ class AppFixture : public ::testing::Test {
     macro.Config.RepeatType = 2;
   }
 
+  // Opens the window on one macro "Busy" that plays until stopped, and starts it.
+  void OpenAndRunBusyMacro() {
+    SaveMacro("Busy", PlaysUntilStopped);
+    Open();
+    Focus(0);
+    View().RunMacro();
+  }
+
   // Builds the window on fakes and shows it (which runs the start-up sequence).
   void Open() {
     TDesktop desktop;

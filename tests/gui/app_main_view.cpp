@@ -287,10 +287,7 @@ TEST_F(MainView, DeleteWithYesRemovesRowEntryAndDocument) {
 }
 
 TEST_F(MainView, DeletingTheRunningMacroStopsItsRunFirst) {
-  SaveMacro("Busy", PlaysUntilStopped);
-  Open();
-  Focus(0);
-  View().RunMacro();
+  OpenAndRunBusyMacro();
   ASSERT_TRUE(Runs().Running());
   prompt_.QueueAnswer(true);
   View().DeleteMacro();
@@ -379,10 +376,7 @@ TEST_F(MainView, NewAppendsAtTheBottomAndEditRepaints) {
 }
 
 TEST_F(MainView, EditingTheRunningMacroLeavesItsRunPlaying) {
-  SaveMacro("Busy", PlaysUntilStopped);
-  Open();
-  Focus(0);
-  View().RunMacro();
+  OpenAndRunBusyMacro();
   recordView_ = [](TActionCtrlPtr macro) {
     macro->Actions.Clear();
     macro->Config.RepeatType = 0;
@@ -467,10 +461,7 @@ TEST_F(MainView, HelpOpensTheProjectPageAndSaysWhenItCannot) {
 }
 
 TEST_F(MainView, ClosingWhileAMacroPlaysStopsTheRunAndSavesTheSettings) {
-  SaveMacro("Busy", PlaysUntilStopped);
-  Open();
-  Focus(0);
-  View().RunMacro();
+  OpenAndRunBusyMacro();
   ASSERT_TRUE(Runs().Running());
   std::filesystem::remove(File("zorvelconfig.xml"));
   window_->close();  // returns only once the run thread has ended

@@ -54,10 +54,11 @@ TRunSettings Once() {
   return {0, 1, 0, 0};
 }
 
-void ReportSpread(benchmark::State& state, std::vector<double> values) {
+// The median and the largest of `values` as the counters "median<suffix>" and "worst<suffix>".
+void ReportSpread(benchmark::State& state, std::vector<double> values, const std::string& suffix) {
   std::sort(values.begin(), values.end());
-  state.counters["median_ms"] = values[values.size() / 2];
-  state.counters["worst_ms"] = values.back();
+  state.counters["median" + suffix] = values[values.size() / 2];
+  state.counters["worst" + suffix] = values.back();
 }
 
 template <class Timer>
@@ -75,9 +76,7 @@ void BM_DelayAccuracy(benchmark::State& state) {
     state.SetIterationTime(actual / 1000.0);
     errors.push_back(std::abs(actual - ms));
   }
-  std::sort(errors.begin(), errors.end());
-  state.counters["median_err_ms"] = errors[errors.size() / 2];
-  state.counters["worst_err_ms"] = errors.back();
+  ReportSpread(state, errors, "_err_ms");
 }
 
 // A whole run whose only action is a 5-second Delay.
@@ -140,7 +139,7 @@ void BM_StopLatency(benchmark::State& state) {
     latencies.push_back(latency);
     state.SetIterationTime(latency / 1000.0);
   }
-  ReportSpread(state, latencies);
+  ReportSpread(state, latencies, "_ms");
 }
 BENCHMARK(BM_StopLatency<TSteadyRunTimer>)
     ->Name("StopLatency/condvar")

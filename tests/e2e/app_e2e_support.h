@@ -41,9 +41,7 @@ class TChild {
   // Ends the process (SIGTERM) and returns its exit status, or -1.
   int Stop() {
     if (pid_ <= 0) return -1;
-    kill(pid_, SIGTERM);
-    int status = 0;
-    waitpid(pid_, &status, 0);
+    const int status = EndChild(pid_, SIGTERM);
     pid_ = -1;
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   }

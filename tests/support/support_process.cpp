@@ -1,5 +1,6 @@
 #include "support_process.h"
 
+#include <signal.h>
 #include <sys/wait.h>
 #include <cstdio>
 #include <thread>
@@ -27,6 +28,14 @@ pid_t SpawnProgram(std::vector<std::string> args, const posix_spawn_file_actions
   pid_t pid = -1;
   if (posix_spawn(&pid, argv[0], actions, nullptr, argv.data(), environ) != 0) return -1;
   return pid;
+}
+
+int EndChild(pid_t pid, int signal) {
+  int status = 0;
+  if (pid <= 0) return status;
+  kill(pid, signal);
+  waitpid(pid, &status, 0);
+  return status;
 }
 
 CommandResult RunXdotool(const std::string& args) {

@@ -1,7 +1,6 @@
 #include "support_tool_process.h"
 
 #include <signal.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -25,10 +24,7 @@ TToolProcess::TToolProcess(const std::string& program, std::vector<std::string> 
 }
 
 TToolProcess::~TToolProcess() {
-  if (pid_ > 0) {
-    kill(pid_, SIGTERM);
-    waitpid(pid_, nullptr, 0);
-  }
+  EndChild(pid_, SIGTERM);
   std::remove(log_.c_str());
 }
 

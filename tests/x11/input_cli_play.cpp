@@ -83,10 +83,7 @@ class TCliProcess {
     posix_spawn_file_actions_destroy(&actions);
   }
   ~TCliProcess() {
-    if (pid_ > 0) {
-      kill(pid_, SIGKILL);
-      waitpid(pid_, nullptr, 0);
-    }
+    test::EndChild(pid_, SIGKILL);
     std::remove(out_.c_str());
   }
   void Signal(int signal) { kill(pid_, signal); }

@@ -41,12 +41,7 @@ class RecordProcess {
                                 arguments + " --folder " + folder + " >" + out_ + " 2>" + err_;
     pid_ = test::SpawnProgram({"/bin/sh", "-c", command});
   }
-  ~RecordProcess() {
-    if (pid_ > 0) {
-      kill(pid_, SIGKILL);
-      waitpid(pid_, nullptr, 0);
-    }
-  }
+  ~RecordProcess() { test::EndChild(pid_, SIGKILL); }
 
   bool WaitRecording() const {
     return test::WaitUntil([&] { return ReadFile(err_).find("Recording") != std::string::npos; },

@@ -38,6 +38,13 @@ std::tuple<QPushButton*, QLineEdit*, QLineEdit*> AddPointFields(QGridLayout* gri
   return {capture, x, y};
 }
 
+// A similarity field: a percentage from 60 to 100 in steps of 5, at 100 to begin with.
+TSpinField* NewSimilarField(const char* name, QWidget* parent) {
+  auto* field = new TSpinField(name, 3, 60, 100, 5, parent);
+  field->Edit()->setText("100");
+  return field;
+}
+
 }  // namespace
 
 TfrmDefine::TfrmDefine(TEditorServices services, QWidget* parent)
@@ -158,9 +165,8 @@ QGroupBox* TfrmDefine::BuildColorGroup() {
   edColor = NewEdit("edColor", "clBlack", 0, group);
   edColor->setReadOnly(true);
   edColor->setFixedWidth(110);
-  spSimilar = new TSpinField("edSimilar", 3, 60, 100, 5, group);
+  spSimilar = NewSimilarField("edSimilar", group);
   edSimilar = spSimilar->Edit();
-  edSimilar->setText("100");
   grid->addWidget(btnCaptureColor, 0, 0);
   grid->addWidget(edCl, 0, 1);
   grid->addWidget(edColor, 0, 2, 1, 2);
@@ -185,9 +191,8 @@ QGroupBox* TfrmDefine::BuildBMPGroup() {
   scroller->setWidgetResizable(true);
   scroller->setAlignment(Qt::AlignCenter);
   scroller->setMinimumSize(160, 64);
-  spBMPSimilar = new TSpinField("edBMPSimilar", 3, 60, 100, 5, group);
+  spBMPSimilar = NewSimilarField("edBMPSimilar", group);
   edBMPSimilar = spBMPSimilar->Edit();
-  edBMPSimilar->setText("100");
   grid->addWidget(btnBMP, 0, 0, Qt::AlignTop);
   grid->addWidget(scroller, 0, 1, 1, 3);
   grid->addWidget(new QLabel("BMP Simliar:", group), 1, 0);

@@ -40,6 +40,15 @@ QToolButton* NewToolButton(const char* name, const QString& caption, const QStri
   return button;
 }
 
+QToolButton* NewArrowButton(const char* name, Qt::ArrowType arrow, const QString& hint,
+                            QWidget* parent) {
+  auto* button = new QToolButton(parent);
+  button->setObjectName(name);
+  button->setArrowType(arrow);
+  button->setToolTip(hint);
+  return button;
+}
+
 // Recording windows whose modal loop is on the stack.
 int openRecordViews = 0;
 
@@ -155,14 +164,8 @@ QWidget* TFMRecordView::BuildList() {
   row->addWidget(VT, 1);
 
   auto* arrows = new QVBoxLayout;
-  sbUp = new QToolButton(area);
-  sbUp->setObjectName("sbUp");
-  sbUp->setArrowType(Qt::UpArrow);
-  sbUp->setToolTip("Move Up");
-  sbDown = new QToolButton(area);
-  sbDown->setObjectName("sbDown");
-  sbDown->setArrowType(Qt::DownArrow);
-  sbDown->setToolTip("Move Down");
+  sbUp = NewArrowButton("sbUp", Qt::UpArrow, "Move Up", area);
+  sbDown = NewArrowButton("sbDown", Qt::DownArrow, "Move Down", area);
   arrows->addStretch();
   arrows->addWidget(sbUp);
   arrows->addWidget(sbDown);

@@ -88,16 +88,16 @@ std::string Serialized(const TActionCtrl& macro) {
   return macro.FName + "|" + macro.FCreateTime + "|" + out.str();
 }
 
-std::vector<int32_t> Delays(const TActionList& actions) {
+// The delays of a macro's actions or of the window's rows, in order.
+template <typename Actions>
+std::vector<int32_t> Delays(const Actions& actions) {
   std::vector<int32_t> delays;
   for (const TActionPtr& action : actions) delays.push_back(action->delay);
   return delays;
 }
 
 std::vector<int32_t> RowDelays(const TActionRowModel& rows) {
-  std::vector<int32_t> delays;
-  for (const TActionPtr& action : rows.Rows()) delays.push_back(action->delay);
-  return delays;
+  return Delays(rows.Rows());
 }
 
 // Once the next modal dialog runs, hands it to `answer` as a T; a dialog of another kind is

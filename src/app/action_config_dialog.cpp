@@ -12,18 +12,11 @@
 #include <QVBoxLayout>
 
 #include "app/dialog_buttons.h"
+#include "app/shared_widgets.h"
 
 namespace zorvel {
 
 namespace {
-
-QComboBox* NewFKeyList(const QString& name) {
-  auto* list = new QComboBox;
-  list->setObjectName(name);
-  list->setEditable(false);
-  for (int n = 1; n <= 12; ++n) list->addItem(QStringLiteral("F%1").arg(n));
-  return list;
-}
 
 QSpinBox* NewNumberBox(const QString& name, int maximum) {
   auto* box = new QSpinBox;

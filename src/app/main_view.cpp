@@ -19,8 +19,8 @@
 #include "app/action_config_dialog.h"
 #include "app/guard.h"
 #include "app/prompt.h"
-#include "app/row_table.h"
 #include "app/schedule_dialog.h"
+#include "app/shared_widgets.h"
 #include "model/macro_list_text.h"
 
 // The pictures live in the GUI library, whose resource initialiser a linker would drop.
@@ -125,14 +125,9 @@ void TFMMainView::BuildMenus() {
 
 QToolButton* TFMMainView::AddToolButton(const char* name, const char* caption, const char* hint,
                                         const char* icon, std::function<void(TViewCtrl&)> command) {
-  auto* button = new QToolButton;
-  button->setObjectName(Q(name));
-  button->setText(Q(caption));
-  button->setToolTip(Q(hint));
-  button->setIcon(QIcon(QStringLiteral(":/zorvel/icons/%1.svg").arg(Q(icon))));
-  button->setIconSize(QSize(48, 48));
-  button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
-  button->setAutoRaise(true);
+  QToolButton* button =
+      NewCommandButton(Q(name), Q(caption), Q(hint),
+                       QIcon(QStringLiteral(":/zorvel/icons/%1.svg").arg(Q(icon))), 48);
   button->setFixedSize(68, 74);
   QFont font = button->font();
   font.setBold(true);

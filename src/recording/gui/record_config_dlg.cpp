@@ -8,18 +8,12 @@
 #include <QVBoxLayout>
 
 #include "app/dialog_buttons.h"
+#include "app/shared_widgets.h"
 #include "recording/record_settings.h"
 
 namespace zorvel {
 
 namespace {
-
-QComboBox* NewFKeyList(const char* name, QWidget* parent) {
-  auto* list = new QComboBox(parent);
-  list->setObjectName(name);
-  for (int i = 1; i <= 12; ++i) list->addItem(QString("F%1").arg(i));
-  return list;
-}
 
 void SelectFKey(QComboBox* list, int32_t index) {
   list->setCurrentIndex(index >= 0 && index < list->count() ? index : -1);

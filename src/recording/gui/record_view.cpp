@@ -17,7 +17,7 @@
 #include "app/ctrl.h"
 #include "app/dialog_buttons.h"
 #include "app/guard.h"
-#include "app/row_table.h"
+#include "app/shared_widgets.h"
 #include "recording/gui/action_editor.h"
 #include "recording/gui/record_config_dlg.h"
 #include "recording/gui/record_view_window.h"
@@ -29,15 +29,8 @@ namespace {
 
 QToolButton* NewToolButton(const char* name, const QString& caption, const QString& hint,
                            QWidget* parent) {
-  auto* button = new QToolButton(parent);
-  button->setObjectName(name);
-  button->setText(caption);
-  button->setToolTip(hint);
-  button->setIcon(RecordToolIcon(QString::fromLatin1(name)));
-  button->setIconSize(QSize(32, 32));
-  button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
-  button->setAutoRaise(true);
-  return button;
+  return NewCommandButton(QString::fromLatin1(name), caption, hint,
+                          RecordToolIcon(QString::fromLatin1(name)), 32, parent);
 }
 
 QToolButton* NewArrowButton(const char* name, Qt::ArrowType arrow, const QString& hint,

@@ -1,0 +1,41 @@
+#include "app/shared_widgets.h"
+
+#include <QComboBox>
+#include <QHeaderView>
+#include <QIcon>
+#include <QTableView>
+#include <QToolButton>
+
+namespace zorvel {
+
+void SetUpRowTable(QTableView& table) {
+  table.setSelectionBehavior(QAbstractItemView::SelectRows);
+  table.setSelectionMode(QAbstractItemView::SingleSelection);
+  table.setEditTriggers(QAbstractItemView::NoEditTriggers);
+  table.setShowGrid(true);
+  table.verticalHeader()->hide();
+  table.verticalHeader()->setDefaultSectionSize(table.fontMetrics().height() + 6);
+  table.horizontalHeader()->setHighlightSections(false);
+}
+
+QComboBox* NewFKeyList(const QString& name, QWidget* parent) {
+  auto* list = new QComboBox(parent);
+  list->setObjectName(name);
+  for (int n = 1; n <= 12; ++n) list->addItem(QStringLiteral("F%1").arg(n));
+  return list;
+}
+
+QToolButton* NewCommandButton(const QString& name, const QString& caption, const QString& hint,
+                              const QIcon& icon, int iconSize, QWidget* parent) {
+  auto* button = new QToolButton(parent);
+  button->setObjectName(name);
+  button->setText(caption);
+  button->setToolTip(hint);
+  button->setIcon(icon);
+  button->setIconSize(QSize(iconSize, iconSize));
+  button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+  button->setAutoRaise(true);
+  return button;
+}
+
+}  // namespace zorvel

@@ -1,0 +1,26 @@
+#pragma once
+
+// Widgets and settings the main window, the recording window and their dialogs share.
+
+#include <QString>
+
+class QComboBox;
+class QIcon;
+class QTableView;
+class QToolButton;
+class QWidget;
+
+namespace zorvel {
+
+// Read-only rows of one line each, selected whole and one at a time, with a grid and neither row
+// numbers nor a highlighted header section.
+void SetUpRowTable(QTableView& table);
+
+// A drop-down list of the function keys "F1" to "F12"; the first is selected.
+QComboBox* NewFKeyList(const QString& name, QWidget* parent = nullptr);
+
+// A flat command button: `icon` at `iconSize` pixels above its caption, `hint` as its tip.
+QToolButton* NewCommandButton(const QString& name, const QString& caption, const QString& hint,
+                              const QIcon& icon, int iconSize, QWidget* parent = nullptr);
+
+}  // namespace zorvel

@@ -11,6 +11,7 @@
 #include <QVBoxLayout>
 
 #include "app/dialog_buttons.h"
+#include "app/shared_widgets.h"
 
 namespace zorvel {
 
@@ -44,13 +45,6 @@ QTimeEdit* NewTimePicker(const QString& name) {
   picker->setObjectName(name);
   picker->setDisplayFormat(QStringLiteral("HH:mm:ss"));
   return picker;
-}
-
-QComboBox* NewChoiceBox(const QString& name, const QStringList& items) {
-  auto* box = new QComboBox;
-  box->setObjectName(name);
-  box->addItems(items);
-  return box;
 }
 
 QFrame* NewLine() {
@@ -89,11 +83,11 @@ void TfmSchedule::BuildLayout() {
   QStringList days;
   for (int day = 1; day <= 31; ++day) days << QStringLiteral("Day %1").arg(day);
   cbWeekday_ =
-      NewChoiceBox(QStringLiteral("cbWeekday"),
-                   {QStringLiteral("Sunday"), QStringLiteral("Monday"), QStringLiteral("Tuesday"),
-                    QStringLiteral("Wednesday"), QStringLiteral("Thursday"),
-                    QStringLiteral("Friday"), QStringLiteral("Saturday")});
-  cbMonthDay_ = NewChoiceBox(QStringLiteral("cbMonthDay"), days);
+      NewList(QStringLiteral("cbWeekday"),
+              {QStringLiteral("Sunday"), QStringLiteral("Monday"), QStringLiteral("Tuesday"),
+               QStringLiteral("Wednesday"), QStringLiteral("Thursday"), QStringLiteral("Friday"),
+               QStringLiteral("Saturday")});
+  cbMonthDay_ = NewList(QStringLiteral("cbMonthDay"), days);
   tpDay_ = NewTimePicker(QStringLiteral("tpDay"));
   tpWeek_ = NewTimePicker(QStringLiteral("tpWeek"));
   tpMonth_ = NewTimePicker(QStringLiteral("tpMonth"));

@@ -18,11 +18,18 @@ void SetUpRowTable(QTableView& table) {
   table.horizontalHeader()->setHighlightSections(false);
 }
 
-QComboBox* NewFKeyList(const QString& name, QWidget* parent) {
+QComboBox* NewList(const QString& name, const QStringList& items, QWidget* parent) {
   auto* list = new QComboBox(parent);
   list->setObjectName(name);
-  for (int n = 1; n <= 12; ++n) list->addItem(QStringLiteral("F%1").arg(n));
+  list->addItems(items);
+  if (!items.isEmpty()) list->setCurrentIndex(0);
   return list;
+}
+
+QComboBox* NewFKeyList(const QString& name, QWidget* parent) {
+  QStringList keys;
+  for (int n = 1; n <= 12; ++n) keys << QStringLiteral("F%1").arg(n);
+  return NewList(name, keys, parent);
 }
 
 QToolButton* NewCommandButton(const QString& name, const QString& caption, const QString& hint,

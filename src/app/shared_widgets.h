@@ -3,6 +3,7 @@
 // Widgets and settings the main window, the recording window and their dialogs share.
 
 #include <QString>
+#include <QStringList>
 
 class QComboBox;
 class QIcon;
@@ -15,6 +16,9 @@ namespace zorvel {
 // Read-only rows of one line each, selected whole and one at a time, with a grid and neither row
 // numbers nor a highlighted header section.
 void SetUpRowTable(QTableView& table);
+
+// A named drop-down list of `items`, the first selected.
+QComboBox* NewList(const QString& name, const QStringList& items, QWidget* parent = nullptr);
 
 // A drop-down list of the function keys "F1" to "F12"; the first is selected.
 QComboBox* NewFKeyList(const QString& name, QWidget* parent = nullptr);

@@ -12,6 +12,7 @@
 #include <QVBoxLayout>
 #include <tuple>
 
+#include "app/shared_widgets.h"
 #include "recording/gui/action_editor.h"
 
 // The editor frame's controls and their places; its logic is in action_editor.cpp.

@@ -1,6 +1,5 @@
 #include "recording/gui/editor_widgets.h"
 
-#include <QComboBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -39,14 +38,6 @@ QLabel* NewNote(QWidget* parent) {
   auto* note = new QLabel("Press Any Key To Stop Capture", parent);
   note->setStyleSheet("color: blue;");
   return note;
-}
-
-QComboBox* NewList(const char* name, const QStringList& items, QWidget* parent) {
-  auto* list = new QComboBox(parent);
-  list->setObjectName(name);
-  list->addItems(items);
-  if (!items.isEmpty()) list->setCurrentIndex(0);
-  return list;
 }
 
 TSpinField::TSpinField(const QString& name, int maxLength, int32_t low, int32_t high, int32_t step,

@@ -7,7 +7,6 @@
 #include <QWidget>
 #include <cstdint>
 
-class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -39,7 +38,5 @@ QLineEdit* NewEdit(const char* name, const QString& text, int maxLength, QWidget
 QPushButton* NewButton(const char* name, const QString& caption, QWidget* parent);
 // The blue "Press Any Key To Stop Capture" note.
 QLabel* NewNote(QWidget* parent);
-// A drop-down list of `items`, the first selected.
-QComboBox* NewList(const char* name, const QStringList& items, QWidget* parent);
 
 }  // namespace zorvel

@@ -18,6 +18,12 @@ bool IsRightAligned(int column) {
   return column == kColumnCreateTime || column == kColumnScheduleTime;
 }
 
+// The alignment of a column's cells and of its header.
+QVariant ColumnAlignment(int column) {
+  return QVariant::fromValue(
+      Qt::Alignment((IsRightAligned(column) ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter));
+}
+
 }  // namespace
 
 int TMacroListModel::rowCount(const QModelIndex& parent) const {
@@ -35,8 +41,7 @@ QVariant TMacroListModel::data(const QModelIndex& index, int role) const {
     case Qt::DisplayRole:
       return QString::fromStdString(MacroCellText(*rows_[index.row()], column));
     case Qt::TextAlignmentRole:
-      return QVariant::fromValue(Qt::Alignment(
-          (IsRightAligned(column) ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter));
+      return ColumnAlignment(column);
     case Qt::BackgroundRole:
       if (IsInfoColumn(column)) return QApplication::palette().color(QPalette::ToolTipBase);
       return {};
@@ -48,9 +53,7 @@ QVariant TMacroListModel::data(const QModelIndex& index, int role) const {
 QVariant TMacroListModel::headerData(int section, Qt::Orientation orientation, int role) const {
   if (orientation != Qt::Horizontal) return {};
   if (role == Qt::DisplayRole) return QString::fromStdString(MacroColumnCaption(section));
-  if (role == Qt::TextAlignmentRole)
-    return QVariant::fromValue(Qt::Alignment(
-        (IsRightAligned(section) ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter));
+  if (role == Qt::TextAlignmentRole) return ColumnAlignment(section);
   return {};
 }
 

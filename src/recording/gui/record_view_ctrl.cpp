@@ -23,6 +23,15 @@ bool IsFKeyIndex(int32_t index) {
   return index >= 0 && index <= 11;
 }
 
+// Loads `macro` from its document again; a document that cannot be read is told in a warning.
+void ReloadOrWarn(TActionCtrl& macro, IPrompt& prompt) {
+  try {
+    macro.LoadDocumentOrThrow();
+  } catch (const Error& error) {
+    prompt.Warning(kWarning, error.what());
+  }
+}
+
 }  // namespace
 
 TRecordViewCtrl::TRecordViewCtrl(TCtrl& ctrl, TActionCtrlPtr macro, IRecordViewDialogs& dialogs)
@@ -201,11 +210,7 @@ void TRecordViewCtrl::SaveAs(const std::string& name) {
 void TRecordViewCtrl::ReloadOtherMacrosNamed(const std::string& name) {
   for (const TActionCtrlPtr& other : ctrl_.Macros()) {
     if (other == FActionCtrl || other->FName != name) continue;
-    try {
-      other->LoadDocumentOrThrow();
-    } catch (const Error& error) {
-      ctrl_.Prompt().Warning(kWarning, error.what());
-    }
+    ReloadOrWarn(*other, ctrl_.Prompt());
   }
 }
 
@@ -222,11 +227,7 @@ void TRecordViewCtrl::ReloadMacro() {
   if (!FActionCtrl || (newMacro_ && !saved_)) return;  // a new macro that was never saved
   std::error_code ignored;
   if (!std::filesystem::exists(FActionCtrl->DocumentPath(), ignored)) return;
-  try {
-    FActionCtrl->LoadDocumentOrThrow();
-  } catch (const Error& error) {
-    ctrl_.Prompt().Warning(kWarning, error.what());
-  }
+  ReloadOrWarn(*FActionCtrl, ctrl_.Prompt());
 }
 
 void TRecordViewCtrl::RecordConfig() {

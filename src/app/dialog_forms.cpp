@@ -27,11 +27,16 @@ bool SameInterval(const TConfigForm& a, const TConfigForm& b) {
          a.tenths == b.tenths;
 }
 
+// Copies the time of day of `from` into `to`, leaving its date.
+void CopyTime(const TDateTime& from, TDateTime& to) {
+  to.hour = from.hour;
+  to.minute = from.minute;
+  to.second = from.second;
+}
+
 TDateTime TimeOnly(const TDateTime& when) {
   TDateTime time;
-  time.hour = when.hour;
-  time.minute = when.minute;
-  time.second = when.second;
+  CopyTime(when, time);
   return time;
 }
 
@@ -39,9 +44,7 @@ TDateTime TimeOnly(const TDateTime& when) {
 bool ReadTime(const std::string& text, TDateTime& picker) {
   const auto time = ParseLongTime(text);
   if (!time) return false;
-  picker.hour = time->hour;
-  picker.minute = time->minute;
-  picker.second = time->second;
+  CopyTime(*time, picker);
   return true;
 }
 

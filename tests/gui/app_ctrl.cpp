@@ -16,14 +16,9 @@ namespace {
 class Controller : public AppFixture {
  protected:
   std::unique_ptr<TCtrl> MakeCtrl() {
-    TDesktop desktop;
-    auto hotkeys = std::make_unique<TFakeHotkeys>();
-    hotkeys_ = hotkeys.get();
-    desktop.hotkeys = std::move(hotkeys);
-    desktop.input = std::make_unique<TFakeInput>();
-    desktop.recorder = std::make_unique<TFakeInputSource>();
-    desktop.screen = std::make_unique<TFakeScreen>(64, 48);
-    return std::make_unique<TCtrl>(std::move(desktop), prompt_, clock_, folder_);
+    TFakeDesktop fake = MakeFakeDesktop(64, 48);
+    hotkeys_ = fake.hotkeys;
+    return std::make_unique<TCtrl>(std::move(fake.desktop), prompt_, clock_, folder_);
   }
 };
 

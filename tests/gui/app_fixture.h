@@ -19,12 +19,9 @@
 #include "app/prompt.h"
 #include "common/date_time.h"
 #include "common/program_folder.h"
+#include "fake_desktop.h"
 #include "model/macro_list_text.h"
 #include "model/xml_document.h"
-#include "platform/fake/fake_hotkeys.h"
-#include "platform/fake/fake_input.h"
-#include "platform/fake/fake_input_source.h"
-#include "platform/fake/fake_screen.h"
 #include "playback/run_ctrl.h"
 #include "support_process.h"
 
@@ -82,17 +79,11 @@ class AppFixture : public ::testing::Test {
 
   // Builds the window on fakes and shows it (which runs the start-up sequence).
   void Open() {
-    TDesktop desktop;
-    auto hotkeys = std::make_unique<TFakeHotkeys>();
-    auto input = std::make_unique<TFakeInput>();
-    hotkeys_ = hotkeys.get();
-    input_ = input.get();
+    TFakeDesktop fake = MakeFakeDesktop(640, 480);
+    hotkeys_ = fake.hotkeys;
+    input_ = fake.input;
     for (const auto& [modifiers, vk] : refused_) hotkeys_->Refuse(modifiers, vk);
-    desktop.hotkeys = std::move(hotkeys);
-    desktop.input = std::move(input);
-    desktop.recorder = std::make_unique<TFakeInputSource>();
-    desktop.screen = std::make_unique<TFakeScreen>(640, 480);
-    window_ = std::make_unique<TFMMainView>(std::move(desktop), clock_, folder_, &prompt_);
+    window_ = std::make_unique<TFMMainView>(std::move(fake.desktop), clock_, folder_, &prompt_);
     TViewDialogs dialogs;
     dialogs.recordView = [this](TActionCtrlPtr macro) {
       ++recordViewCalls_;

@@ -23,11 +23,10 @@
 #include "common/date_time.h"
 #include "common/error.h"
 #include "common/program_folder.h"
+#include "fake_desktop.h"
 #include "model/xml_document.h"
 #include "platform/fake/fake_hotkeys.h"
-#include "platform/fake/fake_input.h"
 #include "platform/fake/fake_input_source.h"
-#include "platform/fake/fake_screen.h"
 #include "recording/gui/action_editor.h"
 #include "recording/gui/record_config_dlg.h"
 #include "recording/gui/record_view.h"
@@ -119,16 +118,10 @@ class RecordViewTest : public ::testing::Test {
  protected:
   RecordViewTest() {
     SetProgramFolder(folder.path());
-    TDesktop desktop;
-    auto hotkeysOwned = std::make_unique<TFakeHotkeys>();
-    auto sourceOwned = std::make_unique<TFakeInputSource>();
-    hotkeys = hotkeysOwned.get();
-    source = sourceOwned.get();
-    desktop.hotkeys = std::move(hotkeysOwned);
-    desktop.recorder = std::move(sourceOwned);
-    desktop.input = std::make_unique<TFakeInput>();
-    desktop.screen = std::make_unique<TFakeScreen>(640, 480);
-    ctrl = std::make_unique<TCtrl>(std::move(desktop), prompt, clock, folder.path());
+    test::TFakeDesktop fake = test::MakeFakeDesktop(640, 480);
+    hotkeys = fake.hotkeys;
+    source = fake.source;
+    ctrl = std::make_unique<TCtrl>(std::move(fake.desktop), prompt, clock, folder.path());
     ctrl->Settings() = {true, true, 1, 2};
   }
 

@@ -13,7 +13,6 @@
 #include <QTimer>
 #include <fstream>
 
-#include "../unit/model_temp_folder.h"
 #include "app/prompt.h"
 #include "common/error.h"
 #include "model/base64.h"
@@ -21,6 +20,7 @@
 #include "platform/fake/fake_screen.h"
 #include "recording/gui/action_editor.h"
 #include "recording/gui/editor_fields.h"
+#include "temp_folder.h"
 
 namespace zorvel {
 namespace {

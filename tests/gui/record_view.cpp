@@ -17,7 +17,6 @@
 #include <functional>
 #include <sstream>
 
-#include "../unit/model_temp_folder.h"
 #include "app/ctrl.h"
 #include "app/prompt.h"
 #include "common/date_time.h"
@@ -32,6 +31,7 @@
 #include "recording/gui/record_view.h"
 #include "recording/gui/record_view_window.h"
 #include "recording/record_settings.h"
+#include "temp_folder.h"
 
 namespace zorvel {
 namespace {

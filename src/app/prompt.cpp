@@ -15,8 +15,9 @@ QString Q(const std::string& text) {
 }  // namespace
 
 bool TBoxPrompt::Question(const std::string& caption, const std::string& text) {
+  // Yes is the default button, as in the platform's own Yes/No question box.
   return QMessageBox::question(parent_, Q(caption), Q(text), QMessageBox::Yes | QMessageBox::No,
-                               QMessageBox::No) == QMessageBox::Yes;
+                               QMessageBox::Yes) == QMessageBox::Yes;
 }
 
 void TBoxPrompt::Warning(const std::string& caption, const std::string& text) {

@@ -2,7 +2,7 @@
 
 // The real program and the logging test window as child processes of an end-to-end test, ended
 // by their process ids; macro documents prepared in a fresh folder; the main window found and
-// photographed with xdotool and ImageMagick.
+// photographed with xdotool and ImageMagick; the recording window driven and its saved macro read.
 
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -17,12 +17,14 @@
 #include <memory>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
 #include "common/program_folder.h"
 #include "model/action_ctrl.h"
 #include "model/xml_document.h"
+#include "platform/x11/x11_desktop.h"
 #include "support_process.h"
 #include "temp_folder.h"
 #include "test_actions.h"
@@ -98,6 +100,53 @@ inline TWindowBox FindWindow(const std::string& title) {
   return box;
 }
 
+// Places inside the windows (no window manager: no frames, windows land where Qt puts them).
+constexpr int kMainNewX = 38, kMainNewY = 55;
+constexpr int kRecNewX = 341, kRecNewY = 45;
+constexpr int kRecNameX = 260, kRecNameY = 437;
+constexpr int kRecOkX = 482, kRecOkY = 437;
+// A point on the red ring of the Stop Record icon: red while recording, grey otherwise.
+constexpr int kRecStopRingX = 154, kRecStopRingY = 21;
+
+inline void Xdo(const std::string& arguments) {
+  RunCommand("xdotool " + arguments);
+}
+
+// A left click at (x, y) inside `window`, then a moment for the program to react.
+inline void ClickAt(const TWindowBox& window, int x, int y) {
+  Xdo("mousemove " + std::to_string(window.x + x) + " " + std::to_string(window.y + y) +
+      " click 1");
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+}
+
+// True while the recording window shows a running recording.
+inline bool ShowsRecording(const TWindowBox& recorder) {
+  const uint32_t color =
+      CreateX11Screen()->PixelColor(recorder.x + kRecStopRingX, recorder.y + kRecStopRingY);
+  const uint32_t red = color & 0xFF;
+  const uint32_t green = (color >> 8) & 0xFF;
+  return red > 150 && green < 100;
+}
+
+// The clicks and the presses and releases of A, B and Return in a recorded macro, as
+// "click BUTTON ACTION X,Y" and "key VK ACTION"; the keys that drive the test are left out.
+inline std::vector<std::string> RecordedSteps(const TActionCtrl& macro) {
+  std::vector<std::string> steps;
+  for (const TActionPtr& action : macro.Actions) {
+    const bool click = action->actionType == uint8_t(ActionType::MouseClick);
+    const bool key = action->actionType == uint8_t(ActionType::Keyboard);
+    if (click)
+      steps.push_back("click " + std::to_string(action->mouseButton) + " " +
+                      std::to_string(action->mouseAction) + " " +
+                      std::to_string(action->mouseClickPosX) + "," +
+                      std::to_string(action->mouseClickPosY));
+    if (key && (action->key == 0x41 || action->key == 0x42 || action->key == 0x0D))
+      steps.push_back("key " + std::to_string(action->key) + " " +
+                      std::to_string(action->keyAction));
+  }
+  return steps;
+}
+
 // The real program on a fresh folder, skipped without a display; at the end it must take a
 // SIGTERM cleanly.
 class TAppTest : public ::testing::Test {
@@ -125,8 +174,57 @@ class TAppTest : public ::testing::Test {
                name + "'");
   }
 
+  // The window titled `title` once it is up (a failed expectation and id 0 after 10 s).
+  static TWindowBox WaitWindow(const std::string& title) {
+    TWindowBox box;
+    EXPECT_TRUE(
+        WaitUntil([&] { return (box = FindWindow(title)).id != 0; }, std::chrono::seconds(10)))
+        << title;
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    return box;
+  }
+
+  // A logging window at `geometry` writing to `name` in the folder; its X window id is set in
+  // `windowId` once it is mapped.
+  std::unique_ptr<TChild> StartLog(const std::string& name, const std::string& geometry,
+                                   std::string& windowId) {
+    auto log = std::make_unique<TChild>(
+        std::vector<std::string>{BuiltProgram("zorvel-test-xlog-window"), "--geometry", geometry,
+                                 "--out", folder_.File(name), "--title", "zorvel record log"});
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+          for (const std::string& line : folder_.Lines(name))
+            if (line.rfind("ready window=", 0) == 0) windowId = line.substr(13);
+          return !windowId.empty();
+        },
+        std::chrono::seconds(15)));
+    return log;
+  }
+
+  // Names the macro in the open recording window and presses OK; waits for its document.
+  void SaveAs(const TWindowBox& recorder, const std::string& name) {
+    ClickAt(recorder, kRecNameX, kRecNameY);
+    Xdo("windowfocus " + std::to_string(recorder.id));
+    Xdo("key ctrl+a BackSpace");
+    Xdo("type --delay 30 '" + name + "'");
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    ClickAt(recorder, kRecOkX, kRecOkY);
+    ASSERT_TRUE(WaitUntil([&] { return folder_.Exists(name + ".xml"); }, std::chrono::seconds(10)));
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  }
+
+  // The macro document `name` as stored in the folder.
+  TActionCtrl Stored(const std::string& name) {
+    SetProgramFolder(folder_.path());
+    TActionCtrl macro(document_);
+    macro.FName = name;
+    macro.LoadDocumentOrThrow();
+    return macro;
+  }
+
   TempFolder folder_;
   std::unique_ptr<TChild> app_;
+  TXMLDocument document_;
 };
 
 }  // namespace zorvel::test

@@ -8,7 +8,6 @@
 
 #include "app_e2e_support.h"
 #include "paint_window_scene.h"
-#include "platform/x11/x11_desktop.h"
 
 namespace zorvel::test {
 namespace {
@@ -19,27 +18,10 @@ constexpr const char* kLogGeometry = "300x200+1500+40";
 constexpr int kFirstX = 1560, kFirstY = 90;
 constexpr int kSecondX = 1700, kSecondY = 180;
 
-// Places inside the windows (no window manager: no frames, windows land where Qt puts them).
-constexpr int kMainNewX = 38, kMainNewY = 55;
-constexpr int kRecNewX = 341, kRecNewY = 45;
-constexpr int kRecNameX = 260, kRecNameY = 437;
-constexpr int kRecOkX = 482, kRecOkY = 437;
-// A point on the red ring of the Stop Record icon: red while recording, grey otherwise.
-constexpr int kRecStopRingX = 154, kRecStopRingY = 21;
 constexpr int kEdFixedX = 158, kEdFixedY = 127;
 constexpr int kEdColorX = 158, kEdColorY = 153;
 constexpr int kEdCaptureX = 400, kEdCaptureY = 102;
 constexpr int kEdOkX = 527, kEdOkY = 487;
-
-void Xdo(const std::string& arguments) {
-  RunCommand("xdotool " + arguments);
-}
-
-void ClickAt(const TWindowBox& window, int x, int y) {
-  Xdo("mousemove " + std::to_string(window.x + x) + " " + std::to_string(window.y + y) +
-      " click 1");
-  std::this_thread::sleep_for(300ms);
-}
 
 // The log lines a recording should reproduce: button presses and releases with their screen
 // position, presses of the keys typed, and the finished lines of text.
@@ -61,15 +43,6 @@ std::vector<std::string> Replayable(const std::vector<std::string>& lines) {
   return kept;
 }
 
-// True while the recording window shows a running recording.
-bool ShowsRecording(const TWindowBox& recorder) {
-  const uint32_t color =
-      CreateX11Screen()->PixelColor(recorder.x + kRecStopRingX, recorder.y + kRecStopRingY);
-  const uint32_t red = color & 0xFF;
-  const uint32_t green = (color >> 8) & 0xFF;
-  return red > 150 && green < 100;
-}
-
 class RecordMacro : public TAppTest {
  protected:
   void StartProgram() {
@@ -77,56 +50,12 @@ class RecordMacro : public TAppTest {
     std::this_thread::sleep_for(500ms);
   }
 
-  // A logging window; returns its X window id once it is mapped.
-  std::unique_ptr<TChild> StartLog(const std::string& name, std::string& windowId) {
-    auto log = std::make_unique<TChild>(std::vector<std::string>{
-        BuiltProgram("zorvel-test-xlog-window"), "--geometry", kLogGeometry, "--out",
-        folder_.File(name), "--title", "zorvel record log"});
-    EXPECT_TRUE(WaitUntil(
-        [&] {
-          for (const std::string& line : folder_.Lines(name))
-            if (line.rfind("ready window=", 0) == 0) windowId = line.substr(13);
-          return !windowId.empty();
-        },
-        15s));
-    return log;
-  }
-
-  TWindowBox WaitWindow(const std::string& title) {
-    TWindowBox box;
-    EXPECT_TRUE(WaitUntil([&] { return (box = FindWindow(title)).id != 0; }, 10s)) << title;
-    std::this_thread::sleep_for(500ms);
-    return box;
-  }
-
-  // Names the macro in the open recording window and presses OK; waits for its document.
-  void SaveAs(const TWindowBox& recorder, const std::string& name) {
-    ClickAt(recorder, kRecNameX, kRecNameY);
-    Xdo("windowfocus " + std::to_string(recorder.id));
-    Xdo("key ctrl+a BackSpace");
-    Xdo("type --delay 30 '" + name + "'");
-    std::this_thread::sleep_for(300ms);
-    ClickAt(recorder, kRecOkX, kRecOkY);
-    ASSERT_TRUE(
-        WaitUntil([&] { return std::filesystem::exists(folder_.File(name + ".xml")); }, 10s));
-    std::this_thread::sleep_for(300ms);
-  }
-
-  TActionCtrl Stored(const std::string& name) {
-    SetProgramFolder(folder_.path());
-    TActionCtrl macro(document_);
-    macro.FName = name;
-    macro.LoadDocumentOrThrow();
-    return macro;
-  }
-
-  TXMLDocument document_;
   TWindowBox main_;
 };
 
 TEST_F(RecordMacro, RecordedWithHotkeysSavedAndPlayedBack) {
   std::string firstLogId;
-  auto firstLog = StartLog("first.log", firstLogId);
+  auto firstLog = StartLog("first.log", kLogGeometry, firstLogId);
   StartProgram();
   ClickAt(main_, kMainNewX, kMainNewY);
   const TWindowBox recorder = WaitWindow("Macro Recorder");
@@ -151,31 +80,18 @@ TEST_F(RecordMacro, RecordedWithHotkeysSavedAndPlayedBack) {
   SaveAs(recorder, "Recorded");
 
   const TActionCtrl macro = Stored("Recorded");
-  std::vector<std::string> steps;
-  for (const TActionPtr& action : macro.Actions) {
-    const bool click = action->actionType == uint8_t(ActionType::MouseClick);
-    const bool key = action->actionType == uint8_t(ActionType::Keyboard);
-    if (click)
-      steps.push_back("click " + std::to_string(action->mouseButton) + " " +
-                      std::to_string(action->mouseAction) + " " +
-                      std::to_string(action->mouseClickPosX) + "," +
-                      std::to_string(action->mouseClickPosY));
-    if (key && (action->key == 0x41 || action->key == 0x42 || action->key == 0x0D))
-      steps.push_back("key " + std::to_string(action->key) + " " +
-                      std::to_string(action->keyAction));
-  }
   const std::vector<std::string> expected = {
       "click 0 2 1560,90", "click 0 3 1560,90", "click 1 2 1700,180", "click 1 3 1700,180",
       "key 65 0",          "key 65 1",          "key 66 0",           "key 66 1",
       "key 13 0",          "key 13 1"};
-  EXPECT_EQ(steps, expected);
+  EXPECT_EQ(RecordedSteps(macro), expected);
   // A Delay between every two recorded events.
   for (size_t i = 1; i < macro.Actions.Count(); i += 2)
     EXPECT_EQ(macro.Actions.Get(i)->actionType, uint8_t(ActionType::Delay)) << i;
 
   firstLog.reset();
   std::string secondLogId;
-  auto secondLog = StartLog("second.log", secondLogId);
+  auto secondLog = StartLog("second.log", kLogGeometry, secondLogId);
   Xdo("windowfocus " + secondLogId);
   std::this_thread::sleep_for(300ms);
   Xdo("key ctrl+F2");  // the new macro's start key

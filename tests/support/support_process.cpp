@@ -34,6 +34,9 @@ int EndChild(pid_t pid, int signal) {
   int status = 0;
   if (pid <= 0) return status;
   kill(pid, signal);
+  // A child that ignores the signal is killed, so a failing test fails instead of hanging.
+  if (WaitForExit(pid, status, std::chrono::seconds(10))) return status;
+  kill(pid, SIGKILL);
   waitpid(pid, &status, 0);
   return status;
 }

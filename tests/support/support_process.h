@@ -23,8 +23,8 @@ CommandResult RunCommand(const std::string& command);
 pid_t SpawnProgram(std::vector<std::string> args,
                    const posix_spawn_file_actions_t* actions = nullptr);
 
-// Sends `signal` to the child `pid` and waits for it to end; its wait status. Nothing (and 0) when
-// `pid` is not a process id (<= 0).
+// Sends `signal` to the child `pid` and waits for it to end; its wait status. A child still running
+// 10 s later is killed (SIGKILL). Nothing (and 0) when `pid` is not a process id (<= 0).
 int EndChild(pid_t pid, int signal);
 
 // Runs xdotool with `args`; a refused connection (the server now and then refuses one while a

@@ -105,11 +105,29 @@ constexpr int kMainNewX = 38, kMainNewY = 55;
 constexpr int kRecNewX = 341, kRecNewY = 45;
 constexpr int kRecNameX = 260, kRecNameY = 437;
 constexpr int kRecOkX = 482, kRecOkY = 437;
+// Where the recording tests put their logging window, and the two points they click in it.
+constexpr const char* kRecordLogGeometry = "300x200+1500+40";
+constexpr int kFirstX = 1560, kFirstY = 90;
+constexpr int kSecondX = 1700, kSecondY = 180;
 // A point on the red ring of the Stop Record icon: red while recording, grey otherwise.
 constexpr int kRecStopRingX = 154, kRecStopRingY = 21;
 
 inline void Xdo(const std::string& arguments) {
   RunCommand("xdotool " + arguments);
+}
+
+// The input every recording test records: into the focused logging window `logId`, a left click
+// at the first point, a right click at the second, then the keys a, b and Return.
+inline void SendRecordedInput(const std::string& logId) {
+  using namespace std::chrono_literals;
+  Xdo("windowfocus " + logId);
+  std::this_thread::sleep_for(200ms);
+  Xdo("mousemove " + std::to_string(kFirstX) + " " + std::to_string(kFirstY) + " click 1");
+  std::this_thread::sleep_for(150ms);
+  Xdo("mousemove " + std::to_string(kSecondX) + " " + std::to_string(kSecondY) + " click 3");
+  std::this_thread::sleep_for(150ms);
+  Xdo("key a b Return");
+  std::this_thread::sleep_for(300ms);
 }
 
 // A left click at (x, y) inside `window`, then a moment for the program to react.

@@ -13,10 +13,6 @@ namespace {
 
 using namespace std::chrono_literals;
 
-constexpr const char* kLogGeometry = "300x200+1500+40";
-constexpr int kFirstX = 1560, kFirstY = 90;
-constexpr int kSecondX = 1700, kSecondY = 180;
-
 // Places inside the Record Config dialog: the two F-key lists.
 constexpr int kCfgStartX = 232, kCfgStartY = 96;
 constexpr int kCfgStopX = 232, kCfgStopY = 124;
@@ -37,7 +33,7 @@ class RecordConfigKeys : public TAppTest {
 
 TEST_F(RecordConfigKeys, NewKeysStartAndStopAtOnceAndAreStored) {
   std::string logId;
-  auto log = StartLog("keys.log", kLogGeometry, logId);
+  auto log = StartLog("keys.log", kRecordLogGeometry, logId);
   ASSERT_TRUE(LaunchApp(main_));
   std::this_thread::sleep_for(500ms);
   ClickAt(main_, kMainNewX, kMainNewY);
@@ -64,14 +60,7 @@ TEST_F(RecordConfigKeys, NewKeysStartAndStopAtOnceAndAreStored) {
 
   Xdo("key alt+F5");
   ASSERT_TRUE(WaitUntil([&] { return ShowsRecording(recorder); }, 10s)) << "Alt+F5 did not start";
-  Xdo("windowfocus " + logId);
-  std::this_thread::sleep_for(200ms);
-  Xdo("mousemove " + std::to_string(kFirstX) + " " + std::to_string(kFirstY) + " click 1");
-  std::this_thread::sleep_for(150ms);
-  Xdo("mousemove " + std::to_string(kSecondX) + " " + std::to_string(kSecondY) + " click 3");
-  std::this_thread::sleep_for(150ms);
-  Xdo("key a b Return");
-  std::this_thread::sleep_for(300ms);
+  SendRecordedInput(logId);
   Xdo("key alt+F6");
   ASSERT_TRUE(WaitUntil([&] { return !ShowsRecording(recorder); }, 10s)) << "Alt+F6 did not stop";
   std::this_thread::sleep_for(300ms);

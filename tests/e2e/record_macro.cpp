@@ -14,10 +14,6 @@ namespace {
 
 using namespace std::chrono_literals;
 
-constexpr const char* kLogGeometry = "300x200+1500+40";
-constexpr int kFirstX = 1560, kFirstY = 90;
-constexpr int kSecondX = 1700, kSecondY = 180;
-
 constexpr int kEdFixedX = 158, kEdFixedY = 127;
 constexpr int kEdColorX = 158, kEdColorY = 153;
 constexpr int kEdCaptureX = 400, kEdCaptureY = 102;
@@ -55,7 +51,7 @@ class RecordMacro : public TAppTest {
 
 TEST_F(RecordMacro, RecordedWithHotkeysSavedAndPlayedBack) {
   std::string firstLogId;
-  auto firstLog = StartLog("first.log", kLogGeometry, firstLogId);
+  auto firstLog = StartLog("first.log", kRecordLogGeometry, firstLogId);
   StartProgram();
   ClickAt(main_, kMainNewX, kMainNewY);
   const TWindowBox recorder = WaitWindow("Macro Recorder");
@@ -65,14 +61,7 @@ TEST_F(RecordMacro, RecordedWithHotkeysSavedAndPlayedBack) {
   Xdo("key alt+F2");
   ASSERT_TRUE(WaitUntil([&] { return ShowsRecording(recorder); }, 10s)) << "Alt+F2 did not start";
   Screenshot(recorder, "record_view_recording.png");
-  Xdo("windowfocus " + firstLogId);
-  std::this_thread::sleep_for(200ms);
-  Xdo("mousemove " + std::to_string(kFirstX) + " " + std::to_string(kFirstY) + " click 1");
-  std::this_thread::sleep_for(150ms);
-  Xdo("mousemove " + std::to_string(kSecondX) + " " + std::to_string(kSecondY) + " click 3");
-  std::this_thread::sleep_for(150ms);
-  Xdo("key a b Return");
-  std::this_thread::sleep_for(300ms);
+  SendRecordedInput(firstLogId);
   Xdo("key alt+F3");
   ASSERT_TRUE(WaitUntil([&] { return !ShowsRecording(recorder); }, 10s)) << "Alt+F3 did not stop";
   std::this_thread::sleep_for(300ms);
@@ -91,7 +80,7 @@ TEST_F(RecordMacro, RecordedWithHotkeysSavedAndPlayedBack) {
 
   firstLog.reset();
   std::string secondLogId;
-  auto secondLog = StartLog("second.log", kLogGeometry, secondLogId);
+  auto secondLog = StartLog("second.log", kRecordLogGeometry, secondLogId);
   Xdo("windowfocus " + secondLogId);
   std::this_thread::sleep_for(300ms);
   Xdo("key ctrl+F2");  // the new macro's start key

@@ -10,8 +10,8 @@
 #include <cstring>
 #include <vector>
 
+#include "picture/bitmap_data.h"
 #include "platform/x11/screen_x11.h"
-#include "playback/bitmap_data.h"
 #include "playback/screen_search.h"
 
 namespace zorvel {

@@ -56,12 +56,11 @@ void FillMacro(TActionCtrl& macro, const std::string& name, int actions) {
 struct BigMacro {
   std::string folder = MakeFolder("big");
   TXMLDocument document;
-  TActionCtrl macro{document};
+  TActionCtrl macro{document, folder};
   std::string path;
   double xmllintSeconds = 0;
 
   BigMacro() {
-    SetProgramFolder(folder);
     FillMacro(macro, "Big", 100000);
     macro.SaveDocument();
     path = macro.DocumentPath();
@@ -94,7 +93,7 @@ void BM_LoadMacro100k(benchmark::State& state) {
   BigMacro& big = BigMacro::Get();
   double total = 0;
   for (auto _ : state) {
-    TActionCtrl loaded(big.document);
+    TActionCtrl loaded(big.document, big.folder);
     auto start = Clock::now();
     bool ok = loaded.LoadDocument(big.path);
     total += std::chrono::duration<double>(Clock::now() - start).count();
@@ -106,7 +105,6 @@ BENCHMARK(BM_LoadMacro100k)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_SaveMacro100k(benchmark::State& state) {
   BigMacro& big = BigMacro::Get();
-  SetProgramFolder(big.folder);
   double total = 0;
   for (auto _ : state) {
     auto start = Clock::now();
@@ -127,9 +125,8 @@ BENCHMARK(BM_XmllintParse100k)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_ScanFolder1000x100(benchmark::State& state) {
   std::string folder = MakeFolder("scan");
-  SetProgramFolder(folder);
   TXMLDocument document;
-  TActionCtrl macro(document);
+  TActionCtrl macro(document, folder);
   for (int i = 0; i < 1000; ++i) {
     FillMacro(macro, "Macro" + std::to_string(i), 100);
     macro.SaveDocument();

@@ -6,8 +6,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include "picture/bitmap_data.h"
 #include "platform/x11/x11_desktop.h"
-#include "playback/bitmap_data.h"
 #include "playback/screen_search.h"
 
 namespace zorvel {

@@ -24,8 +24,8 @@
 #include <vector>
 
 #include "../tests/unit/search_reference.h"
-#include "playback/bitmap_data.h"
-#include "playback/search_kernels.h"
+#include "picture/bitmap_data.h"
+#include "picture/search_kernels.h"
 
 #ifdef ZORVEL_HAVE_OPENCV
 #include <opencv2/core.hpp>

@@ -6,7 +6,7 @@
 #include <cstdlib>
 
 #include "../tests/unit/search_reference.h"
-#include "playback/bitmap_data.h"
+#include "picture/bitmap_data.h"
 
 namespace {
 

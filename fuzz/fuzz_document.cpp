@@ -29,7 +29,7 @@ bool SameActions(const zorvel::TActionList& a, const zorvel::TActionList& b) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   zorvel::TXMLDocument document;
-  zorvel::TActionCtrl macro(document);
+  zorvel::TActionCtrl macro(document, ".");
   try {
     document.LoadFromBuffer(data, size);
     pugi::xml_node root = document.DocumentElement();
@@ -42,7 +42,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   document.ResetToText("<?xml version=\"1.0\" encoding=\"utf-8\"?><zorvel Zorvel=\"1.1\"/>");
   macro.WriteToNode(document.DocumentElement());
   std::string text = document.SaveToString();
-  zorvel::TActionCtrl again(document);
+  zorvel::TActionCtrl again(document, ".");
   document.LoadFromBuffer(text.data(), text.size());
   again.ReadFromNode(document.DocumentElement());
   if (again.FName != macro.FName || again.FCreateTime != macro.FCreateTime ||

@@ -5,19 +5,19 @@
 #include <clocale>
 #include <iostream>
 
-#include "app/ctrl.h"
-#include "app/main_view.h"
-#include "app/quit_signals.h"
 #include "common/date_time.h"
 #include "common/error.h"
 #include "common/program_folder.h"
-#include "recording/gui/record_view.h"
+#include "gui/main/ctrl.h"
+#include "gui/main/main_view.h"
+#include "gui/recording/record_view.h"
+#include "gui/widgets/quit_signals.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   std::setlocale(LC_ALL, "");
   QApplication::setApplicationName(QStringLiteral("Zorvel"));
-  QApplication::setApplicationVersion(QStringLiteral("2.5.1"));
+  QApplication::setApplicationVersion(QString::fromLatin1(zorvel::kVersion));
 
   QCommandLineParser parser;
   parser.setApplicationDescription(
@@ -34,13 +34,13 @@ int main(int argc, char** argv) {
   try {
     const std::string folder = zorvel::ResolveProgramFolder(
         zorvel::ExecutablePath(), parser.value(folderOption).toStdString());
-    zorvel::SetProgramFolder(folder);
     zorvel::TSystemClock clock;
     zorvel::TFMMainView window(zorvel::OpenDesktop(), clock, folder);
     zorvel::TViewDialogs dialogs;
     dialogs.recordView = [&window](zorvel::TActionCtrlPtr macro) -> zorvel::TActionCtrlPtr {
-      zorvel::TCtrl* ctrl = zorvel::GlobalCtrl();
-      return ctrl ? zorvel::ShowRecordView(*ctrl, std::move(macro), &window) : nullptr;
+      zorvel::TCtrl* ctrl = window.Ctrl();
+      return ctrl ? zorvel::ShowRecordView(ctrl->RecordServices(), std::move(macro), &window)
+                  : nullptr;
     };
     window.SetDialogs(std::move(dialogs));
     zorvel::CloseOnQuitSignals(window);

@@ -1,5 +1,7 @@
 #include "cli/cli_common.h"
 
+#include <filesystem>
+
 #include <sys/stat.h>
 #include <iostream>
 
@@ -31,7 +33,8 @@ bool IsRegularFile(const std::string& path) {
 }
 
 TActionCtrlPtr LoadMacroFile(TXMLDocument& document, const std::string& path) {
-  auto macro = std::make_shared<TActionCtrl>(document);
+  const std::string folder = std::filesystem::path(path).parent_path().string();
+  auto macro = std::make_shared<TActionCtrl>(document, folder.empty() ? "." : folder);
   macro->LoadDocumentOrThrow(path);
   return macro;
 }
@@ -83,7 +86,7 @@ std::optional<int> ParseCommandLine(const std::string& command,
   if (parsed.Has("--folder") && parsed.Value("--folder").empty())
     return UsageError(command, "--folder needs a folder", syntax);
   try {
-    SetProgramFolder(ResolveProgramFolder(ExecutablePath(), parsed.Value("--folder")));
+    parsed.folder = ResolveProgramFolder(ExecutablePath(), parsed.Value("--folder"));
   } catch (const Error& error) {
     std::cerr << "zorvel-cli " << command << ": " << error.what() << "\n";
     return kExitFailure;
@@ -100,13 +103,14 @@ int RunReporting(const std::string& command, const std::function<int()>& body) {
   }
 }
 
-TActionCtrlPtr FindMacro(TXMLDocument& document, const std::string& nameOrFile) {
+TActionCtrlPtr FindMacro(TXMLDocument& document, const std::string& folder,
+                         const std::string& nameOrFile) {
   if (nameOrFile.find('/') != std::string::npos) return LoadMacroFile(document, nameOrFile);
-  TActionsList macros = ScanMacroFolder(document, ProgramFolder());
+  TActionsList macros = ScanMacroFolder(document, folder);
   for (const auto& macro : macros)
     if (macro->FName == nameOrFile) return macro;
   if (IsRegularFile(nameOrFile)) return LoadMacroFile(document, nameOrFile);
-  throw Error("no macro named \"" + nameOrFile + "\" in " + ProgramFolder() + " and no such file");
+  throw Error("no macro named \"" + nameOrFile + "\" in " + folder + " and no such file");
 }
 
 std::string OneLine(std::string text) {

@@ -21,6 +21,7 @@ struct OptionSpec {
 struct ParsedArgs {
   std::vector<std::string> positional;
   std::map<std::string, std::string> options;  // "--force" -> "" for a flag
+  std::string folder;                          // the macro folder
 
   bool Has(const std::string& option) const { return options.count(option) > 0; }
   std::string Value(const std::string& option) const;
@@ -34,7 +35,7 @@ struct CommandSyntax {
   size_t maxOperands = 0;
 };
 
-// Parses `args` against `syntax` and sets the program folder from --folder (or the default
+// Parses `args` against `syntax` and picks the macro folder from --folder (or the default
 // rules). Returns an exit code when the command must end here: --help printed the usage (0), a
 // usage error was reported on stderr (2), or the folder cannot be used (1). Returns nothing when
 // the command should go on with `parsed`.
@@ -47,9 +48,10 @@ std::optional<int> ParseCommandLine(const std::string& command,
 int RunReporting(const std::string& command, const std::function<int()>& body);
 
 // The macro a NAME|FILE operand means. An operand holding "/" is a file path; otherwise the first
-// macro of the program folder (in scan order) with that name, and failing that a file of that
-// name in the current folder. Throws Error saying what was not found or why the file is refused.
-TActionCtrlPtr FindMacro(TXMLDocument& document, const std::string& nameOrFile);
+// macro of `folder` (in scan order) with that name, and failing that a file of that name in the
+// current folder. Throws Error saying what was not found or why the file is refused.
+TActionCtrlPtr FindMacro(TXMLDocument& document, const std::string& folder,
+                         const std::string& nameOrFile);
 
 // `text` with tabs and line breaks replaced by spaces, so one record stays on one line.
 std::string OneLine(std::string text);

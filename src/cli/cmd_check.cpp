@@ -15,12 +15,14 @@ const CommandSyntax kSyntax{
     1,
     1};
 
+}  // namespace
+
 int RunCheck(const std::vector<std::string>& args) {
   ParsedArgs parsed;
   if (auto done = ParseCommandLine("check", args, kSyntax, parsed)) return *done;
   return RunReporting("check", [&] {
     TXMLDocument document;
-    TActionCtrl macro(document);
+    TActionCtrl macro(document, parsed.folder);
     std::string problem = ExamineMacroFile(macro, parsed.positional[0]);
     if (!problem.empty()) {
       std::cout << OneLine(problem) << "\n";
@@ -31,8 +33,4 @@ int RunCheck(const std::vector<std::string>& args) {
   });
 }
 
-const CommandRegistrar kRegistrar{
-    {"check", "tell whether a file is a valid macro document", RunCheck}};
-
-}  // namespace
 }  // namespace zorvel::cli

@@ -23,7 +23,7 @@ bool PathExists(const std::string& path) {
 
 int Import(const ParsedArgs& parsed) {
   TXMLDocument document;
-  TActionCtrl macro(document);
+  TActionCtrl macro(document, parsed.folder);
   macro.LoadDocumentOrThrow(parsed.positional[0]);
   if (parsed.Has("--name")) macro.FName = parsed.Value("--name");
   CheckDocumentName(macro.FName);
@@ -36,13 +36,12 @@ int Import(const ParsedArgs& parsed) {
   return kExitOk;
 }
 
+}  // namespace
+
 int RunImport(const std::vector<std::string>& args) {
   ParsedArgs parsed;
   if (auto done = ParseCommandLine("import", args, kSyntax, parsed)) return *done;
   return RunReporting("import", [&] { return Import(parsed); });
 }
 
-const CommandRegistrar kRegistrar{{"import", "copy a macro document into the folder", RunImport}};
-
-}  // namespace
 }  // namespace zorvel::cli

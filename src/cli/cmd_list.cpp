@@ -1,7 +1,6 @@
 #include <iostream>
 
 #include "cli/cli_common.h"
-#include "common/program_folder.h"
 #include "model/folder_scan.h"
 #include "model/macro_list_text.h"
 #include "model/xml_document.h"
@@ -18,12 +17,14 @@ const CommandSyntax kSyntax{
     0,
     0};
 
+}  // namespace
+
 int RunList(const std::vector<std::string>& args) {
   ParsedArgs parsed;
   if (auto done = ParseCommandLine("list", args, kSyntax, parsed)) return *done;
-  return RunReporting("list", [] {
+  return RunReporting("list", [&] {
     TXMLDocument document;
-    for (const auto& macro : ScanMacroFolder(document, ProgramFolder())) {
+    for (const auto& macro : ScanMacroFolder(document, parsed.folder)) {
       for (int column = 0; column < kMacroColumnCount; ++column)
         std::cout << (column ? "\t" : "") << OneLine(MacroCellText(*macro, column));
       std::cout << "\n";
@@ -32,7 +33,4 @@ int RunList(const std::vector<std::string>& args) {
   });
 }
 
-const CommandRegistrar kRegistrar{{"list", "list the macros of the folder", RunList}};
-
-}  // namespace
 }  // namespace zorvel::cli

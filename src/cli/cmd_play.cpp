@@ -15,7 +15,7 @@
 #include "common/date_time.h"
 #include "common/error.h"
 #include "model/xml_document.h"
-#include "platform/x11/x11_desktop.h"
+#include "platform/desktop.h"
 #include "playback/run_ctrl.h"
 
 namespace zorvel::cli {
@@ -97,17 +97,17 @@ class TEndPipe {
 
 // The macro's stop hotkey; nothing when it is out of range or cannot be had.
 std::unique_ptr<IHotkeys> GrabStopHotkey(const TActionConfig& config, TRunCtrl& ctrl) {
-  if (config.StopHotkey < 0 || config.StopHotkey > 11) return nullptr;
+  if (!IsFKeyIndex(config.StopHotkey)) return nullptr;
   std::unique_ptr<IHotkeys> hotkeys;
   try {
-    hotkeys = CreateX11Hotkeys();
+    hotkeys = OpenHotkeys();
   } catch (const Error&) {
     return nullptr;
   }
   hotkeys->SetCallback([&ctrl](int id, uint32_t, uint32_t) {
     if (id == kStopHotkeyId) ctrl.Stop();
   });
-  const auto vk = static_cast<uint32_t>(VK_F1 + config.StopHotkey);
+  const auto vk = FKeyVk(config.StopHotkey);
   if (!hotkeys->Register(kStopHotkeyId, MOD_CONTROL, vk)) {
     std::cerr << "zorvel-cli play: the stop hotkey Ctrl+F" << config.StopHotkey + 1
               << " is taken by another program; stop with Ctrl+C\n";
@@ -141,11 +141,11 @@ void WaitForEnd(TRunCtrl& ctrl, TEndPipe& ends, TSignalWatch& signals, IHotkeys*
   }
 }
 
-int PlayMacro(const std::string& operand) {
+int PlayMacro(const std::string& folder, const std::string& operand) {
   TXMLDocument document;
-  TActionCtrlPtr macro = FindMacro(document, operand);
-  auto input = CreateX11Input();
-  auto screen = CreateX11Screen();
+  TActionCtrlPtr macro = FindMacro(document, folder, operand);
+  auto input = OpenInput();
+  auto screen = OpenScreen();
   TSystemClock clock;
   TSignalWatch signals;
   TEndPipe ends;
@@ -163,13 +163,12 @@ int PlayMacro(const std::string& operand) {
   return kExitOk;
 }
 
+}  // namespace
+
 int RunPlay(const std::vector<std::string>& args) {
   ParsedArgs parsed;
   if (auto done = ParseCommandLine("play", args, kSyntax, parsed)) return *done;
-  return RunReporting("play", [&] { return PlayMacro(parsed.positional[0]); });
+  return RunReporting("play", [&] { return PlayMacro(parsed.folder, parsed.positional[0]); });
 }
 
-const CommandRegistrar kRegistrar{{"play", "play a macro on the X display", RunPlay}};
-
-}  // namespace
 }  // namespace zorvel::cli

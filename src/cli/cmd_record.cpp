@@ -13,9 +13,8 @@
 #include "cli/cli_common.h"
 #include "common/date_time.h"
 #include "common/error.h"
-#include "common/program_folder.h"
 #include "model/xml_document.h"
-#include "platform/x11/x11_desktop.h"
+#include "platform/desktop.h"
 #include "recording/record_settings.h"
 #include "recording/recorder.h"
 
@@ -79,30 +78,30 @@ class SignalPipe {
 
 // The macro to record into: a new one, or with --append the stored one. A file of that name is
 // never overwritten by a new macro, whatever it holds.
-TActionCtrlPtr MacroToRecordInto(TXMLDocument& document, const std::string& name, bool append) {
+TActionCtrlPtr MacroToRecordInto(TXMLDocument& document, const std::string& folder,
+                                 const std::string& name, bool append) {
   CheckDocumentName(name);
   if (name.empty()) throw Error("the macro name is empty");
-  auto macro = std::make_shared<TActionCtrl>(document);
+  auto macro = std::make_shared<TActionCtrl>(document, folder);
   macro->FName = name;
   const std::string path = macro->DocumentPath();
   std::error_code error;
   const bool exists = std::filesystem::exists(path, error);
   if (!append && exists)
     throw Error("a macro \"" + name + "\" exists already; use --append to add to it");
-  if (append && !exists)
-    throw Error("no macro \"" + name + "\" to append to in " + ProgramFolder());
+  if (append && !exists) throw Error("no macro \"" + name + "\" to append to in " + folder);
   if (append && !macro->LoadDocument()) throw Error(path + " cannot be read as a macro document");
   return macro;
 }
 
 // Registers Alt + the stop F-key; tells on stderr when there is none, so Ctrl+C is the way out.
 bool RegisterStopHotkey(IHotkeys& hotkeys, int32_t index) {
-  if (index < 0 || index > 11) {
+  if (!IsFKeyIndex(index)) {
     std::cerr << "zorvel-cli record: RecordStopHotkey " << index
               << " is not a function key (0..11); stop with Ctrl+C\n";
     return false;
   }
-  if (!hotkeys.Register(kStopHotkeyId, MOD_ALT, VK_F1 + static_cast<uint32_t>(index))) {
+  if (!hotkeys.Register(kStopHotkeyId, MOD_ALT, FKeyVk(index))) {
     std::cerr << "zorvel-cli record: Alt+F" << index + 1
               << " is held by another program; stop with Ctrl+C\n";
     return false;
@@ -129,18 +128,20 @@ void WaitForStop(IInputSource& source, IHotkeys& hotkeys, const SignalPipe& sign
   hotkeys.SetCallback(nullptr);
 }
 
+}  // namespace
+
 int RunRecord(const std::vector<std::string>& args) {
   ParsedArgs parsed;
   if (auto done = ParseCommandLine("record", args, kSyntax, parsed)) return *done;
   return RunReporting("record", [&] {
     TXMLDocument document;
     TRecordSettings settings;
-    LoadSettings(document, ProgramFolder(), settings);
+    LoadSettings(document, parsed.folder, settings);
     TActionCtrlPtr macro =
-        MacroToRecordInto(document, parsed.positional[0], parsed.Has("--append"));
+        MacroToRecordInto(document, parsed.folder, parsed.positional[0], parsed.Has("--append"));
 
-    std::unique_ptr<IInputSource> source = CreateX11InputSource();
-    std::unique_ptr<IHotkeys> hotkeys = CreateX11Hotkeys();
+    std::unique_ptr<IInputSource> source = OpenInputSource();
+    std::unique_ptr<IHotkeys> hotkeys = OpenHotkeys();
     const bool hasStopKey = RegisterStopHotkey(*hotkeys, settings.RecordStopHotkey);
     SignalPipe signals;
 
@@ -152,8 +153,7 @@ int RunRecord(const std::vector<std::string>& args) {
               << (hasStopKey ? "Alt+F" + std::to_string(settings.RecordStopHotkey + 1) + " or "
                              : std::string())
               << "Ctrl+C\n";
-    WaitForStop(*source, *hotkeys, signals,
-                VK_F1 + static_cast<uint32_t>(settings.RecordStopHotkey));
+    WaitForStop(*source, *hotkeys, signals, FKeyVk(settings.RecordStopHotkey));
     const size_t recorded = recorder.Stop(macro->Actions);
     hotkeys->Unregister(kStopHotkeyId);
 
@@ -165,8 +165,4 @@ int RunRecord(const std::vector<std::string>& args) {
   });
 }
 
-const CommandRegistrar kRegistrar{
-    {"record", "record the desktop's input into a macro until Alt+F3 or Ctrl+C", RunRecord}};
-
-}  // namespace
 }  // namespace zorvel::cli

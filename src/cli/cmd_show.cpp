@@ -15,12 +15,14 @@ const CommandSyntax kSyntax{
     1,
     1};
 
+}  // namespace
+
 int RunShow(const std::vector<std::string>& args) {
   ParsedArgs parsed;
   if (auto done = ParseCommandLine("show", args, kSyntax, parsed)) return *done;
   return RunReporting("show", [&] {
     TXMLDocument document;
-    TActionCtrlPtr macro = FindMacro(document, parsed.positional[0]);
+    TActionCtrlPtr macro = FindMacro(document, parsed.folder, parsed.positional[0]);
     size_t number = 0;
     for (const auto& action : macro->Actions) {
       std::cout << ++number << "\t" << ActionText(*action, "Type") << "\t"
@@ -30,7 +32,4 @@ int RunShow(const std::vector<std::string>& args) {
   });
 }
 
-const CommandRegistrar kRegistrar{{"show", "show the actions of a macro", RunShow}};
-
-}  // namespace
 }  // namespace zorvel::cli

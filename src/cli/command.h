@@ -18,11 +18,12 @@ struct Command {
   std::function<int(const std::vector<std::string>& args)> run;
 };
 
-// Each command file registers itself with a file-scope CommandRegistrar.
-std::vector<Command>& Commands();
-
-struct CommandRegistrar {
-  explicit CommandRegistrar(Command command) { Commands().push_back(std::move(command)); }
-};
+// The commands, one file each; main.cpp lists them in its command table.
+int RunCheck(const std::vector<std::string>& args);
+int RunImport(const std::vector<std::string>& args);
+int RunList(const std::vector<std::string>& args);
+int RunPlay(const std::vector<std::string>& args);
+int RunRecord(const std::vector<std::string>& args);
+int RunShow(const std::vector<std::string>& args);
 
 }  // namespace zorvel::cli

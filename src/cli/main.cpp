@@ -1,7 +1,6 @@
 // zorvel-cli: the macro library and playback from a terminal. Each command lives in its own
-// cmd_*.cpp file and registers itself.
+// cmd_*.cpp file; the table below lists them.
 
-#include <algorithm>
 #include <clocale>
 #include <iostream>
 #include <string>
@@ -11,20 +10,21 @@
 
 namespace zorvel::cli {
 
-std::vector<Command>& Commands() {
-  static std::vector<Command> commands;
-  return commands;
-}
-
 namespace {
 
+const std::vector<Command> kCommands{
+    {"check", "tell whether a file is a valid macro document", RunCheck},
+    {"import", "copy a macro document into the folder", RunImport},
+    {"list", "list the macros of the folder", RunList},
+    {"play", "play a macro on the X display", RunPlay},
+    {"record", "record the desktop's input into a macro until Alt+F3 or Ctrl+C", RunRecord},
+    {"show", "show the actions of a macro", RunShow},
+};
+
 void PrintOverview(std::ostream& out) {
-  std::vector<Command> commands = Commands();
-  std::sort(commands.begin(), commands.end(),
-            [](const Command& a, const Command& b) { return a.name < b.name; });
   out << "usage: zorvel-cli COMMAND [ARGUMENTS] [--folder DIR]\n\n"
          "Commands:\n";
-  for (const auto& command : commands) {
+  for (const auto& command : kCommands) {
     out << "  " << command.name
         << std::string(command.name.size() < 8 ? 8 - command.name.size() : 1, ' ')
         << command.summary << "\n";
@@ -43,7 +43,7 @@ int Dispatch(const std::vector<std::string>& args) {
     PrintOverview(std::cout);
     return kExitOk;
   }
-  for (const auto& command : Commands()) {
+  for (const auto& command : kCommands) {
     if (command.name == name)
       return command.run(std::vector<std::string>(args.begin() + 1, args.end()));
   }

@@ -5,23 +5,12 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <mutex>
 #include <system_error>
 
 #include "common/error.h"
 
 namespace zorvel {
 namespace {
-
-std::mutex& FolderMutex() {
-  static std::mutex mutex;
-  return mutex;
-}
-
-std::string& FolderValue() {
-  static std::string folder;
-  return folder;
-}
 
 std::string ParentOf(const std::string& path) {
   return std::filesystem::path(path).parent_path().string();
@@ -70,17 +59,6 @@ std::string ResolveProgramFolder(const std::string& executablePath,
   std::string executableFolder = ParentOf(executablePath);
   if (IsWritableDirectory(executableFolder)) return executableFolder;
   return CreatedFolder(UserDataFolder());
-}
-
-std::string ProgramFolder() {
-  std::lock_guard lock(FolderMutex());
-  if (FolderValue().empty()) FolderValue() = ResolveProgramFolder(ExecutablePath());
-  return FolderValue();
-}
-
-void SetProgramFolder(const std::string& folder) {
-  std::lock_guard lock(FolderMutex());
-  FolderValue() = folder;
 }
 
 }  // namespace zorvel

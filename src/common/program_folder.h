@@ -4,12 +4,6 @@
 
 namespace zorvel {
 
-// The folder that holds every macro document and the settings document. Set once at start-up
-// (SetProgramFolder with the result of ResolveProgramFolder); until then it is resolved from the
-// running executable's path.
-std::string ProgramFolder();
-void SetProgramFolder(const std::string& folder);
-
 // Path of the running executable (/proc/self/exe); empty when it cannot be read.
 std::string ExecutablePath();
 

@@ -6,7 +6,6 @@
 #include <cstdio>
 
 #include "common/error.h"
-#include "common/program_folder.h"
 #include "model/xml_document.h"
 #include "model/xml_values.h"
 
@@ -86,10 +85,11 @@ void CheckDocumentName(const std::string& name) {
     throw Error("The macro name \"" + name + "\" is taken by the settings document.");
 }
 
-TActionCtrl::TActionCtrl(TXMLDocument& document) : document_(&document) {}
+TActionCtrl::TActionCtrl(TXMLDocument& document, std::string folder)
+    : FFolder(std::move(folder)), document_(&document) {}
 
 std::string TActionCtrl::DocumentPath() const {
-  return ProgramFolder() + "/" + FName + ".xml";
+  return FFolder + "/" + FName + ".xml";
 }
 
 bool TActionCtrl::OpenDocumentFile(const std::string& path) {

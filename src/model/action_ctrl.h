@@ -51,8 +51,10 @@ struct TActionSchedule {
 class TActionCtrl {
  public:
   // `document` is the program's one XML document object; it must outlive the macro.
-  explicit TActionCtrl(TXMLDocument& document);
+  // `folder` is the macro folder its document lives in.
+  TActionCtrl(TXMLDocument& document, std::string folder);
 
+  std::string FFolder;
   std::string FName;
   std::string FCreateTime;
   bool FRunning = false;
@@ -60,7 +62,7 @@ class TActionCtrl {
   TActionConfig Config;
   TActionSchedule Schedule;
 
-  // Program folder + "/" + FName + ".xml".
+  // FFolder + "/" + FName + ".xml".
   std::string DocumentPath() const;
   bool OpenDocumentFile(const std::string& path);
   // Loads the macro from `path` (empty: DocumentPath()). False when the file is missing, not XML,

@@ -1,6 +1,6 @@
 #include "model/action.h"
 #include "model/base64.h"
-#include "playback/bitmap_data.h"
+#include "picture/bitmap_data.h"
 
 namespace zorvel {
 

@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "platform/platform.h"
+
 namespace zorvel {
 namespace {
 
@@ -171,7 +173,7 @@ std::string KeyName(int code) {
   if (code >= '0' && code <= '9') return std::string(1, static_cast<char>(code));
   if (code >= 'A' && code <= 'Z') return std::string(1, static_cast<char>(code));
   if (code >= 0x60 && code <= 0x69) return "Num[" + std::to_string(code - 0x60) + "]";
-  if (code >= 0x70 && code <= 0x7B) return "F" + std::to_string(code - 0x70 + 1);
+  if (IsFKeyVk(static_cast<uint32_t>(code))) return "F" + std::to_string(FKeyIndex(code) + 1);
   return NamedKey(code);
 }
 

@@ -51,7 +51,7 @@ TActionsList ScanMacroFolder(TXMLDocument& document, const std::string& folder) 
     std::string path = folder + "/" + name;
     if (!IsMacroCandidateName(path) || !IsRegularFile(path)) continue;
     try {
-      auto macro = std::make_shared<TActionCtrl>(document);
+      auto macro = std::make_shared<TActionCtrl>(document, folder);
       if (macro->LoadDocument(path)) macros.Add(std::move(macro));
     } catch (const std::exception&) {
       // A document with a bad value is left out; the scan goes on.

@@ -2,18 +2,32 @@
 
 #include "platform/x11/x11_desktop.h"
 
+// The one place that picks the desktop backend.
+
 namespace zorvel {
+
+std::unique_ptr<IScreen> OpenScreen() {
+  return CreateX11Screen();
+}
+
+std::unique_ptr<IInput> OpenInput() {
+  return CreateX11Input();
+}
+
+std::unique_ptr<IInputSource> OpenInputSource() {
+  return CreateX11InputSource();
+}
+
+std::unique_ptr<IHotkeys> OpenHotkeys() {
+  return CreateX11Hotkeys();
+}
 
 TDesktop OpenDesktop() {
   TDesktop desktop;
-#if defined(__linux__) || defined(__unix__)
-  desktop.screen = CreateX11Screen();
-  desktop.input = CreateX11Input();
-  desktop.recorder = CreateX11InputSource();
-  desktop.hotkeys = CreateX11Hotkeys();
-#else
-#error "No desktop backend for this platform yet"
-#endif
+  desktop.screen = OpenScreen();
+  desktop.input = OpenInput();
+  desktop.recorder = OpenInputSource();
+  desktop.hotkeys = OpenHotkeys();
   return desktop;
 }
 

@@ -14,7 +14,12 @@ struct TDesktop {
   std::unique_ptr<IHotkeys> hotkeys;
 };
 
-// Opens the desktop the program runs on. Throws Error when it cannot be reached.
+// Open the desktop the program runs on, all of it or one part; each part has its own connection.
+// Each throws Error when the desktop cannot be reached.
 TDesktop OpenDesktop();
+std::unique_ptr<IScreen> OpenScreen();
+std::unique_ptr<IInput> OpenInput();
+std::unique_ptr<IInputSource> OpenInputSource();
+std::unique_ptr<IHotkeys> OpenHotkeys();
 
 }  // namespace zorvel

@@ -63,6 +63,21 @@ inline constexpr uint8_t VK_CONTROL = 0x11;
 inline constexpr uint8_t VK_MENU = 0x12;
 inline constexpr uint8_t VK_F1 = 0x70;
 
+// Hotkeys are stored as an F-key index: 0 ... 11 for F1 ... F12.
+inline constexpr int kFKeyCount = 12;
+constexpr bool IsFKeyIndex(int32_t index) {
+  return index >= 0 && index < kFKeyCount;
+}
+constexpr bool IsFKeyVk(uint32_t vk) {
+  return vk >= VK_F1 && vk < VK_F1 + static_cast<uint32_t>(kFKeyCount);
+}
+constexpr uint32_t FKeyVk(int32_t index) {
+  return VK_F1 + static_cast<uint32_t>(index);
+}
+constexpr int32_t FKeyIndex(uint32_t vk) {
+  return static_cast<int32_t>(vk - VK_F1);
+}
+
 // One recorded input event: 20 bytes, five unsigned 32-bit fields.
 struct EVENTMSG {
   uint32_t message = 0;  // WM_* code

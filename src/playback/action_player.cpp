@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "playback/bitmap_data.h"
+#include "picture/bitmap_data.h"
 #include "playback/screen_search.h"
 
 namespace zorvel {

@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <string>
 
+#include "picture/bitmap_data.h"
 #include "platform/platform.h"
-#include "playback/bitmap_data.h"
 
 namespace zorvel {
 

@@ -8,8 +8,8 @@
 #include <functional>
 
 #include "model/action.h"
-#include "model/event_list.h"
 #include "platform/platform.h"
+#include "recording/event_list.h"
 
 namespace zorvel {
 

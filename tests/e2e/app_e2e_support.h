@@ -64,9 +64,8 @@ inline std::shared_ptr<TActionObj> Pause(int ms) {
 // Writes a macro document named `name` into `folder`.
 inline void WriteMacro(const std::string& folder, const std::string& name,
                        const std::function<void(TActionCtrl&)>& edit) {
-  SetProgramFolder(folder);
   TXMLDocument document;
-  TActionCtrl macro(document);
+  TActionCtrl macro(document, folder);
   macro.FName = name;
   macro.FCreateTime = "12/08/26";
   edit(macro);
@@ -233,8 +232,7 @@ class TAppTest : public ::testing::Test {
 
   // The macro document `name` as stored in the folder.
   TActionCtrl Stored(const std::string& name) {
-    SetProgramFolder(folder_.path());
-    TActionCtrl macro(document_);
+    TActionCtrl macro(document_, folder_.path());
     macro.FName = name;
     macro.LoadDocumentOrThrow();
     return macro;

@@ -5,9 +5,9 @@
 
 #include <QCoreApplication>
 
-#include "app/ctrl.h"
-#include "app/view_ctrl.h"
 #include "app_fixture.h"
+#include "gui/main/ctrl.h"
+#include "gui/main/view_ctrl.h"
 #include "recording/record_settings.h"
 
 namespace zorvel::test {
@@ -22,50 +22,48 @@ class Controller : public AppFixture {
   }
 };
 
-TEST_F(Controller, EveryListenerHearsEveryPressUntilRemoved) {
+TEST_F(Controller, EachPressGoesToTheHandlerRegisteredForItsIdOnly) {
   auto ctrl = MakeCtrl();
   std::vector<std::string> heard;
-  const int first = ctrl->AddHotkeyListener([&](int id, uint32_t modifiers, uint32_t vk) {
-    heard.push_back("first " + std::to_string(id) + " " + std::to_string(modifiers) + " " +
-                    std::to_string(vk));
-  });
-  int second = 0;
-  second = ctrl->AddHotkeyListener([&](int id, uint32_t, uint32_t) {
-    heard.push_back("second " + std::to_string(id));
-    ctrl->RemoveHotkeyListener(second);  // removing itself while a press is dispatched
-  });
-  EXPECT_TRUE(ctrl->RegisterHotkey(kRecordHotkeyId, MOD_ALT, VK_F1 + 1));
-  EXPECT_TRUE(ctrl->RegisterHotkey(kMacroHotkeyId + 1, MOD_CONTROL, VK_F1 + 1));
+  const auto record = [&](const std::string& who) {
+    return [&heard, who](uint32_t modifiers, uint32_t vk) {
+      heard.push_back(who + " " + std::to_string(modifiers) + " " + std::to_string(vk));
+    };
+  };
+  EXPECT_TRUE(ctrl->RegisterHotkey(kRecordHotkeyId, MOD_ALT, VK_F1 + 1, record("record")));
+  EXPECT_TRUE(ctrl->RegisterHotkey(kMacroHotkeyId + 1, MOD_CONTROL, VK_F1 + 1, record("macro")));
   hotkeys_->Press(MOD_ALT, VK_F1 + 1);
   ctrl->PumpEvents();
   hotkeys_->Press(MOD_CONTROL, VK_F1 + 1);
   ctrl->PumpEvents();
-  ctrl->RemoveHotkeyListener(first);
-  hotkeys_->Press(MOD_CONTROL, VK_F1 + 1);
+  ctrl->UnregisterHotkey(kMacroHotkeyId + 1);
+  hotkeys_->Press(MOD_CONTROL, VK_F1 + 1);  // no longer registered: nobody hears it
   ctrl->PumpEvents();
-  EXPECT_EQ(heard, (std::vector<std::string>{"first 512 1 113", "second 512", "first 257 2 113"}));
+  EXPECT_EQ(heard, (std::vector<std::string>{"record 1 113", "macro 2 113"}));
 }
 
-TEST_F(Controller, AListenerRemovedDuringAPressIsNotCalledForIt) {
+TEST_F(Controller, AHandlerMayUnregisterHotkeysWhileItRuns) {
   auto ctrl = MakeCtrl();
   std::vector<std::string> heard;
-  int later = 0;
-  ctrl->AddHotkeyListener([&](int, uint32_t, uint32_t) {
-    heard.push_back("closes the other");
-    ctrl->RemoveHotkeyListener(later);
+  ctrl->RegisterHotkey(kRecordHotkeyId, MOD_ALT, VK_F1, [&](uint32_t, uint32_t) {
+    heard.push_back("closes both");
+    ctrl->UnregisterHotkey(kRecordHotkeyId + 1);
+    ctrl->UnregisterHotkey(kRecordHotkeyId);
   });
-  later = ctrl->AddHotkeyListener([&](int, uint32_t, uint32_t) { heard.push_back("gone"); });
-  ctrl->RegisterHotkey(kRecordHotkeyId, MOD_ALT, VK_F1);
+  ctrl->RegisterHotkey(kRecordHotkeyId + 1, MOD_ALT, VK_F1 + 1,
+                       [&](uint32_t, uint32_t) { heard.push_back("gone"); });
   hotkeys_->Press(MOD_ALT, VK_F1);
+  hotkeys_->Press(MOD_ALT, VK_F1 + 1);
   ctrl->PumpEvents();
-  EXPECT_EQ(heard, std::vector<std::string>{"closes the other"});
+  EXPECT_EQ(heard, std::vector<std::string>{"closes both"});
+  EXPECT_TRUE(hotkeys_->Registrations().empty());
 }
 
 TEST_F(Controller, RefusedRegistrationIsReportedAndUnregisterFreesTheCombination) {
   auto ctrl = MakeCtrl();
   hotkeys_->Refuse(MOD_ALT, VK_F1);
-  EXPECT_FALSE(ctrl->RegisterHotkey(kRecordHotkeyId, MOD_ALT, VK_F1));
-  EXPECT_TRUE(ctrl->RegisterHotkey(kRecordHotkeyId + 1, MOD_ALT, VK_F1 + 2));
+  EXPECT_FALSE(ctrl->RegisterHotkey(kRecordHotkeyId, MOD_ALT, VK_F1, {}));
+  EXPECT_TRUE(ctrl->RegisterHotkey(kRecordHotkeyId + 1, MOD_ALT, VK_F1 + 2, {}));
   ctrl->UnregisterHotkey(kRecordHotkeyId + 1);
   EXPECT_TRUE(hotkeys_->Registrations().empty());
 }

@@ -12,10 +12,10 @@
 #include <QSpinBox>
 #include <QTimeEdit>
 
-#include "app/about_box.h"
-#include "app/action_config_dialog.h"
-#include "app/schedule_dialog.h"
 #include "common/date_time.h"
+#include "gui/main/action_config_dialog.h"
+#include "gui/main/schedule_dialog.h"
+#include "gui/widgets/about_box.h"
 
 namespace zorvel {
 namespace {

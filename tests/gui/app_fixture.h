@@ -14,12 +14,12 @@
 #include <memory>
 #include <string>
 
-#include "app/ctrl.h"
-#include "app/main_view.h"
-#include "app/prompt.h"
 #include "common/date_time.h"
 #include "common/program_folder.h"
 #include "fake_desktop.h"
+#include "gui/main/ctrl.h"
+#include "gui/main/main_view.h"
+#include "gui/widgets/prompt.h"
 #include "model/macro_list_text.h"
 #include "model/xml_document.h"
 #include "playback/run_ctrl.h"
@@ -32,7 +32,6 @@ class AppFixture : public ::testing::Test {
   AppFixture() {
     std::string pattern = (std::filesystem::temp_directory_path() / "zorvel-app-XXXXXX").string();
     folder_ = mkdtemp(pattern.data());
-    SetProgramFolder(folder_);
   }
   ~AppFixture() override {
     window_.reset();
@@ -53,7 +52,7 @@ class AppFixture : public ::testing::Test {
   // Saves a macro document into the folder; `edit` sets its fields.
   void SaveMacro(const std::string& name, const std::function<void(TActionCtrl&)>& edit = {}) {
     TXMLDocument document;
-    TActionCtrl macro(document);
+    TActionCtrl macro(document, folder_);
     macro.FName = name;
     macro.FCreateTime = "12/08/26";
     if (edit) edit(macro);

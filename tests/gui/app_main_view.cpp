@@ -7,9 +7,9 @@
 #include <QMenuBar>
 #include <QToolButton>
 
-#include "app/view_ctrl.h"
 #include "app_fixture.h"
 #include "common/error.h"
+#include "gui/main/view_ctrl.h"
 #include "recording/record_settings.h"
 
 namespace zorvel::test {
@@ -30,7 +30,6 @@ TEST_F(MainView, FirstStartWritesTheDefaultSettingsAndStartsUp) {
   Open();
   EXPECT_EQ(Read("zorvelconfig.xml"), kDefaultSettings);
   EXPECT_EQ(Ctrl().Settings(), (TRecordSettings{true, true, 1, 2}));
-  EXPECT_EQ(GlobalCtrl(), &Ctrl());
   EXPECT_EQ(window_->windowTitle(), "Zorvel 2.5.1");
   EXPECT_TRUE(window_->ScheduleTimerActive());
   EXPECT_EQ(Rows(), 1);
@@ -54,7 +53,6 @@ TEST_F(MainView, SettingsAreReadAsTheyAreAndSavedKeepingTheRestOfTheFile) {
   Ctrl().Settings().RecordMouseMove = true;
   Ctrl().Settings().RecordStopHotkey = 7;
   window_->close();
-  EXPECT_EQ(GlobalCtrl(), nullptr);
   EXPECT_EQ(window_->Ctrl(), nullptr);
   TXMLDocument saved;
   saved.LoadFromFile(File("zorvelconfig.xml"));
@@ -352,7 +350,7 @@ TEST_F(MainView, NewAppendsAtTheBottomAndEditRepaints) {
   Open();
   recordView_ = [this](TActionCtrlPtr macro) -> TActionCtrlPtr {
     EXPECT_EQ(macro, nullptr);
-    auto created = std::make_shared<TActionCtrl>(Ctrl().Document());
+    auto created = std::make_shared<TActionCtrl>(Ctrl().Document(), Ctrl().Folder());
     created->FName = "Alpha";
     return created;
   };
@@ -406,7 +404,7 @@ TEST_F(MainView, ConfigAndScheduleSaveTheDocumentAfterOkAndCancel) {
   View().ScheduleMacro();
   EXPECT_EQ(Cell(0, kColumnScheduleTime), "06:07:08");
   TXMLDocument document;
-  TActionCtrl reloaded(document);
+  TActionCtrl reloaded(document, folder_);
   ASSERT_TRUE(reloaded.LoadDocument(File("Macro.xml")));
   EXPECT_EQ(reloaded.Schedule.ScheduleType, 1);
   EXPECT_EQ(reloaded.Schedule.SelectedTime, "06:07:08");

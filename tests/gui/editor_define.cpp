@@ -13,13 +13,13 @@
 #include <QTimer>
 #include <fstream>
 
-#include "app/prompt.h"
 #include "common/error.h"
+#include "gui/recording/action_editor.h"
+#include "gui/recording/editor_fields.h"
+#include "gui/widgets/prompt.h"
 #include "model/base64.h"
 #include "platform/fake/fake_input.h"
 #include "platform/fake/fake_screen.h"
-#include "recording/gui/action_editor.h"
-#include "recording/gui/editor_fields.h"
 #include "temp_folder.h"
 
 namespace zorvel {

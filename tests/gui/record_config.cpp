@@ -7,7 +7,7 @@
 #include <QGroupBox>
 #include <QPushButton>
 
-#include "recording/gui/record_config_dlg.h"
+#include "gui/recording/record_config_dlg.h"
 #include "recording/record_settings.h"
 
 namespace zorvel {

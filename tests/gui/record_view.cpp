@@ -17,19 +17,19 @@
 #include <functional>
 #include <sstream>
 
-#include "app/ctrl.h"
-#include "app/prompt.h"
 #include "common/date_time.h"
 #include "common/error.h"
 #include "common/program_folder.h"
 #include "fake_desktop.h"
+#include "gui/main/ctrl.h"
+#include "gui/recording/action_editor.h"
+#include "gui/recording/record_config_dlg.h"
+#include "gui/recording/record_view.h"
+#include "gui/recording/record_view_window.h"
+#include "gui/widgets/prompt.h"
 #include "model/xml_document.h"
 #include "platform/fake/fake_hotkeys.h"
 #include "platform/fake/fake_input_source.h"
-#include "recording/gui/action_editor.h"
-#include "recording/gui/record_config_dlg.h"
-#include "recording/gui/record_view.h"
-#include "recording/gui/record_view_window.h"
 #include "recording/record_settings.h"
 #include "temp_folder.h"
 
@@ -117,7 +117,6 @@ void AnswerModal(std::function<void(T&)> answer) {
 class RecordViewTest : public ::testing::Test {
  protected:
   RecordViewTest() {
-    SetProgramFolder(folder.path());
     test::TFakeDesktop fake = test::MakeFakeDesktop(640, 480);
     hotkeys = fake.hotkeys;
     source = fake.source;
@@ -127,7 +126,7 @@ class RecordViewTest : public ::testing::Test {
 
   // A macro with delays 1, 2, 3 saved under `name`.
   TActionCtrlPtr SavedMacro(const std::string& name, std::vector<int32_t> delays = {1, 2, 3}) {
-    auto macro = std::make_shared<TActionCtrl>(ctrl->Document());
+    auto macro = std::make_shared<TActionCtrl>(ctrl->Document(), folder.path());
     macro->FName = name;
     macro->FCreateTime = "01/01/26";
     for (const int32_t delay : delays) {
@@ -141,13 +140,14 @@ class RecordViewTest : public ::testing::Test {
   }
 
   std::unique_ptr<TRecordViewCtrl> Open(TActionCtrlPtr macro) {
-    auto view = std::make_unique<TRecordViewCtrl>(*ctrl, std::move(macro), dialogs);
+    auto view =
+        std::make_unique<TRecordViewCtrl>(ctrl->RecordServices(), std::move(macro), dialogs);
     view->InitView();
     return view;
   }
 
   TActionCtrlPtr Stored(const std::string& name) {
-    auto macro = std::make_shared<TActionCtrl>(ctrl->Document());
+    auto macro = std::make_shared<TActionCtrl>(ctrl->Document(), folder.path());
     macro->FName = name;
     macro->LoadDocumentOrThrow();
     return macro;
@@ -491,7 +491,7 @@ TEST_F(RecordViewTest, AnEditThatFailsLeavesTheActionAndSaysWhy) {
 // The window itself.
 
 TEST_F(RecordViewTest, WindowShowsTheToolPanelListAndNameField) {
-  TFMRecordView window(*ctrl, SavedMacro("shown"), nullptr, &dialogs);
+  TFMRecordView window(ctrl->RecordServices(), SavedMacro("shown"), nullptr, &dialogs);
   window.show();
   EXPECT_EQ(window.windowTitle(), "Macro Recorder");
   EXPECT_EQ(window.edName->text(), "shown");
@@ -533,7 +533,7 @@ TEST_F(RecordViewTest, WindowShowsTheToolPanelListAndNameField) {
 }
 
 TEST_F(RecordViewTest, WindowNewFocusesTheInsertedRowAndDoubleClickEdits) {
-  TFMRecordView window(*ctrl, SavedMacro("m"), nullptr, &dialogs);
+  TFMRecordView window(ctrl->RecordServices(), SavedMacro("m"), nullptr, &dialogs);
   window.show();
   window.FocusRow(0);
   dialogs.QueueEditor(AcceptDelay(99));
@@ -561,13 +561,13 @@ TEST_F(RecordViewTest, ShowRecordViewReturnsTheNewMacroOnlyWhenSaved) {
     window.edName->setText("fresh");
     window.btnOKClick();
   });
-  const TActionCtrlPtr saved = ShowRecordView(*ctrl, nullptr, nullptr);
+  const TActionCtrlPtr saved = ShowRecordView(ctrl->RecordServices(), nullptr, nullptr);
   ASSERT_NE(saved, nullptr);
   EXPECT_EQ(saved->FName, "fresh");
   EXPECT_TRUE(folder.Exists("fresh.xml"));
 
   AnswerModal<TFMRecordView>([](TFMRecordView& window) { window.btnQuitClick(); });
-  EXPECT_EQ(ShowRecordView(*ctrl, nullptr, nullptr), nullptr);
+  EXPECT_EQ(ShowRecordView(ctrl->RecordServices(), nullptr, nullptr), nullptr);
 }
 
 TEST_F(RecordViewTest, TheMainWindowClosingClosesTheOpenWindowsFirst) {
@@ -586,7 +586,7 @@ TEST_F(RecordViewTest, TheMainWindowClosingClosesTheOpenWindowsFirst) {
     window.FocusRow(0);
     window.btnEditClick();
   });
-  EXPECT_EQ(ShowRecordView(*ctrl, macro, &mainWindow), nullptr);
+  EXPECT_EQ(ShowRecordView(ctrl->RecordServices(), macro, &mainWindow), nullptr);
   EXPECT_FALSE(closedTooEarly);
   EXPECT_TRUE(mainWindow.isVisible());  // still open while the caller unwinds
   EXPECT_TRUE(hotkeys->Registrations().empty());
@@ -595,7 +595,7 @@ TEST_F(RecordViewTest, TheMainWindowClosingClosesTheOpenWindowsFirst) {
 }
 
 TEST_F(RecordViewTest, TheRealEditorFillsANewAction) {
-  TFMRecordView window(*ctrl, SavedMacro("m", {}), nullptr);
+  TFMRecordView window(ctrl->RecordServices(), SavedMacro("m", {}), nullptr);
   window.show();
   AnswerModal<TDefineForm>([](TDefineForm& form) {
     EXPECT_EQ(form.windowTitle(), "New Action");

@@ -10,7 +10,7 @@
 #include "model/base64.h"
 #include "model/xml_document.h"
 #include "model/xml_values.h"
-#include "playback/bitmap_data.h"
+#include "picture/bitmap_data.h"
 
 namespace zorvel {
 namespace {
@@ -36,8 +36,6 @@ std::string MacroText(const std::string& items, const std::string& rootExtra = "
 
 class MacroDocument : public ::testing::Test {
  protected:
-  void SetUp() override { SetProgramFolder(folder.path()); }
-
   // Loads `text` written to `name` into a fresh macro; returns LoadDocument's answer.
   bool LoadText(const std::string& text, const std::string& name = "in.xml") {
     return macro.LoadDocument(folder.Write(name, text));
@@ -53,7 +51,7 @@ class MacroDocument : public ::testing::Test {
 
   TempFolder folder;
   TXMLDocument document;
-  TActionCtrl macro{document};
+  TActionCtrl macro{document, folder.path()};
 };
 
 TActionPtr FullAction(int seed) {
@@ -127,7 +125,7 @@ TEST_F(MacroDocument, EveryFieldSurvivesARoundTrip) {
   macro.Actions.Add(std::make_shared<TActionObj>());
   macro.SaveDocument();
 
-  TActionCtrl loaded(document);
+  TActionCtrl loaded(document, folder.path());
   ASSERT_TRUE(loaded.LoadDocument(folder.File("Makro 名前 ✓.xml")));
   EXPECT_EQ(loaded.FName, macro.FName);
   EXPECT_EQ(loaded.FCreateTime, macro.FCreateTime);
@@ -339,7 +337,7 @@ TEST_F(MacroDocument, AFailedSaveLeavesNoFileAndKeepsTheMacro) {
   EXPECT_EQ(folder.Listing(), "busy.xml;");
   EXPECT_EQ(macro.Actions.Count(), 1u);
 
-  SetProgramFolder(folder.File("no such folder"));
+  macro.FFolder = folder.File("no such folder");
   try {
     macro.SaveDocument();
     ADD_FAILURE();

@@ -6,6 +6,8 @@
 #include "../support/temp_folder.h"
 #include "common/error.h"
 #include "common/program_folder.h"
+#include "model/action_ctrl.h"
+#include "model/xml_document.h"
 
 namespace zorvel {
 namespace {
@@ -66,9 +68,11 @@ TEST(ProgramFolder, OtherwiseTheUserDataFolderCreatedOnFirstUse) {
   EXPECT_THROW(ResolveProgramFolder("/no/such/folder/zorvel"), Error);
 }
 
-TEST(ProgramFolder, SetProgramFolderIsWhatTheDocumentsUse) {
-  SetProgramFolder("/some/folder");
-  EXPECT_EQ(ProgramFolder(), "/some/folder");
+TEST(ProgramFolder, AMacroDocumentLivesInTheFolderItWasMadeFor) {
+  TXMLDocument document;
+  TActionCtrl macro(document, "/some/folder");
+  macro.FName = "Name";
+  EXPECT_EQ(macro.DocumentPath(), "/some/folder/Name.xml");
 }
 
 }  // namespace

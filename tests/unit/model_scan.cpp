@@ -39,7 +39,6 @@ TEST(IsMacroCandidateName, LooksForXmlInTheUpperCasedExtension) {
 
 class ScanFolder : public ::testing::Test {
  protected:
-  void SetUp() override { SetProgramFolder(folder.path()); }
   // FNames of the scanned macros, in scan order, joined with ";".
   std::string ScannedNames() {
     std::string names;
@@ -137,7 +136,7 @@ TEST_F(ScanFolder, ExamineSaysWhyAFileIsLeftOut) {
            ": item 2: attribute mousePoint holds \"x\", which is not a 32-bit integer"},
   };
   for (const auto& [path, reason] : cases) {
-    TActionCtrl macro(document);
+    TActionCtrl macro(document, folder.path());
     EXPECT_EQ(ExamineMacroFile(macro, path), reason);
   }
 }

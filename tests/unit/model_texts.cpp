@@ -152,7 +152,7 @@ TEST(KeyName, NamesEveryCodeOfTheTable) {
 class MacroListText : public ::testing::Test {
  protected:
   TXMLDocument document;
-  TActionCtrl macro{document};
+  TActionCtrl macro{document, "."};
 
   std::vector<std::string> Row() const {
     std::vector<std::string> cells;

@@ -62,7 +62,7 @@ class RunCtrlTest : public ::testing::Test {
     return std::make_unique<TRunCtrl>(input, screen, clock, [this](uint64_t id) { ends.Add(id); });
   }
   std::shared_ptr<TActionCtrl> Macro(std::string name, std::vector<TActionPtr> actions = {}) {
-    auto macro = std::make_shared<TActionCtrl>(document);
+    auto macro = std::make_shared<TActionCtrl>(document, ".");
     macro->FName = std::move(name);
     for (auto& action : actions) macro->Actions.Add(action);
     macro->Config.RepeatType = static_cast<int32_t>(RepeatMode::RepeatOnce);

@@ -7,7 +7,7 @@
 #include <cstring>
 #include <vector>
 
-#include "playback/bitmap_data.h"
+#include "picture/bitmap_data.h"
 #include "playback/screen_search.h"
 
 namespace zorvel {

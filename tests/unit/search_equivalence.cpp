@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "playback/bitmap_data.h"
-#include "playback/search_kernels.h"
+#include "picture/bitmap_data.h"
+#include "picture/search_kernels.h"
 #include "search_reference.h"
 
 namespace zorvel {

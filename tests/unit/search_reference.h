@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "playback/bitmap_data.h"
+#include "picture/bitmap_data.h"
 
 namespace zorvel::reference {
 

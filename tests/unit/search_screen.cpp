@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "common/error.h"
+#include "picture/bitmap_data.h"
 #include "platform/fake/fake_screen.h"
-#include "playback/bitmap_data.h"
 #include "playback/screen_search.h"
 
 namespace zorvel {

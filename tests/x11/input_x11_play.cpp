@@ -209,7 +209,7 @@ TEST_F(X11PlayTest, RunStoppedMidChordLeavesNoKeyDown) {
   std::condition_variable ended;
   uint64_t endedRun = 0;
   TXMLDocument document;
-  auto macro = std::make_shared<TActionCtrl>(document);
+  auto macro = std::make_shared<TActionCtrl>(document, ".");
   for (TActionObj action :
        {Key(0x11, KeyAction::KeyDown), Key(0x10, KeyAction::KeyDown), Key(0x41, KeyAction::KeyDown),
         Click(MouseButton::Left, MouseAction::ButtonDown, 60, 60), Delay(60000),

@@ -73,7 +73,7 @@ class RecordCli : public testing::Test {
   }
 
   TActionList Load(const std::string& name) {
-    TActionCtrl macro(document);
+    TActionCtrl macro(document, folder);
     EXPECT_TRUE(macro.LoadDocument(folder + "/" + name + ".xml"));
     return macro.Actions;
   }

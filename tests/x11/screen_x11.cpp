@@ -13,9 +13,9 @@
 
 #include "input_test_tools.h"
 #include "paint_window_scene.h"
+#include "picture/bitmap_data.h"
 #include "platform/x11/screen_x11.h"
 #include "platform/x11/x11_desktop.h"
-#include "playback/bitmap_data.h"
 #include "playback/screen_search.h"
 
 namespace zorvel {

@@ -5,8 +5,8 @@
 
 #include <cstdint>
 
+#include "picture/bitmap_data.h"
 #include "platform/platform.h"
-#include "playback/bitmap_data.h"
 
 namespace zorvel {
 

@@ -1,0 +1,184 @@
+#include "gui/main/ctrl.h"
+
+#include <QObject>
+#include <QSocketNotifier>
+#include <vector>
+
+#include "gui/main/view_ctrl.h"
+#include "gui/widgets/guard.h"
+#include "model/xml_document.h"
+#include "playback/run_ctrl.h"
+#include "recording/record_settings.h"
+#include "recording/recorder.h"
+
+namespace zorvel {
+
+// Declared in the order of construction; destroyed in reverse, so the run controller (which joins
+// its thread) goes before the context its end notifications are posted to, and before the
+// desktop parts the run uses.
+struct TCtrl::TImpl {
+  TImpl(TDesktop desk, IPrompt& prompt, IClock& clock, std::string folder)
+      : desktop(std::move(desk)), prompt(prompt), clock(clock), folder(std::move(folder)) {}
+
+  TDesktop desktop;
+  IPrompt& prompt;
+  IClock& clock;
+  std::string folder;
+  TRecordSettings settings;
+  TRecordSettingsRef settingsRef{settings};
+  TXMLDocument document;
+  TEventList events;
+  TActionsList macros;
+  QObject context;
+  std::unique_ptr<TRecorder> recorder;
+  std::unique_ptr<TRunCtrl> runCtrl;
+  std::unique_ptr<TViewCtrl> viewCtrl;
+  std::vector<std::unique_ptr<QSocketNotifier>> notifiers;
+  std::map<int, THotkeyHandler> hotkeyHandlers;
+  std::function<void(const std::string&)> statusSink;
+};
+
+TCtrl::TCtrl(TDesktop desktop, IPrompt& prompt, IClock& clock, std::string folder)
+    : impl_(std::make_unique<TImpl>(std::move(desktop), prompt, clock, std::move(folder))) {
+  TImpl& d = *impl_;
+  d.recorder = std::make_unique<TRecorder>(*d.desktop.recorder, d.settingsRef, d.events);
+  d.runCtrl = std::make_unique<TRunCtrl>(
+      *d.desktop.input, *d.desktop.screen, d.clock,
+      [this](uint64_t runId) { PostToMainThread([this, runId] { OnRunFinished(runId); }); });
+  d.viewCtrl = std::make_unique<TViewCtrl>(d.macros, *d.runCtrl, d.prompt, d.document, d.folder);
+
+  d.desktop.hotkeys->SetCallback(
+      [this](int id, uint32_t modifiers, uint32_t vk) { DispatchHotkey(id, modifiers, vk); });
+  for (IEventPump* pump : {static_cast<IEventPump*>(d.desktop.hotkeys.get()),
+                           static_cast<IEventPump*>(d.desktop.recorder.get())}) {
+    if (pump->FileDescriptor() < 0) continue;
+    auto notifier = std::make_unique<QSocketNotifier>(pump->FileDescriptor(), QSocketNotifier::Read,
+                                                      &d.context);
+    QObject::connect(notifier.get(), &QSocketNotifier::activated, &d.context,
+                     [pump] { Guarded("Desktop events", [pump] { pump->Dispatch(); }); });
+    d.notifiers.push_back(std::move(notifier));
+  }
+}
+
+void TCtrl::PostToMainThread(std::function<void()> call) {
+  // The context lives on the main thread; a call still queued when it goes is dropped with it.
+  QMetaObject::invokeMethod(&impl_->context, std::move(call), Qt::QueuedConnection);
+}
+
+void TCtrl::OnRunFinished(uint64_t runId) {
+  Guarded("Run", [this, runId] {
+    if (impl_->viewCtrl) impl_->viewCtrl->RunFinished(runId);
+  });
+}
+
+void TCtrl::DispatchHotkey(int id, uint32_t modifiers, uint32_t vk) {
+  const auto found = impl_->hotkeyHandlers.find(id);
+  if (found == impl_->hotkeyHandlers.end()) return;
+  const THotkeyHandler handler = found->second;  // the handler may unregister itself
+  handler(modifiers, vk);
+}
+
+TCtrl::~TCtrl() {
+  impl_->notifiers.clear();
+  impl_->viewCtrl.reset();
+  impl_->runCtrl.reset();
+}
+
+TRecordSettings& TCtrl::Settings() {
+  return impl_->settings;
+}
+
+void TCtrl::LoadSettings() {
+  zorvel::LoadSettings(impl_->document, impl_->folder, impl_->settings);
+}
+
+void TCtrl::SaveSettings() {
+  zorvel::SaveSettings(impl_->document, impl_->folder, impl_->settings);
+}
+
+void TCtrl::Shutdown() {
+  impl_->notifiers.clear();
+  impl_->viewCtrl.reset();
+  impl_->runCtrl.reset();  // stops the run and waits for its thread
+  SaveSettings();
+}
+
+TXMLDocument& TCtrl::Document() {
+  return impl_->document;
+}
+TActionsList& TCtrl::Macros() {
+  return impl_->macros;
+}
+TViewCtrl& TCtrl::ViewCtrl() {
+  return *impl_->viewCtrl;
+}
+TRunCtrl& TCtrl::RunCtrl() {
+  return *impl_->runCtrl;
+}
+TRecorder& TCtrl::Recorder() {
+  return *impl_->recorder;
+}
+IScreen& TCtrl::Screen() {
+  return *impl_->desktop.screen;
+}
+IInput& TCtrl::Input() {
+  return *impl_->desktop.input;
+}
+IInputSource& TCtrl::InputSource() {
+  return *impl_->desktop.recorder;
+}
+IHotkeys& TCtrl::Hotkeys() {
+  return *impl_->desktop.hotkeys;
+}
+IPrompt& TCtrl::Prompt() {
+  return impl_->prompt;
+}
+IClock& TCtrl::Clock() {
+  return impl_->clock;
+}
+const std::string& TCtrl::Folder() const {
+  return impl_->folder;
+}
+
+bool TCtrl::RegisterHotkey(int id, uint32_t modifiers, uint32_t vk, THotkeyHandler handler) {
+  impl_->hotkeyHandlers[id] = std::move(handler);
+  const bool registered = Hotkeys().Register(id, modifiers, vk);
+  PumpEvents();
+  return registered;
+}
+
+void TCtrl::UnregisterHotkey(int id) {
+  Hotkeys().Unregister(id);
+  impl_->hotkeyHandlers.erase(id);
+}
+
+TRecordServices TCtrl::RecordServices() {
+  return {Recorder(),
+          Settings(),
+          Macros(),
+          Document(),
+          Prompt(),
+          Clock(),
+          Input(),
+          Screen(),
+          Folder(),
+          [this](int id, uint32_t modifiers, uint32_t vk, THotkeyHandler handler) {
+            return RegisterHotkey(id, modifiers, vk, std::move(handler));
+          },
+          [this](int id) { UnregisterHotkey(id); }};
+}
+
+void TCtrl::PumpEvents() {
+  Hotkeys().Dispatch();
+  InputSource().Dispatch();
+}
+
+void TCtrl::SetStatusSink(std::function<void(const std::string&)> sink) {
+  impl_->statusSink = std::move(sink);
+}
+
+void TCtrl::ShowStatus(const std::string& text) {
+  if (impl_->statusSink) impl_->statusSink(text);
+}
+
+}  // namespace zorvel

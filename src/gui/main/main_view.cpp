@@ -1,0 +1,294 @@
+#include "gui/main/main_view.h"
+
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenuBar>
+#include <QScreen>
+#include <QStatusBar>
+#include <QTableView>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+#include <QUrl>
+#include <iostream>
+
+#include "gui/main/action_config_dialog.h"
+#include "gui/main/schedule_dialog.h"
+#include "gui/widgets/about_box.h"
+#include "gui/widgets/guard.h"
+#include "gui/widgets/prompt.h"
+#include "gui/widgets/shared_widgets.h"
+#include "model/macro_list_text.h"
+
+// The pictures live in the GUI library, whose resource initialiser a linker would drop.
+static void InitResources() {
+  Q_INIT_RESOURCE(zorvel);
+}
+
+namespace zorvel {
+
+namespace {
+
+constexpr int kWindowWidth = 827;
+constexpr int kWindowHeight = 453;
+
+QString Q(const char* text) {
+  return QString::fromUtf8(text);
+}
+
+std::string CtrlFKey(int index) {
+  return "Ctrl+F" + std::to_string(index + 1);
+}
+
+// "Ctrl+F5 is in use by another program"; several keys are listed, three or more in a row as a
+// range: "Ctrl+F1 to Ctrl+F12 are in use by another program".
+std::string InUseReport(const std::vector<int>& refusedKeys) {
+  std::string keys;
+  for (size_t first = 0; first < refusedKeys.size();) {
+    size_t last = first;
+    while (last + 1 < refusedKeys.size() && refusedKeys[last + 1] == refusedKeys[last] + 1) ++last;
+    if (!keys.empty()) keys += ", ";
+    if (last - first >= 2) {
+      keys += CtrlFKey(refusedKeys[first]) + " to " + CtrlFKey(refusedKeys[last]);
+      first = last + 1;
+    } else {
+      keys += CtrlFKey(refusedKeys[first]);
+      ++first;
+    }
+  }
+  return keys + (refusedKeys.size() == 1 ? " is" : " are") + " in use by another program";
+}
+
+}  // namespace
+
+TFMMainView::TFMMainView(TDesktop desktop, IClock& clock, std::string folder, IPrompt* prompt)
+    : desktop_(std::move(desktop)),
+      clock_(clock),
+      folder_(std::move(folder)),
+      ownPrompt_(prompt ? nullptr : std::make_unique<TBoxPrompt>(this)),
+      prompt_(prompt ? *prompt : *ownPrompt_) {
+  InitResources();
+  setObjectName(QStringLiteral("FMMainView"));
+  setWindowTitle(QStringLiteral("Zorvel"));
+  setWindowIcon(QIcon(QStringLiteral(":/zorvel/icons/zorvel.svg")));
+  dialogs_.actionConfig = [this](TActionConfig& config) { ShowActionConfig(config, this); };
+  dialogs_.schedule = [this](TActionSchedule& schedule) { ShowSchedule(schedule, this); };
+  openUrl_ = [](const std::string& address) {
+    return QDesktopServices::openUrl(QUrl(QString::fromStdString(address)));
+  };
+  BuildMenus();
+  BuildToolbar();
+  BuildList();
+  BuildStatusBar();
+  Timer1_ = new QTimer(this);
+  Timer1_->setInterval(kScheduleTimerMs);
+  connect(Timer1_, &QTimer::timeout, this, &TFMMainView::Timer1Timer);
+  SetErrorSink([this](const std::string& text) { ShowStatus(text); });
+
+  resize(kWindowWidth, kWindowHeight);
+  if (QScreen* screen = QGuiApplication::primaryScreen())
+    move(screen->availableGeometry().center() - rect().center());
+}
+
+TFMMainView::~TFMMainView() {
+  FormClose();
+  SetErrorSink({});
+}
+
+void TFMMainView::SetDialogs(TViewDialogs dialogs) {
+  if (!dialogs.actionConfig) dialogs.actionConfig = dialogs_.actionConfig;
+  if (!dialogs.schedule) dialogs.schedule = dialogs_.schedule;
+  dialogs_ = std::move(dialogs);
+  if (ctrl_) ctrl_->ViewCtrl().SetDialogs(dialogs_);
+}
+
+void TFMMainView::SetUrlOpener(std::function<bool(const std::string&)> opener) {
+  openUrl_ = std::move(opener);
+}
+
+void TFMMainView::BuildMenus() {
+  QMenu* file = menuBar()->addMenu(QStringLiteral("File"));
+  QAction* exit = file->addAction(QStringLiteral("Exit"));
+  exit->setObjectName(QStringLiteral("Exit1"));
+  connect(exit, &QAction::triggered, this, &QWidget::close);
+  QAction* about = menuBar()->addAction(QStringLiteral("About"));
+  about->setObjectName(QStringLiteral("m1"));
+  connect(about, &QAction::triggered, this, &TFMMainView::m1Click);
+  QAction* help = menuBar()->addAction(QStringLiteral("Help"));
+  help->setObjectName(QStringLiteral("m2"));
+  connect(help, &QAction::triggered, this, &TFMMainView::m2Click);
+}
+
+QToolButton* TFMMainView::AddToolButton(const char* name, const char* caption, const char* hint,
+                                        const char* icon, std::function<void(TViewCtrl&)> command) {
+  QToolButton* button =
+      NewCommandButton(Q(name), Q(caption), Q(hint),
+                       QIcon(QStringLiteral(":/zorvel/icons/%1.svg").arg(Q(icon))), 48);
+  button->setFixedSize(68, 74);
+  QFont font = button->font();
+  font.setBold(true);
+  button->setFont(font);
+  if (command) {
+    connect(button, &QToolButton::clicked, this, [this, name, command] { Forward(name, command); });
+  }
+  findChild<QToolBar*>()->addWidget(button);
+  return button;
+}
+
+void TFMMainView::BuildToolbar() {
+  auto* toolbar = addToolBar(QStringLiteral("Commands"));
+  toolbar->setObjectName(QStringLiteral("ToolBar1"));
+  toolbar->setMovable(false);
+  toolbar->setFloatable(false);
+  toolbar->setIconSize(QSize(48, 48));
+  toolbar->toggleViewAction()->setVisible(false);
+  setContextMenuPolicy(Qt::NoContextMenu);
+  AddToolButton("BtnNew", "&New", "Create a new macro", "new",
+                [](TViewCtrl& view) { view.NewMacro(); });
+  AddToolButton("BtnEdit", "&Edit", "Modify Selected Macro", "edit",
+                [](TViewCtrl& view) { view.EditMacro(); });
+  AddToolButton("BtnDelete", "&Delete", "Delete Selected Macro", "delete",
+                [](TViewCtrl& view) { view.DeleteMacro(); });
+  AddToolButton("btnStart", "&Run", "Start to Run the Selected Macro ", "run",
+                [](TViewCtrl& view) { view.RunMacro(); });
+  AddToolButton("btnStop", "S&top", "Stop the Running Macro", "stop",
+                [](TViewCtrl& view) { view.StopMacro(); });
+  AddToolButton("btnOptions", "&Config", "Set Macro Config ", "config",
+                [](TViewCtrl& view) { view.ConfigMacro(); });
+  AddToolButton("btnSchedule", "Sc&hedule", "Set Macro Schedule", "schedule",
+                [](TViewCtrl& view) { view.ScheduleMacro(); });
+  QToolButton* quit = AddToolButton("btnQuit", "E&xit", "Exit the App", "exit", nullptr);
+  connect(quit, &QToolButton::clicked, this, &QWidget::close);
+}
+
+void TFMMainView::BuildList() {
+  VT_ = new QTableView;
+  VT_->setObjectName(QStringLiteral("VT"));
+  VT_->setModel(&model_);
+  SetUpRowTable(*VT_);
+  VT_->setWordWrap(false);
+  QHeaderView* header = VT_->horizontalHeader();
+  header->setSectionsMovable(true);
+  header->setSectionResizeMode(QHeaderView::Interactive);
+  header->setStretchLastSection(false);
+  for (int column = 0; column < kMacroColumnCount; ++column)
+    VT_->setColumnWidth(column, kMacroColumnWidths[column]);
+  listView_ = std::make_unique<TMacroListView>(model_, *VT_);
+  setCentralWidget(VT_);
+}
+
+void TFMMainView::BuildStatusBar() {
+  statusPanel0_ = new QLabel;
+  statusPanel0_->setObjectName(QStringLiteral("StatusPanel0"));
+  statusPanel0_->setMinimumWidth(100);
+  statusPanel1_ = new QLabel;
+  statusPanel1_->setObjectName(QStringLiteral("StatusPanel1"));
+  statusPanel1_->setFixedWidth(50);
+  statusBar()->addWidget(statusPanel0_, 1);
+  statusBar()->addWidget(statusPanel1_);
+}
+
+QString TFMMainView::StatusText() const {
+  return statusPanel0_->text();
+}
+
+bool TFMMainView::ScheduleTimerActive() const {
+  return Timer1_->isActive();
+}
+
+void TFMMainView::ShowStatus(const std::string& text) {
+  statusPanel0_->setText(QString::fromStdString(text));
+  statusPanel0_->setToolTip(QString::fromStdString(text));
+}
+
+void TFMMainView::Forward(const char* where, const std::function<void(TViewCtrl&)>& command) {
+  Guarded(where, [this, &command] {
+    if (ctrl_ && !closed_) command(ctrl_->ViewCtrl());
+  });
+}
+
+void TFMMainView::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  if (shown_) return;
+  shown_ = true;
+  FormShow();
+}
+
+void TFMMainView::closeEvent(QCloseEvent* event) {
+  FormClose();
+  event->accept();
+}
+
+void TFMMainView::FormShow() {
+  Guarded("Start-up", [this] {
+    ctrl_ = std::make_unique<TCtrl>(std::move(desktop_), prompt_, clock_, folder_);
+    ctrl_->SetStatusSink([this](const std::string& text) { ShowStatus(text); });
+    ctrl_->ViewCtrl().SetView(listView_.get());
+    ctrl_->ViewCtrl().SetDialogs(dialogs_);
+    ctrl_->LoadSettings();
+    ctrl_->ViewCtrl().LoadList();
+    RegisterHotkeys();
+    setWindowTitle(Q(kProductCaption));
+    Timer1_->start();
+  });
+}
+
+void TFMMainView::FormClose() {
+  if (closed_) return;
+  closed_ = true;
+  Timer1_->stop();
+  if (!ctrl_) return;
+  UnregisterHotkeys();
+  try {
+    ctrl_->Shutdown();
+  } catch (const std::exception& error) {
+    std::cerr << "zorvel: the settings could not be saved: " << error.what() << std::endl;
+    prompt_.Warning("Warning", std::string("The settings could not be saved.\n") + error.what());
+  }
+  model_.SetRows({});
+  ctrl_.reset();
+}
+
+void TFMMainView::RegisterHotkeys() {
+  std::vector<int> refused;
+  for (int n = 0; n < kFKeyCount; ++n) {
+    const int id = kMacroHotkeyId + n;
+    const THotkeyHandler handler = [this, id](uint32_t modifiers, uint32_t vk) {
+      WMHotKey(id, modifiers, vk);
+    };
+    if (!ctrl_->RegisterHotkey(id, MOD_CONTROL, FKeyVk(n), handler)) refused.push_back(n);
+    FHotkeyIds.push_back(id);
+  }
+  if (!refused.empty()) ShowStatus(InUseReport(refused));
+}
+
+void TFMMainView::UnregisterHotkeys() {
+  for (int id : FHotkeyIds) ctrl_->UnregisterHotkey(id);
+  FHotkeyIds.clear();
+}
+
+void TFMMainView::WMHotKey(int /*id*/, uint32_t modifiers, uint32_t vk) {
+  if (modifiers != MOD_CONTROL || !IsFKeyVk(vk)) return;
+  Forward("Hotkey", [vk](TViewCtrl& view) { view.HotkeyPressed(vk); });
+}
+
+void TFMMainView::Timer1Timer() {
+  Forward("Schedule check", [](TViewCtrl& view) { view.CheckSchedules(); });
+}
+
+void TFMMainView::m1Click() {
+  TAboutBox about(this);
+  about.exec();
+}
+
+void TFMMainView::m2Click() {
+  Guarded("Help", [this] {
+    if (!openUrl_ || !openUrl_(kHelpAddress))
+      ShowStatus(std::string("Could not open ") + kHelpAddress + " in a browser");
+  });
+}
+
+}  // namespace zorvel

@@ -1,0 +1,93 @@
+#pragma once
+
+// The main window: toolbar, menus, the macro list, the status bar and the schedule timer. Every
+// handler forwards to the list controller; the window itself only starts up and shuts down.
+
+#include <QMainWindow>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "common/version.h"
+#include "gui/main/ctrl.h"
+#include "gui/main/macro_list_model.h"
+#include "gui/main/view_ctrl.h"
+
+class QLabel;
+class QTableView;
+class QTimer;
+class QToolButton;
+
+namespace zorvel {
+
+class IClock;
+class IPrompt;
+class TBoxPrompt;
+
+inline constexpr const char* kHelpAddress = "https://zorvel.org/";
+inline constexpr int kScheduleTimerMs = 500;
+
+class TFMMainView : public QMainWindow {
+  Q_OBJECT
+ public:
+  // The desktop parts go to the controller created when the window is first shown. `prompt`
+  // (when given) and `clock` must outlive the window; without a prompt message boxes are used.
+  TFMMainView(TDesktop desktop, IClock& clock, std::string folder, IPrompt* prompt = nullptr);
+  ~TFMMainView() override;
+
+  // Replaces the windows the commands open (set before the window is shown).
+  void SetDialogs(TViewDialogs dialogs);
+  // Opens a web address (default: the desktop's browser).
+  void SetUrlOpener(std::function<bool(const std::string&)> opener);
+
+  // The controller; null before the first showing and after closing.
+  TCtrl* Ctrl() const { return ctrl_.get(); }
+  QTableView& List() const { return *VT_; }
+  QString StatusText() const;
+  bool ScheduleTimerActive() const;
+
+  // Handlers, public so tests can call them as the toolkit would.
+  void FormShow();
+  void FormClose();
+  void WMHotKey(int id, uint32_t modifiers, uint32_t vk);
+  void Timer1Timer();
+  void m1Click();
+  void m2Click();
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void BuildToolbar();
+  void BuildMenus();
+  void BuildList();
+  void BuildStatusBar();
+  QToolButton* AddToolButton(const char* name, const char* caption, const char* hint,
+                             const char* icon, std::function<void(TViewCtrl&)> command);
+  // Runs `command` on the list controller inside the handler guard; nothing without a controller.
+  void Forward(const char* where, const std::function<void(TViewCtrl&)>& command);
+  void RegisterHotkeys();
+  void UnregisterHotkeys();
+  void ShowStatus(const std::string& text);
+
+  TDesktop desktop_;
+  IClock& clock_;
+  std::string folder_;
+  std::unique_ptr<TBoxPrompt> ownPrompt_;
+  IPrompt& prompt_;
+  TViewDialogs dialogs_;
+  std::function<bool(const std::string&)> openUrl_;
+  std::unique_ptr<TCtrl> ctrl_;
+  TMacroListModel model_;
+  std::unique_ptr<TMacroListView> listView_;
+  QTableView* VT_ = nullptr;
+  QLabel* statusPanel0_ = nullptr;
+  QLabel* statusPanel1_ = nullptr;
+  QTimer* Timer1_ = nullptr;
+  std::vector<int> FHotkeyIds;
+  bool shown_ = false;
+  bool closed_ = false;
+};
+
+}  // namespace zorvel

@@ -1,0 +1,145 @@
+#include "gui/main/view_ctrl.h"
+
+#include <filesystem>
+
+#include "common/error.h"
+#include "gui/widgets/prompt.h"
+#include "model/folder_scan.h"
+#include "playback/run_ctrl.h"
+
+namespace zorvel {
+
+TViewCtrl::TViewCtrl(TActionsList& macros, TRunCtrl& runCtrl, IPrompt& prompt,
+                     TXMLDocument& document, std::string folder)
+    : macros_(macros),
+      runCtrl_(runCtrl),
+      prompt_(prompt),
+      document_(document),
+      folder_(std::move(folder)) {}
+
+void TViewCtrl::LoadList() {
+  macros_ = ScanMacroFolder(document_, folder_);
+  FillList();
+}
+
+void TViewCtrl::FillList() {
+  if (view_) view_->SetRows(macros_);
+}
+
+TActionCtrlPtr TViewCtrl::FocusedMacro() const {
+  if (!view_) return nullptr;
+  const int row = view_->FocusedRow();
+  if (row < 0 || row >= view_->RowCount()) return nullptr;
+  return view_->RowMacro(row);
+}
+
+void TViewCtrl::RepaintAll() {
+  if (view_) view_->RepaintAll();
+}
+
+bool TViewCtrl::SaveMacro(TActionCtrl& macro) {
+  try {
+    macro.SaveDocument();
+    return true;
+  } catch (const std::exception& error) {
+    prompt_.Warning("Warning",
+                    "The macro \"" + macro.FName + "\" could not be saved.\n" + error.what());
+    return false;
+  }
+}
+
+void TViewCtrl::NewMacro() {
+  if (!dialogs_.recordView) return;
+  TActionCtrlPtr macro = dialogs_.recordView(nullptr);
+  if (!macro) return;
+  macros_.Add(macro);
+  if (view_) view_->AppendRow(macro);
+}
+
+void TViewCtrl::EditMacro() {
+  TActionCtrlPtr macro = FocusedMacro();
+  if (!macro || !dialogs_.recordView) return;
+  dialogs_.recordView(macro);
+  RepaintAll();
+}
+
+void TViewCtrl::DeleteMacro() {
+  const int row = view_ ? view_->FocusedRow() : -1;
+  TActionCtrlPtr macro = FocusedMacro();
+  if (!macro) return;
+  if (!prompt_.Question("Warning", "Are you sure to delete the click?")) return;
+  if (runCtrl_.Running() && runCtrl_.CurrentMacro() == macro) runCtrl_.Stop();
+  const std::ptrdiff_t index = macros_.IndexOf(macro.get());
+  if (index >= 0) macros_.Delete(static_cast<size_t>(index));
+  view_->DeleteRow(row);
+  macro->DeleteDocument();
+  const std::string path = macro->DocumentPath();
+  std::error_code error;
+  if (std::filesystem::exists(path, error))
+    prompt_.Warning("Warning", "The macro's document could not be removed:\n" + path);
+  RepaintAll();
+}
+
+template <class Settings>
+void TViewCtrl::EditFocusedSettings(const std::function<void(Settings&)>& dialog,
+                                    Settings TActionCtrl::*settings) {
+  TActionCtrlPtr macro = FocusedMacro();
+  if (!macro || !dialog) return;
+  dialog((*macro).*settings);
+  SaveMacro(*macro);
+  RepaintAll();
+}
+
+void TViewCtrl::ConfigMacro() {
+  EditFocusedSettings(dialogs_.actionConfig, &TActionCtrl::Config);
+}
+
+void TViewCtrl::ScheduleMacro() {
+  EditFocusedSettings(dialogs_.schedule, &TActionCtrl::Schedule);
+}
+
+void TViewCtrl::RunMacro() {
+  if (runCtrl_.Running()) return;
+  TActionCtrlPtr macro = FocusedMacro();
+  if (!macro) return;
+  runCtrl_.Start(macro);
+  view_->RepaintRow(view_->FocusedRow());
+}
+
+void TViewCtrl::StopMacro() {
+  runCtrl_.Stop();
+  RepaintAll();
+}
+
+void TViewCtrl::HotkeyPressed(uint32_t vk) {
+  if (!view_ || !IsFKeyVk(vk)) return;
+  const int32_t key = FKeyIndex(vk);
+  for (int row = 0; row < view_->RowCount(); ++row) {
+    TActionCtrlPtr macro = view_->RowMacro(row);
+    if (key == macro->Config.StartHotkey && !runCtrl_.Running()) {
+      runCtrl_.Start(macro);
+      view_->RepaintRow(row);
+      return;
+    }
+    if (key == macro->Config.StopHotkey && macro->FRunning) {
+      runCtrl_.Stop();
+      macro->FRunning = false;
+    }
+  }
+  RepaintAll();
+}
+
+void TViewCtrl::RunFinished(uint64_t runId) {
+  const bool current = runId == runCtrl_.CurrentRunId();
+  runCtrl_.RunFinished(runId);
+  RepaintAll();
+  // A run that an error ended must not pass for one that finished.
+  if (current && !runCtrl_.LastRunError().empty())
+    throw Error("The macro stopped early: " + runCtrl_.LastRunError());
+}
+
+void TViewCtrl::CheckSchedules() {
+  if (runCtrl_.CheckSchedules(macros_)) RepaintAll();
+}
+
+}  // namespace zorvel

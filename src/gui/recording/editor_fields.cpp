@@ -1,0 +1,80 @@
+#include "gui/recording/editor_fields.h"
+
+#include <algorithm>
+#include <charconv>
+#include <limits>
+
+#include "common/error.h"
+#include "model/action_text.h"
+
+namespace zorvel {
+
+namespace {
+
+constexpr int32_t kHour = 3'600'000;
+constexpr int32_t kMinute = 60'000;
+constexpr int32_t kSecond = 1000;
+
+}  // namespace
+
+TDelayParts SplitDelay(int32_t delay) {
+  TDelayParts parts;
+  parts.hours = delay / kHour;
+  parts.minutes = (delay % kHour) / kMinute;
+  parts.seconds = (delay % kMinute) / kSecond;
+  parts.tenths = (delay % kSecond) / 100;
+  parts.hundredths = (delay % 100) / 10;
+  parts.milliseconds = delay % 10;
+  return parts;
+}
+
+int32_t JoinDelay(const TDelayParts& parts) {
+  const int64_t total = int64_t{parts.hours} * kHour + int64_t{parts.minutes} * kMinute +
+                        int64_t{parts.seconds} * kSecond + int64_t{parts.tenths} * 100 +
+                        int64_t{parts.hundredths} * 10 + parts.milliseconds;
+  if (total < std::numeric_limits<int32_t>::min() || total > std::numeric_limits<int32_t>::max())
+    throw Error("The delay is too long: " + std::to_string(total) +
+                " ms is more than a delay can hold (2147483647 ms).");
+  return static_cast<int32_t>(total);
+}
+
+int32_t ReadWholeNumber(const std::string& text, const std::string& fieldName) {
+  const char* first = text.data();
+  const char* last = text.data() + text.size();
+  if (first != last && *first == '+') ++first;
+  int32_t value = 0;
+  const auto [end, ec] = std::from_chars(first, last, value);
+  if (text.empty() || ec != std::errc() || end != last || first == last)
+    throw Error("'" + text + "' is not a valid whole number in the field \"" + fieldName + "\".");
+  return value;
+}
+
+std::vector<std::pair<std::string, int>> EditorKeyList() {
+  std::vector<std::pair<std::string, int>> keys;
+  auto addRange = [&keys](int from, int to) {
+    for (int code = from; code <= to; ++code) {
+      std::string name = KeyName(code);
+      if (!name.empty()) keys.emplace_back(std::move(name), code);
+    }
+  };
+  addRange(48, 256);
+  addRange(1, 47);
+  return keys;
+}
+
+bool DigitFieldRejects(char32_t c) {
+  const bool control = c < 32 || c == 127;
+  const bool digit = c >= U'0' && c <= U'9';
+  return !control && !digit;
+}
+
+int32_t SteppedSpinValue(const std::string& current, int32_t step, int32_t low, int32_t high) {
+  int64_t value = low;
+  try {
+    value = int64_t{ReadWholeNumber(current, "")} + step;
+  } catch (const Error&) {
+  }
+  return static_cast<int32_t>(std::clamp<int64_t>(value, low, high));
+}
+
+}  // namespace zorvel

@@ -1,0 +1,259 @@
+#include "gui/recording/record_view_ctrl.h"
+
+#include <filesystem>
+
+#include "common/date_time.h"
+#include "common/error.h"
+#include "gui/widgets/prompt.h"
+#include "recording/record_settings.h"
+#include "recording/recorder.h"
+
+namespace zorvel {
+
+namespace {
+
+constexpr const char* kWarning = "Warning";
+constexpr int kRecordStartHotkeyId = kRecordHotkeyId;
+constexpr int kRecordStopHotkeyId = kRecordHotkeyId + 1;
+
+// Loads `macro` from its document again; a document that cannot be read is told in a warning.
+void ReloadOrWarn(TActionCtrl& macro, IPrompt& prompt) {
+  try {
+    macro.LoadDocumentOrThrow();
+  } catch (const Error& error) {
+    prompt.Warning(kWarning, error.what());
+  }
+}
+
+}  // namespace
+
+TRecordViewCtrl::TRecordViewCtrl(TRecordServices services, TActionCtrlPtr macro,
+                                 IRecordViewDialogs& dialogs)
+    : ctrl_(std::move(services)), dialogs_(dialogs), FActionCtrl(std::move(macro)) {}
+
+// A window closed the usual way has let go of the recorder and the hotkeys already; one that was
+// never closed does it here, without the reload.
+TRecordViewCtrl::~TRecordViewCtrl() {
+  if (closed_) return;
+  if (FRecording) ctrl_.recorder.Stop(FActionCtrl->Actions);
+  UnregisterRecordHotkeys();
+}
+
+void TRecordViewCtrl::SetRecordingObserver(std::function<void(bool recording)> observer) {
+  observer_ = std::move(observer);
+}
+
+void TRecordViewCtrl::InitView() {
+  if (!FActionCtrl) {
+    FActionCtrl = std::make_shared<TActionCtrl>(ctrl_.document, ctrl_.folder);
+    FActionCtrl->FName = NewMacroName(ctrl_.clock.Now());
+    newMacro_ = true;
+  }
+  rows_.Fill(FActionCtrl->Actions);
+  FRecording = false;
+  SetRecordingState(false);
+  RegisterRecordHotkeys();
+}
+
+std::string TRecordViewCtrl::MacroName() const {
+  return FActionCtrl ? FActionCtrl->FName : std::string();
+}
+
+void TRecordViewCtrl::SetRecordingState(bool recording) {
+  if (observer_) observer_(recording);
+}
+
+void TRecordViewCtrl::StartRecording() {
+  if (FRecording) return;
+  FRecording = true;
+  SetRecordingState(true);
+  if (ctrl_.recorder.StartHook()) return;
+  // The desktop delivers no input events: say so rather than show a recording that records
+  // nothing.
+  ctrl_.recorder.Stop(FActionCtrl->Actions);
+  FRecording = false;
+  SetRecordingState(false);
+  ctrl_.prompt.Warning(kWarning,
+                       "The recording could not start: the desktop does not deliver "
+                       "its input events.");
+}
+
+void TRecordViewCtrl::StopRecording() {
+  if (!FRecording) return;
+  FRecording = false;
+  SetRecordingState(false);
+  FinishRecording();
+}
+
+// The recording follows the rows in their present order, so moves and insertions made before it
+// are kept.
+void TRecordViewCtrl::FinishRecording() {
+  StoreViewOrder();
+  ctrl_.recorder.Stop(FActionCtrl->Actions);
+  rows_.Fill(FActionCtrl->Actions);
+}
+
+int TRecordViewCtrl::NewAction(int focusedRow) {
+  auto action = std::make_shared<TActionObj>();
+  try {
+    if (!dialogs_.RunActionEditor("New Action", nullptr, *action)) return focusedRow;
+  } catch (const Error& error) {
+    ctrl_.prompt.Warning(kWarning, error.what());
+    return focusedRow;
+  }
+  const int row = rows_.InsertAfter(focusedRow, action);
+  FActionCtrl->Actions.Add(action);
+  return row;
+}
+
+void TRecordViewCtrl::EditAction(int focusedRow) {
+  if (!rows_.IsRow(focusedRow)) return;
+  const TActionPtr action = rows_.At(focusedRow);
+  try {
+    if (dialogs_.RunActionEditor("Edit Action", action.get(), *action)) rows_.Refresh(focusedRow);
+  } catch (const Error& error) {
+    ctrl_.prompt.Warning(kWarning, error.what());
+  }
+}
+
+int TRecordViewCtrl::DeleteAction(int focusedRow) {
+  if (!rows_.IsRow(focusedRow)) return focusedRow;
+  if (!ctrl_.prompt.Question(kWarning, "Are you sure to delete the click?")) return focusedRow;
+  const std::ptrdiff_t index = FActionCtrl->Actions.IndexOf(rows_.At(focusedRow).get());
+  if (index >= 0) FActionCtrl->Actions.Delete(static_cast<size_t>(index));
+  rows_.Remove(focusedRow);
+  if (rows_.IsRow(focusedRow)) return focusedRow;
+  return rows_.IsRow(focusedRow - 1) ? focusedRow - 1 : -1;
+}
+
+void TRecordViewCtrl::ClearActions() {
+  if (!ctrl_.prompt.Question(kWarning, "Are you sure to clear the list?")) return;
+  rows_.Clear();
+  FActionCtrl->Actions.Clear();
+}
+
+int TRecordViewCtrl::MoveUp(int focusedRow) {
+  return rows_.Move(focusedRow, -1);
+}
+
+int TRecordViewCtrl::MoveDown(int focusedRow) {
+  return rows_.Move(focusedRow, +1);
+}
+
+void TRecordViewCtrl::StoreViewOrder() {
+  FActionCtrl->Actions.Clear();
+  for (const TActionPtr& action : rows_.Rows()) FActionCtrl->Actions.Add(action);
+}
+
+bool TRecordViewCtrl::NameTakenByOther(const std::string& name) const {
+  for (const TActionCtrlPtr& other : ctrl_.macros)
+    if (other != FActionCtrl && other->FName == name) return true;
+  if (!newMacro_ && name == FActionCtrl->FName) return false;  // its own document
+  std::error_code ignored;
+  return std::filesystem::exists(ctrl_.folder + "/" + name + ".xml", ignored);
+}
+
+bool TRecordViewCtrl::Confirm(const std::string& name) {
+  if (name.empty()) {
+    ctrl_.prompt.Message("Zorvel", "Must Input Macro Name!");
+    return false;
+  }
+  try {
+    CheckDocumentName(name);
+  } catch (const Error& error) {
+    ctrl_.prompt.Warning(kWarning, error.what());
+    return false;
+  }
+  if (NameTakenByOther(name) &&
+      !ctrl_.prompt.Question(
+          kWarning, "A macro named \"" + name + "\" already exists. Do you want to replace it?"))
+    return false;
+  StoreViewOrder();
+  try {
+    SaveAs(name);
+  } catch (const Error& error) {
+    ctrl_.prompt.Warning(kWarning, std::string("The macro could not be saved: ") + error.what());
+    return false;
+  }
+  ReloadOtherMacrosNamed(name);
+  saved_ = true;
+  return true;
+}
+
+// Sets the name and date and writes the document; a failed save puts both back, so the reload on
+// closing still finds the macro's own document.
+void TRecordViewCtrl::SaveAs(const std::string& name) {
+  const std::string oldName = FActionCtrl->FName;
+  const std::string oldCreateTime = FActionCtrl->FCreateTime;
+  FActionCtrl->FName = name;
+  FActionCtrl->FCreateTime = FormatShortDate(ctrl_.clock.Now());
+  try {
+    FActionCtrl->SaveDocument();
+  } catch (...) {
+    FActionCtrl->FName = oldName;
+    FActionCtrl->FCreateTime = oldCreateTime;
+    throw;
+  }
+}
+
+// Another listed macro whose document was just replaced now holds what that document says.
+void TRecordViewCtrl::ReloadOtherMacrosNamed(const std::string& name) {
+  for (const TActionCtrlPtr& other : ctrl_.macros) {
+    if (other == FActionCtrl || other->FName != name) continue;
+    ReloadOrWarn(*other, ctrl_.prompt);
+  }
+}
+
+void TRecordViewCtrl::FormClose() {
+  if (closed_) return;
+  StopRecording();
+  UnregisterRecordHotkeys();
+  closed_ = true;
+  ReloadMacro();
+}
+
+void TRecordViewCtrl::ReloadMacro() {
+  if (!FActionCtrl || (newMacro_ && !saved_)) return;  // a new macro that was never saved
+  std::error_code ignored;
+  if (!std::filesystem::exists(FActionCtrl->DocumentPath(), ignored)) return;
+  ReloadOrWarn(*FActionCtrl, ctrl_.prompt);
+}
+
+void TRecordViewCtrl::RecordConfig() {
+  if (dialogs_.RunRecordConfig(ctrl_.settings)) RegisterRecordHotkeys();
+}
+
+void TRecordViewCtrl::RegisterRecordHotkeys() {
+  UnregisterRecordHotkeys();
+  const TRecordSettings& settings = ctrl_.settings;
+  // An index outside F1 ... F12 (a hand-edited settings file) would grab a key the handler
+  // ignores; it is not registered at all.
+  const THotkeyHandler handler = [this](uint32_t modifiers, uint32_t vk) {
+    WMHotKey(modifiers, vk);
+  };
+  if (IsFKeyIndex(settings.RecordStartHotkey))
+    ctrl_.registerHotkey(kRecordStartHotkeyId, MOD_ALT, FKeyVk(settings.RecordStartHotkey),
+                         handler);
+  if (IsFKeyIndex(settings.RecordStopHotkey))
+    ctrl_.registerHotkey(kRecordStopHotkeyId, MOD_ALT, FKeyVk(settings.RecordStopHotkey), handler);
+  hotkeysRegistered_ = true;
+}
+
+void TRecordViewCtrl::UnregisterRecordHotkeys() {
+  if (!hotkeysRegistered_) return;
+  ctrl_.unregisterHotkey(kRecordStartHotkeyId);
+  ctrl_.unregisterHotkey(kRecordStopHotkeyId);
+  hotkeysRegistered_ = false;
+}
+
+void TRecordViewCtrl::WMHotKey(uint32_t modifiers, uint32_t vk) {
+  if (closed_ || !FActionCtrl || modifiers != MOD_ALT || !IsFKeyVk(vk)) return;
+  const int32_t index = FKeyIndex(vk);
+  const TRecordSettings& settings = ctrl_.settings;
+  if (index == settings.RecordStartHotkey)
+    StartRecording();
+  else if (index == settings.RecordStopHotkey)
+    StopRecording();
+}
+
+}  // namespace zorvel

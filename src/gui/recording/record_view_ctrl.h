@@ -1,0 +1,98 @@
+#pragma once
+
+// The logic of the recording window: the macro being recorded and edited, its rows, recording
+// through the recorder, the Alt+F-key recording hotkeys, and OK / close. The window only forwards
+// its events here, so all of it runs in tests without showing a window.
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "gui/recording/action_row_model.h"
+#include "gui/recording/record_services.h"
+#include "model/action_ctrl.h"
+
+namespace zorvel {
+
+struct TRecordSettings;
+
+// The modal dialogs the recording window opens; tests answer them without showing anything.
+class IRecordViewDialogs {
+ public:
+  virtual ~IRecordViewDialogs() = default;
+  // The action editor captioned `caption`, showing `shown` first when it is given (Edit). On OK
+  // writes the dialog's values into `target` (throws Error naming a field that does not hold a
+  // number, `target` then unchanged) and returns true.
+  virtual bool RunActionEditor(const std::string& caption, const TActionObj* shown,
+                               TActionObj& target) = 0;
+  // The recording options dialog on `settings`; true on OK (the settings are then changed).
+  virtual bool RunRecordConfig(TRecordSettings& settings) = 0;
+};
+
+class TRecordViewCtrl {
+ public:
+  // `macro` null: a new macro, created by InitView.
+  TRecordViewCtrl(TRecordServices services, TActionCtrlPtr macro, IRecordViewDialogs& dialogs);
+  ~TRecordViewCtrl();
+  TRecordViewCtrl(const TRecordViewCtrl&) = delete;
+  TRecordViewCtrl& operator=(const TRecordViewCtrl&) = delete;
+
+  // Called with the new state whenever recording starts or stops (the window's enabling).
+  void SetRecordingObserver(std::function<void(bool recording)> observer);
+
+  // FormShow: creates and names a new macro, fills the rows, registers the hotkeys.
+  void InitView();
+  // The name InitView puts into the name field.
+  std::string MacroName() const;
+  const TActionCtrlPtr& Macro() const { return FActionCtrl; }
+  TActionRowModel& Rows() { return rows_; }
+  bool Recording() const { return FRecording; }
+  // True once OK has saved the macro.
+  bool Saved() const { return saved_; }
+
+  void StartRecording();
+  void StopRecording();
+
+  // Each returns the row to focus afterwards (-1: none).
+  int NewAction(int focusedRow);
+  void EditAction(int focusedRow);
+  int DeleteAction(int focusedRow);
+  void ClearActions();
+  int MoveUp(int focusedRow);
+  int MoveDown(int focusedRow);
+
+  // OK with the name field's text: true when the macro was saved and the window may close.
+  bool Confirm(const std::string& name);
+  // FormClose: ends a recording, unregisters the hotkeys, reloads the macro from its document.
+  // Runs once; later calls do nothing.
+  void FormClose();
+  void RecordConfig();
+
+  void RegisterRecordHotkeys();
+  void UnregisterRecordHotkeys();
+  // The handler of both recording hotkeys: only Alt with F1 ... F12 counts.
+  void WMHotKey(uint32_t modifiers, uint32_t vk);
+
+ private:
+  void SetRecordingState(bool recording);
+  void FinishRecording();
+  void StoreViewOrder();
+  bool NameTakenByOther(const std::string& name) const;
+  void SaveAs(const std::string& name);
+  void ReloadMacro();
+  void ReloadOtherMacrosNamed(const std::string& name);
+
+  TRecordServices ctrl_;
+  IRecordViewDialogs& dialogs_;
+  TActionCtrlPtr FActionCtrl;
+  TActionRowModel rows_;
+  bool FRecording = false;
+  bool hotkeysRegistered_ = false;
+  bool newMacro_ = false;
+  bool saved_ = false;
+  bool closed_ = false;
+  std::function<void(bool)> observer_;
+};
+
+}  // namespace zorvel

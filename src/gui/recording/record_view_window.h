@@ -1,0 +1,84 @@
+#pragma once
+
+// The recording window "Macro Recorder". It only lays out the controls and forwards their events
+// to TRecordViewCtrl.
+
+#include <QDialog>
+#include <memory>
+
+#include "gui/recording/action_editor.h"
+#include "gui/recording/record_view_ctrl.h"
+
+class QLineEdit;
+class QPushButton;
+class QTableView;
+class QToolButton;
+class QWidget;
+
+namespace zorvel {
+
+// The dialogs the real window opens: TDefineForm and TfmRecordConfig, modal to the window.
+class TRecordViewDialogs : public IRecordViewDialogs {
+ public:
+  TRecordViewDialogs(TEditorServices editor, QWidget* parent) : editor_(editor), parent_(parent) {}
+  bool RunActionEditor(const std::string& caption, const TActionObj* shown,
+                       TActionObj& target) override;
+  bool RunRecordConfig(TRecordSettings& settings) override;
+
+ private:
+  TEditorServices editor_;
+  QWidget* parent_;
+};
+
+class TFMRecordView : public QDialog {
+  Q_OBJECT
+ public:
+  // `dialogs` null: the real editor and options dialogs.
+  TFMRecordView(TRecordServices services, TActionCtrlPtr macro, QWidget* parent = nullptr,
+                IRecordViewDialogs* dialogs = nullptr);
+  ~TFMRecordView() override;
+
+  TRecordViewCtrl& Ctrl() { return *ctrl_; }
+  int FocusedRow() const;
+  void FocusRow(int row);
+
+  void FormShow();
+  void btnStartClick();
+  void btnStopClick();
+  void btnConfigClick();
+  void btnNewClick();
+  void btnEditClick();
+  void btnDeleteClick();
+  void btnClearClick();
+  void btnQuitClick();
+  void sbUpClick();
+  void sbDownClick();
+  void btnOKClick();
+  void btnCancelClick();
+
+  QWidget* MainPanel;
+  QToolButton *btnStart, *btnStop, *btnConfig, *btnNew, *btnEdit, *btnDelete, *btnClear, *btnQuit;
+  QToolButton *sbUp, *sbDown;
+  QTableView* VT;
+  QLineEdit* edName;
+  QPushButton *btnOK, *btnCancel;
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void done(int result) override;
+  // The main window closing (the program quits) closes this window first, while the application
+  // controller it works with still exists.
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  QWidget* BuildToolPanel();
+  QWidget* BuildList();
+  QWidget* BuildBottom();
+  void SetRecordingState(bool recording);
+
+  std::unique_ptr<TRecordViewDialogs> ownDialogs_;
+  std::unique_ptr<TRecordViewCtrl> ctrl_;
+  bool shown_ = false;
+};
+
+}  // namespace zorvel

@@ -1,0 +1,60 @@
+#include "gui/widgets/prompt.h"
+
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QString>
+
+namespace zorvel {
+
+namespace {
+
+QString Q(const std::string& text) {
+  return QString::fromStdString(text);
+}
+
+}  // namespace
+
+bool TBoxPrompt::Question(const std::string& caption, const std::string& text) {
+  // Yes is the default button, as in the platform's own Yes/No question box.
+  return QMessageBox::question(parent_, Q(caption), Q(text), QMessageBox::Yes | QMessageBox::No,
+                               QMessageBox::Yes) == QMessageBox::Yes;
+}
+
+void TBoxPrompt::Warning(const std::string& caption, const std::string& text) {
+  QMessageBox::warning(parent_, Q(caption), Q(text));
+}
+
+void TBoxPrompt::Message(const std::string& caption, const std::string& text) {
+  QMessageBox box(QMessageBox::NoIcon, Q(caption), Q(text), QMessageBox::Ok, parent_);
+  box.exec();
+}
+
+std::string TBoxPrompt::OpenFile(const std::string& title, const std::string& filter) {
+  return QFileDialog::getOpenFileName(parent_, Q(title), QString(), Q(filter)).toStdString();
+}
+
+bool TScriptedPrompt::Question(const std::string& caption, const std::string& text) {
+  asked_.push_back({"Question", caption, text});
+  if (answers_.empty()) return false;
+  const bool yes = answers_.front();
+  answers_.pop_front();
+  return yes;
+}
+
+void TScriptedPrompt::Warning(const std::string& caption, const std::string& text) {
+  asked_.push_back({"Warning", caption, text});
+}
+
+void TScriptedPrompt::Message(const std::string& caption, const std::string& text) {
+  asked_.push_back({"Message", caption, text});
+}
+
+std::string TScriptedPrompt::OpenFile(const std::string& title, const std::string& filter) {
+  asked_.push_back({"OpenFile", title, filter});
+  if (files_.empty()) return {};
+  std::string path = files_.front();
+  files_.pop_front();
+  return path;
+}
+
+}  // namespace zorvel

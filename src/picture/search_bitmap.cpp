@@ -1,0 +1,367 @@
+// The searches of TBDBitmapData. They return exactly what the plain sliding comparison returns
+// (topmost, then leftmost match) but look only at positions where one chosen "anchor" pixel of
+// the picture matches, found with vector row scans; a few probe pixels reject most of those
+// before whole rows are compared. When the anchor matches almost everywhere (a screen made of
+// few colours), the exact search goes over to a two-dimensional rolling hash of the remaining
+// rows, whose hits are confirmed by comparing the rows.
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+#include <optional>
+#include <utility>
+#include <vector>
+
+#include "picture/bitmap_data.h"
+#include "picture/search_kernels.h"
+
+namespace zorvel {
+
+namespace {
+
+using search::TPixelKey;
+
+// The comparison for a tolerance; nullopt when a channel is negative, so that no pixel can
+// match.
+std::optional<TPixelKey> KeyFor(uint32_t color, const TBDColorTolerance& tolerance) {
+  const int32_t limits[3] = {tolerance.Blue, tolerance.Green, tolerance.Red};
+  uint8_t bytes[3];
+  for (int channel = 0; channel < 3; ++channel) {
+    if (limits[channel] < 0) return std::nullopt;
+    bytes[channel] = static_cast<uint8_t>(std::min(limits[channel], 255));
+  }
+  return TPixelKey(color, bytes);
+}
+
+bool Fits(const TBDBitmapData& screen, const TBDBitmapData& picture, int64_t x, int64_t y) {
+  return x >= 0 && y >= 0 && x + picture.Width <= screen.Width &&
+         y + picture.Height <= screen.Height;
+}
+
+uint32_t ReadPixel(const uint8_t* p) {
+  return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
+         (static_cast<uint32_t>(p[2]) << 16);
+}
+
+bool PixelMatches(const uint8_t* a, const uint8_t* b, const TPixelKey& key) {
+  if (key.Exact()) return a[0] == b[0] && a[1] == b[1] && a[2] == b[2];
+  const uint8_t* t = key.Tolerance();
+  for (int k = 0; k < 3; ++k) {
+    const int d = static_cast<int>(a[k]) - static_cast<int>(b[k]);
+    if (d > t[k] || -d > t[k]) return false;
+  }
+  return true;
+}
+
+// Compares the picture's rows with the screen at (x, y); returns how many rows were compared
+// (the picture's height when all match, which the caller tells apart by `matched`).
+int32_t CompareRows(const TBDBitmapData& screen, const TBDBitmapData& picture, int32_t x, int32_t y,
+                    const TPixelKey& key, bool& matched) {
+  const size_t offset = 3 * static_cast<size_t>(x);
+  const size_t bytes = 3 * static_cast<size_t>(picture.Width);
+  for (int32_t j = 0; j < picture.Height; ++j) {
+    if (!search::PixelsMatch(screen.Row(y + j) + offset, picture.Row(j), bytes, key)) {
+      matched = false;
+      return j + 1;
+    }
+  }
+  matched = true;
+  return picture.Height;
+}
+
+bool RowsMatch(const TBDBitmapData& screen, const TBDBitmapData& picture, int32_t x, int32_t y,
+               const TPixelKey& key) {
+  bool matched = false;
+  CompareRows(screen, picture, x, y, key, matched);
+  return matched;
+}
+
+struct TPicturePoint {
+  int32_t x = 0;
+  int32_t y = 0;
+};
+
+// Where to look first. The anchor is the pixel the rows are scanned for: in a picture with one
+// dominant colour the pixel farthest from it, otherwise a pixel of a rare colour. The probes are
+// checked at each anchor hit before whole rows are compared.
+struct TPlan {
+  TPicturePoint anchor;
+  std::vector<TPicturePoint> probes;
+};
+
+// Largest channel difference of two colours.
+int ChannelDistance(uint32_t a, uint32_t b) {
+  int distance = 0;
+  for (int shift = 0; shift < 24; shift += 8) {
+    const int d = static_cast<int>((a >> shift) & 0xFF) - static_cast<int>((b >> shift) & 0xFF);
+    distance = std::max(distance, d < 0 ? -d : d);
+  }
+  return distance;
+}
+
+TPicturePoint PointOf(const TBDBitmapData& picture, int64_t index) {
+  return TPicturePoint{static_cast<int32_t>(index % picture.Width),
+                       static_cast<int32_t>(index / picture.Width)};
+}
+
+// The pixel farthest from `color`, on every pixel of small pictures and a sample of large ones.
+TPicturePoint FarthestFrom(const TBDBitmapData& picture, uint32_t color) {
+  constexpr int64_t kScan = 65536;
+  const int64_t count = int64_t{picture.Width} * picture.Height;
+  const int64_t step = std::max<int64_t>(1, count / kScan);
+  int64_t best = count - 1;
+  int bestDistance = -1;
+  for (int64_t i = count - 1; i >= 0; i -= step) {
+    const TPicturePoint p = PointOf(picture, i);
+    const int distance = ChannelDistance(picture.GetPixel(p.x, p.y), color);
+    if (distance > bestDistance) {
+      bestDistance = distance;
+      best = i;
+    }
+  }
+  return PointOf(picture, best);
+}
+
+// How many colours lie within the key's tolerance of `color` (channel values clip at 0 and
+// 255): the fewer, the less often a pixel of that colour matches by chance.
+int64_t RangeVolume(uint32_t color, const TPixelKey& key) {
+  int64_t volume = 1;
+  for (int k = 0; k < 3; ++k) {
+    const int c = static_cast<int>((color >> (8 * k)) & 0xFF);
+    const int t = key.Tolerance()[k];
+    volume *= std::min(c + t, 255) - std::max(c - t, 0) + 1;
+  }
+  return volume;
+}
+
+TPlan PlanSearch(const TBDBitmapData& picture, const TPixelKey& key) {
+  constexpr int64_t kSample = 1024;
+  const int64_t count = int64_t{picture.Width} * picture.Height;
+  const int64_t step = std::max<int64_t>(1, count / kSample);
+  std::vector<uint64_t> samples;  // colour << 32 | pixel index
+  samples.reserve(static_cast<size_t>(count / step + 1));
+  for (int64_t i = 0; i < count; i += step) {
+    const TPicturePoint p = PointOf(picture, i);
+    samples.push_back(uint64_t{picture.GetPixel(p.x, p.y)} << 32 | static_cast<uint64_t>(i));
+  }
+  std::sort(samples.begin(), samples.end());
+  // Runs of one colour: (length, first pixel index), rarest first.
+  std::vector<std::pair<size_t, uint32_t>> runs;
+  for (size_t begin = 0; begin < samples.size();) {
+    size_t end = begin;
+    while (end < samples.size() && samples[end] >> 32 == samples[begin] >> 32) ++end;
+    runs.emplace_back(end - begin, static_cast<uint32_t>(samples[begin]));
+    begin = end;
+  }
+  std::sort(runs.begin(), runs.end());
+
+  TPlan plan;
+  const auto& [modeCount, modeIndex] = runs.back();
+  if (modeCount * 8 > samples.size()) {
+    const TPicturePoint mode = PointOf(picture, modeIndex);
+    plan.anchor = FarthestFrom(picture, picture.GetPixel(mode.x, mode.y));
+  } else {
+    // Among the rarest colours, the one that the tolerance lets match the fewest colours.
+    size_t best = 0;
+    int64_t bestVolume = std::numeric_limits<int64_t>::max();
+    for (size_t r = 0; r < runs.size() && runs[r].first == runs.front().first; ++r) {
+      const TPicturePoint p = PointOf(picture, runs[r].second);
+      const int64_t volume = RangeVolume(picture.GetPixel(p.x, p.y), key);
+      if (volume < bestVolume) {
+        bestVolume = volume;
+        best = r;
+      }
+    }
+    plan.anchor = PointOf(picture, runs[best].second);
+  }
+  for (size_t r = 0; r < runs.size() && r < 3; ++r) {
+    plan.probes.push_back(PointOf(picture, runs[r].second));
+  }
+  const int32_t w = picture.Width - 1;
+  const int32_t h = picture.Height - 1;
+  for (TPicturePoint p : {TPicturePoint{w, h}, TPicturePoint{0, 0}, TPicturePoint{w / 2, h / 2},
+                          TPicturePoint{w, 0}, TPicturePoint{0, h}}) {
+    plan.probes.push_back(p);
+  }
+  return plan;
+}
+
+// The probes as byte offsets from the anchor's pixel on the screen, with their picture pixels.
+struct TProbe {
+  ptrdiff_t offset = 0;
+  const uint8_t* pixel = nullptr;
+};
+
+std::vector<TProbe> ProbesOn(const TBDBitmapData& screen, const TBDBitmapData& picture,
+                             const TPlan& plan) {
+  std::vector<TProbe> probes;
+  for (const TPicturePoint& p : plan.probes) {
+    if (p.x == plan.anchor.x && p.y == plan.anchor.y) continue;
+    // Rows lie bottom first, so a row further down the image lies earlier in memory.
+    const ptrdiff_t offset = 3 * static_cast<ptrdiff_t>(p.x - plan.anchor.x) -
+                             static_cast<ptrdiff_t>(p.y - plan.anchor.y) * screen.LineSize;
+    probes.push_back({offset, picture.Row(p.y) + 3 * static_cast<size_t>(p.x)});
+  }
+  return probes;
+}
+
+bool ProbesMatch(const uint8_t* anchor, const std::vector<TProbe>& probes, const TPixelKey& key) {
+  for (const TProbe& probe : probes) {
+    if (!PixelMatches(anchor + probe.offset, probe.pixel, key)) return false;
+  }
+  return true;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Two-dimensional rolling hash (exact search only). Each screen row gets the polynomial hash of
+// every run of picture-width pixels; each column of those gets the polynomial hash of every run
+// of picture-height values. Equal hashes are confirmed by comparing the rows, so a collision
+// costs time, never a wrong answer.
+
+constexpr uint64_t kRowBase = 0x9E3779B97F4A7C15ULL;
+constexpr uint64_t kColumnBase = 0xC2B2AE3D27D4EB4FULL;
+constexpr int64_t kMaxHashEntries = int64_t{8} * 1024 * 1024;  // 64 MiB of row hashes
+
+uint64_t Power(uint64_t base, int32_t exponent) {
+  uint64_t result = 1;
+  for (int32_t i = 0; i < exponent; ++i) result *= base;
+  return result;
+}
+
+uint64_t HashRun(const uint8_t* p, int32_t pixels) {
+  uint64_t h = 0;
+  for (int32_t i = 0; i < pixels; ++i) h = h * kRowBase + ReadPixel(p + 3 * static_cast<size_t>(i));
+  return h;
+}
+
+bool HashSearchFits(const TBDBitmapData& screen, const TBDBitmapData& picture) {
+  const int64_t columns = int64_t{screen.Width} - picture.Width + 1;
+  return columns * picture.Height <= kMaxHashEntries;
+}
+
+// First exact match with its top row at or below `firstTop`.
+TBDFindResult HashSearch(const TBDBitmapData& screen, const TBDBitmapData& picture,
+                         int32_t firstTop) {
+  const int32_t pw = picture.Width;
+  const int32_t ph = picture.Height;
+  const int32_t columns = screen.Width - pw + 1;
+  uint64_t target = 0;
+  for (int32_t j = 0; j < ph; ++j) target = target * kColumnBase + HashRun(picture.Row(j), pw);
+
+  const uint64_t rowPower = Power(kRowBase, pw);
+  const uint64_t columnPower = Power(kColumnBase, ph);
+  std::vector<uint64_t> ring(static_cast<size_t>(columns) * ph, 0);  // row hashes of the window
+  std::vector<uint64_t> column(static_cast<size_t>(columns), 0);
+  const TPixelKey exact;
+
+  for (int32_t r = firstTop; r < screen.Height; ++r) {
+    const uint8_t* row = screen.Row(r);
+    uint64_t* slot = ring.data() + static_cast<size_t>(r % ph) * columns;
+    const bool full = r - firstTop + 1 >= ph;
+    const int32_t top = r - ph + 1;
+    uint64_t h = HashRun(row, pw);
+    for (int32_t x = 0; x < columns; ++x) {
+      if (x > 0) {
+        h = h * kRowBase - ReadPixel(row + 3 * static_cast<size_t>(x - 1)) * rowPower +
+            ReadPixel(row + 3 * static_cast<size_t>(x + pw - 1));
+      }
+      const uint64_t leaving = slot[x];  // hash of row r - ph, or 0 before the window is full
+      slot[x] = h;
+      column[x] = column[x] * kColumnBase + h - leaving * columnPower;
+      if (full && column[x] == target && RowsMatch(screen, picture, x, top, exact)) {
+        return {true, x, top};
+      }
+    }
+  }
+  return {};
+}
+
+// ---------------------------------------------------------------------------------------------
+// Anchor search
+
+TBDFindResult AnchorSearch(const TBDBitmapData& screen, const TBDBitmapData& picture,
+                           TPixelKey key) {
+  const TPlan plan = PlanSearch(picture, key);
+  key.SetColor(picture.GetPixel(plan.anchor.x, plan.anchor.y));
+
+  const int32_t columns = screen.Width - picture.Width + 1;
+  const int32_t lastTop = screen.Height - picture.Height;
+  // Work spent on candidates, in bytes compared (an anchor hit with its probes counts as
+  // kHitCost); past the budget the exact search goes over to the hash search.
+  constexpr int64_t kHitCost = 256;
+  const int64_t budget = int64_t{screen.DataSize} + 4096;
+  const int64_t rowBytes = 3 * int64_t{picture.Width};
+  const bool canHash = key.Exact() && HashSearchFits(screen, picture);
+  int64_t work = 0;
+  std::vector<int32_t> hits(static_cast<size_t>(columns));
+  const std::vector<TProbe> probes = ProbesOn(screen, picture, plan);
+
+  for (int32_t y = 0; y <= lastTop; ++y) {
+    const uint8_t* anchorRow =
+        screen.Row(y + plan.anchor.y) + 3 * static_cast<size_t>(plan.anchor.x);
+    const int32_t count = search::FindPixels(anchorRow, columns, key, hits.data());
+    for (int32_t h = 0; h < count; ++h) {
+      const int32_t x = hits[static_cast<size_t>(h)];
+      work += kHitCost;
+      if (ProbesMatch(anchorRow + 3 * static_cast<size_t>(x), probes, key)) {
+        bool matched = false;
+        work += rowBytes * CompareRows(screen, picture, x, y, key, matched);
+        if (matched) return {true, x, y};
+      }
+      if (canHash && work > budget) return HashSearch(screen, picture, y);
+    }
+  }
+  return {};
+}
+
+TBDFindResult FindPicture(const TBDBitmapData& screen, const TBDBitmapData& picture,
+                          const std::optional<TPixelKey>& key) {
+  if (picture.Width > screen.Width || picture.Height > screen.Height) return {};
+  if (picture.Empty()) return {true, 0, 0};
+  if (!key) return {};
+  return AnchorSearch(screen, picture, *key);
+}
+
+TBDFindResult FindFirstPixel(const TBDBitmapData& screen, const std::optional<TPixelKey>& key) {
+  if (!key || screen.Empty()) return {};
+  for (int32_t y = 0; y < screen.Height; ++y) {
+    const int32_t x = search::FindPixel(screen.Row(y), screen.Width, *key);
+    if (x >= 0) return {true, x, y};
+  }
+  return {};
+}
+
+}  // namespace
+
+bool TBDBitmapData::MatchAtSimilar(const TBDBitmapData& picture, const TBDColorTolerance& tolerance,
+                                   int32_t x, int32_t y) const {
+  if (!Fits(*this, picture, x, y)) return false;
+  if (picture.Empty()) return true;
+  const std::optional<TPixelKey> key = KeyFor(0, tolerance);
+  return key && RowsMatch(*this, picture, x, y, *key);
+}
+
+bool TBDBitmapData::MatchAt(const TBDBitmapData& picture, int32_t x, int32_t y) const {
+  if (!Fits(*this, picture, x, y)) return false;
+  return picture.Empty() || RowsMatch(*this, picture, x, y, TPixelKey());
+}
+
+TBDFindResult TBDBitmapData::FindBitmap(const TBDBitmapData& picture) const {
+  return FindPicture(*this, picture, TPixelKey());
+}
+
+TBDFindResult TBDBitmapData::FindBitmapSimilar(const TBDBitmapData& picture,
+                                               const TBDColorTolerance& tolerance) const {
+  return FindPicture(*this, picture, KeyFor(0, tolerance));
+}
+
+TBDFindResult TBDBitmapData::FindColor(uint32_t color) const {
+  return FindFirstPixel(*this, TPixelKey(color));
+}
+
+TBDFindResult TBDBitmapData::FindColorSimilar(uint32_t color,
+                                              const TBDColorTolerance& tolerance) const {
+  return FindFirstPixel(*this, KeyFor(color, tolerance));
+}
+
+}  // namespace zorvel

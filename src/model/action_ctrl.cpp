@@ -27,17 +27,6 @@ void ReadSetting(pugi::xml_node element, const char* name, int32_t& field) {
 
 // Empties the document object when an operation ends, however it ends: nothing of a macro stays
 // in it between operations.
-class DocumentReleaser {
- public:
-  explicit DocumentReleaser(TXMLDocument& document) : document_(document) {}
-  ~DocumentReleaser() { document_.Clear(); }
-  DocumentReleaser(const DocumentReleaser&) = delete;
-  DocumentReleaser& operator=(const DocumentReleaser&) = delete;
-
- private:
-  TXMLDocument& document_;
-};
-
 }  // namespace
 
 void TActionConfig::ReadFromNode(pugi::xml_node element) {
@@ -103,7 +92,7 @@ bool TActionCtrl::OpenDocumentFile(const std::string& path) {
 }
 
 bool TActionCtrl::LoadDocument(const std::string& path) {
-  DocumentReleaser releaser(*document_);
+  TDocumentUse use(*document_);
   if (!OpenDocumentFile(path.empty() ? DocumentPath() : path)) return false;
   pugi::xml_node root = document_->DocumentElement();
   if (!TXMLDocument::HasAttribute(root, kMarkerAttribute)) return false;
@@ -112,7 +101,7 @@ bool TActionCtrl::LoadDocument(const std::string& path) {
 }
 
 void TActionCtrl::LoadDocumentOrThrow(const std::string& path) {
-  DocumentReleaser releaser(*document_);
+  TDocumentUse use(*document_);
   std::string source = path.empty() ? DocumentPath() : path;
   document_->LoadFromFile(source);
   pugi::xml_node root = document_->DocumentElement();
@@ -154,7 +143,7 @@ void TActionCtrl::WriteToNode(pugi::xml_node root) const {
 void TActionCtrl::SaveDocument() {
   CheckDocumentName(FName);
   std::string path = DocumentPath();
-  DocumentReleaser releaser(*document_);
+  TDocumentUse use(*document_);
   document_->ResetToText(kEmptyDocument);
   WriteToNode(document_->DocumentElement());
   document_->SaveToFile(path);

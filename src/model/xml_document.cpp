@@ -3,13 +3,13 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <sstream>
 #include <vector>
 
+#include "common/atomic_file.h"
 #include "common/error.h"
 
 namespace zorvel {
@@ -84,46 +84,27 @@ class FdWriter : public pugi::xml_writer {
     const char* bytes = static_cast<const char*>(data);
     if (buffer_.size() + size > kBufferSize) Flush();
     if (size >= kBufferSize) {
-      WriteAll(bytes, size);
+      Put(bytes, size);
     } else {
       buffer_.insert(buffer_.end(), bytes, bytes + size);
     }
   }
   // Returns 0 or the first errno met.
   int Flush() {
-    WriteAll(buffer_.data(), buffer_.size());
+    Put(buffer_.data(), buffer_.size());
     buffer_.clear();
     return error_;
   }
 
  private:
   static constexpr size_t kBufferSize = 1 << 20;
-  void WriteAll(const char* data, size_t size) {
-    while (size > 0 && error_ == 0) {
-      ssize_t n = ::write(fd_, data, size);
-      if (n < 0 && errno == EINTR) continue;
-      if (n < 0) {
-        error_ = errno;
-        return;
-      }
-      data += n;
-      size -= static_cast<size_t>(n);
-    }
+  void Put(const char* data, size_t size) {
+    if (error_ == 0) error_ = WriteAll(fd_, std::string_view(data, size));
   }
   int fd_;
   int error_ = 0;
   std::vector<char> buffer_;
 };
-
-// A hidden file beside `path` whose name ends in ".tmp" (so no scan takes it for a macro) and
-// stays short whatever the length of the document's name.
-std::string TemporaryPathFor(const std::string& path) {
-  static std::atomic<unsigned> counter{0};
-  size_t slash = path.find_last_of('/');
-  std::string folder = slash == std::string::npos ? std::string(".") : path.substr(0, slash);
-  return folder + "/.zorvel-save-" + std::to_string(getpid()) + "-" + std::to_string(counter++) +
-         ".tmp";
-}
 
 }  // namespace
 
@@ -167,19 +148,11 @@ std::string TXMLDocument::SaveToString() const {
 }
 
 void TXMLDocument::SaveToFile(const std::string& path) const {
-  std::string temporary = TemporaryPathFor(path);
-  int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-  if (fd < 0) throw Error("Cannot write " + path + ": " + SystemReason(errno));
-  FdWriter writer(fd);
-  document_.save(writer, "", pugi::format_raw, pugi::encoding_utf8);
-  int error = writer.Flush();
-  if (error == 0 && fdatasync(fd) != 0) error = errno;
-  if (close(fd) != 0 && error == 0) error = errno;
-  if (error == 0 && rename(temporary.c_str(), path.c_str()) != 0) error = errno;
-  if (error != 0) {
-    unlink(temporary.c_str());
-    throw Error("Cannot write " + path + ": " + SystemReason(error));
-  }
+  WriteFileAtomically(path, [this](int fd) {
+    FdWriter writer(fd);
+    document_.save(writer, "", pugi::format_raw, pugi::encoding_utf8);
+    return writer.Flush();
+  });
 }
 
 pugi::xml_node TXMLDocument::FindChild(pugi::xml_node parent, const char* name) {

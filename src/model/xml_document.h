@@ -50,4 +50,17 @@ class TXMLDocument {
   pugi::xml_document document_;
 };
 
+// Empties the document however the operation that holds it ends, so nothing stays in it between
+// uses.
+class TDocumentUse {
+ public:
+  explicit TDocumentUse(TXMLDocument& document) : document_(document) {}
+  ~TDocumentUse() { document_.Clear(); }
+  TDocumentUse(const TDocumentUse&) = delete;
+  TDocumentUse& operator=(const TDocumentUse&) = delete;
+
+ private:
+  TXMLDocument& document_;
+};
+
 }  // namespace zorvel

@@ -10,10 +10,6 @@
 
 namespace zorvel {
 
-// Parses an optional sign followed by decimal digits into a signed 32-bit value. False for
-// anything else (blanks, other characters, no digits) and for values outside 32 bits.
-bool ParseInt32(std::string_view text, int32_t& value);
-
 // When `attribute` exists, stores its value in `field`; throws Error naming the attribute when it
 // is not a 32-bit decimal integer. A missing attribute leaves `field` as it is.
 void ReadIntAttribute(pugi::xml_attribute attribute, const char* name, int32_t& field);

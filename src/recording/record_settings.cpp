@@ -1,15 +1,14 @@
 #include "recording/record_settings.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <cerrno>
-#include <charconv>
 #include <cstring>
-#include <limits>
 
+#include "common/atomic_file.h"
 #include "common/error.h"
+#include "common/int_text.h"
+#include "model/action_ctrl.h"
 #include "model/xml_document.h"
 
 namespace zorvel {
@@ -26,42 +25,8 @@ bool FileExists(const std::string& path) {
   return stat(path.c_str(), &info) == 0;
 }
 
-std::string SystemReason() {
-  return std::strerror(errno);
-}
-
-// Writes `text` to `path` through a temporary file in the same folder, so that `path` is either
-// absent or whole.
-void WriteTextFile(const std::string& path, const std::string& text) {
-  const std::string temporary = path + "." + std::to_string(getpid()) + ".tmp";
-  int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (fd < 0) throw Error("Cannot create " + path + ": " + SystemReason());
-  size_t done = 0;
-  bool ok = true;
-  while (ok && done < text.size()) {
-    ssize_t n = write(fd, text.data() + done, text.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    ok = n > 0;
-    if (ok) done += static_cast<size_t>(n);
-  }
-  std::string reason = ok ? std::string() : SystemReason();
-  if (ok && fsync(fd) != 0) {
-    ok = false;
-    reason = SystemReason();
-  }
-  close(fd);
-  if (ok && rename(temporary.c_str(), path.c_str()) != 0) {
-    ok = false;
-    reason = SystemReason();
-  }
-  if (!ok) {
-    unlink(temporary.c_str());
-    throw Error("Cannot write " + path + ": " + reason);
-  }
-}
-
 void CreateDefaultFileIfMissing(const std::string& path) {
-  if (!FileExists(path)) WriteTextFile(path, DefaultSettingsText());
+  if (!FileExists(path)) WriteFileAtomically(path, DefaultSettingsText());
 }
 
 // The root's first child element, whatever its name.
@@ -91,13 +56,10 @@ bool ReadBoolean(pugi::xml_node element, const char* name, const std::string& pa
 
 int32_t ReadInteger(pugi::xml_node element, const char* name, const std::string& path) {
   const std::string text = RequiredAttribute(element, name, path);
-  int64_t value = 0;
-  const char* end = text.data() + text.size();
-  auto [stop, error] = std::from_chars(text.data(), end, value);
-  if (error != std::errc() || stop != end || text.empty() ||
-      value < std::numeric_limits<int32_t>::min() || value > std::numeric_limits<int32_t>::max())
+  int32_t value = 0;
+  if (!ParseInt32(text, value))
     throw Error(path + ": " + name + " is \"" + text + "\", which is not a whole number.");
-  return static_cast<int32_t>(value);
+  return value;
 }
 
 void ReadFields(pugi::xml_node element, const std::string& path, TRecordSettings& settings) {
@@ -115,18 +77,6 @@ void WriteFields(pugi::xml_node element, const TRecordSettings& settings) {
   TXMLDocument::SetAttribute(element, kStopHotkey, std::to_string(settings.RecordStopHotkey));
 }
 
-// Empties the shared document however the operation ends: nothing stays in it between uses.
-class DocumentUse {
- public:
-  explicit DocumentUse(TXMLDocument& document) : document_(document) {}
-  ~DocumentUse() { document_.Clear(); }
-  DocumentUse(const DocumentUse&) = delete;
-  DocumentUse& operator=(const DocumentUse&) = delete;
-
- private:
-  TXMLDocument& document_;
-};
-
 }  // namespace
 
 const std::string& DefaultSettingsText() {
@@ -139,13 +89,13 @@ const std::string& DefaultSettingsText() {
 }
 
 std::string SettingsPath(const std::string& folder) {
-  return folder + "/" + kSettingsFileName;
+  return folder + "/" + kSettingsDocumentBaseName + ".xml";
 }
 
 void LoadSettings(TXMLDocument& document, const std::string& folder, TRecordSettings& settings) {
   const std::string path = SettingsPath(folder);
   CreateDefaultFileIfMissing(path);
-  DocumentUse use(document);
+  TDocumentUse use(document);
   document.LoadFromFile(path);
   ReadFields(SettingsElement(document, path), path, settings);
 }
@@ -154,7 +104,7 @@ void SaveSettings(TXMLDocument& document, const std::string& folder,
                   const TRecordSettings& settings) {
   const std::string path = SettingsPath(folder);
   CreateDefaultFileIfMissing(path);
-  DocumentUse use(document);
+  TDocumentUse use(document);
   document.LoadFromFile(path);
   WriteFields(SettingsElement(document, path), settings);
   document.SaveToFile(path);

@@ -12,8 +12,6 @@ namespace zorvel {
 
 class TXMLDocument;
 
-inline constexpr const char* kSettingsFileName = "zorvelconfig.xml";
-
 // The four recording options. Hotkeys are F-key indexes (0 = F1 ... 11 = F12) used with Alt.
 struct TRecordSettings {
   bool RecordMouseMove = false;

@@ -200,7 +200,7 @@ TEST(AppScheduleDialog, InitialStateForNoSchedule) {
     EXPECT_EQ(Child<QTimeEdit>(dialog, picker)->time(), QTime(10, 40, 29)) << picker;
   EXPECT_EQ(Child<QDateEdit>(dialog, "dpOnce")->date(), QDate(2012, 9, 25));
   dialog.grab().save(ZORVEL_BINARY_DIR "/app-schedule-dialog.png");  // kept to look at
-  EXPECT_EQ(dialog.Form().choice, kChoiceNone);
+  EXPECT_EQ(dialog.Form().choice, ScheduleKind::NoSchedule);
   EXPECT_EQ(dialog.Form().weekday, 0);
   EXPECT_EQ(dialog.Form().monthDay, 0);
 }

@@ -5,6 +5,7 @@
 #include "../support/temp_folder.h"
 #include "../support/test_bmp.h"
 #include "common/error.h"
+#include "common/int_text.h"
 #include "common/program_folder.h"
 #include "model/action_ctrl.h"
 #include "model/base64.h"

@@ -2,15 +2,13 @@
 
 #include <algorithm>
 
+#include "common/time_units.h"
 #include "platform/platform.h"
 
 namespace zorvel {
 
 namespace {
 
-constexpr int32_t kHour = 3'600'000;
-constexpr int32_t kMinute = 60'000;
-constexpr int32_t kSecond = 1'000;
 constexpr int32_t kTenth = 100;
 constexpr int kWeekdayCount = 7;
 constexpr int kMonthDayCount = 31;
@@ -20,7 +18,7 @@ int ListPosition(int32_t value, int count) {
 }
 
 bool IntervalShowable(int32_t interval) {
-  return interval >= 0 && interval < 24 * kHour;
+  return interval >= 0 && interval < kMsPerDay;
 }
 
 bool SameInterval(const TConfigForm& a, const TConfigForm& b) {
@@ -68,10 +66,10 @@ TConfigForm ConfigToForm(const TActionConfig& config) {
   form.repeatTimes = std::clamp<int>(static_cast<int16_t>(config.RepeatTimes), 0, kMaxRepeatTimes);
   form.speed = std::clamp<int32_t>(config.RepeatSpeed, kMinSpeed, kMaxSpeed);
   const int32_t interval = config.Interval;
-  form.hours = std::clamp<int32_t>(interval / kHour, 0, 23);
-  form.minutes = std::clamp<int32_t>(interval % kHour / kMinute, 0, 59);
-  form.seconds = std::clamp<int32_t>(interval % kMinute / kSecond, 0, 59);
-  form.tenths = std::clamp<int32_t>(interval % kSecond / kTenth, 0, 9);
+  form.hours = std::clamp<int32_t>(interval / kMsPerHour, 0, 23);
+  form.minutes = std::clamp<int32_t>(interval % kMsPerHour / kMsPerMinute, 0, 59);
+  form.seconds = std::clamp<int32_t>(interval % kMsPerMinute / kMsPerSecond, 0, 59);
+  form.tenths = std::clamp<int32_t>(interval % kMsPerSecond / kTenth, 0, 9);
   return form;
 }
 
@@ -82,8 +80,8 @@ void FormToConfig(const TConfigForm& form, const TConfigForm& shown, TActionConf
   config.RepeatTimes = form.repeatTimes;
   config.RepeatSpeed = form.speed;
   if (IntervalShowable(config.Interval) || !SameInterval(form, shown))
-    config.Interval =
-        form.hours * kHour + form.minutes * kMinute + form.seconds * kSecond + form.tenths * kTenth;
+    config.Interval = form.hours * kMsPerHour + form.minutes * kMsPerMinute +
+                      form.seconds * kMsPerSecond + form.tenths * kTenth;
 }
 
 TDateTime InitialPickerValue() {
@@ -99,23 +97,23 @@ TScheduleForm InitialScheduleForm() {
 
 TScheduleForm ScheduleToForm(const TActionSchedule& schedule) {
   TScheduleForm form = InitialScheduleForm();
-  switch (schedule.ScheduleType) {
-    case kChoiceEveryDay:
-      form.choice = kChoiceEveryDay;
+  switch (static_cast<ScheduleKind>(schedule.ScheduleType)) {
+    case ScheduleKind::EveryDay:
+      form.choice = ScheduleKind::EveryDay;
       ReadTime(schedule.SelectedTime, form.dayTime);
       break;
-    case kChoiceEveryWeek:
-      form.choice = kChoiceEveryWeek;
+    case ScheduleKind::EveryWeek:
+      form.choice = ScheduleKind::EveryWeek;
       form.weekday = ListPosition(schedule.SelectedIndex, kWeekdayCount);
       ReadTime(schedule.SelectedTime, form.weekTime);
       break;
-    case kChoiceEveryMonth:
-      form.choice = kChoiceEveryMonth;
+    case ScheduleKind::EveryMonth:
+      form.choice = ScheduleKind::EveryMonth;
       form.monthDay = ListPosition(schedule.SelectedIndex, kMonthDayCount);
       ReadTime(schedule.SelectedTime, form.monthTime);
       break;
-    case kChoiceOnce:
-      form.choice = kChoiceOnce;
+    case ScheduleKind::OnceAt:
+      form.choice = ScheduleKind::OnceAt;
       if (ReadDate(schedule.SelectedDate, form.onceDate))
         ReadTime(schedule.SelectedTime, form.onceTime);
       break;
@@ -126,26 +124,22 @@ TScheduleForm ScheduleToForm(const TActionSchedule& schedule) {
 }
 
 void FormToSchedule(const TScheduleForm& form, TActionSchedule& schedule) {
+  schedule.ScheduleType = static_cast<int32_t>(form.choice);
   switch (form.choice) {
-    case kChoiceNone:
-      schedule.ScheduleType = 0;
+    case ScheduleKind::NoSchedule:
       break;
-    case kChoiceEveryDay:
-      schedule.ScheduleType = 1;
+    case ScheduleKind::EveryDay:
       schedule.SelectedTime = FormatLongTime(TimeOnly(form.dayTime));
       break;
-    case kChoiceEveryWeek:
-      schedule.ScheduleType = 2;
+    case ScheduleKind::EveryWeek:
       schedule.SelectedIndex = form.weekday;
       schedule.SelectedTime = FormatLongTime(TimeOnly(form.weekTime));
       break;
-    case kChoiceEveryMonth:
-      schedule.ScheduleType = 3;
+    case ScheduleKind::EveryMonth:
       schedule.SelectedIndex = form.monthDay;
       schedule.SelectedTime = FormatLongTime(TimeOnly(form.monthTime));
       break;
-    case kChoiceOnce:
-      schedule.ScheduleType = 4;
+    case ScheduleKind::OnceAt:
       schedule.SelectedDate = FormatShortDate(form.onceDate);
       schedule.SelectedTime = FormatLongTime(TimeOnly(form.onceTime));
       break;

@@ -32,17 +32,10 @@ TConfigForm ConfigToForm(const TActionConfig& config);
 // what they were filled with.
 void FormToConfig(const TConfigForm& form, const TConfigForm& shown, TActionConfig& config);
 
-// Schedule dialog.
-enum ScheduleChoice : int {
-  kChoiceNone,
-  kChoiceEveryDay,
-  kChoiceEveryWeek,
-  kChoiceEveryMonth,
-  kChoiceOnce
-};
+// Schedule dialog: the radio buttons are numbered by ScheduleKind.
 
 struct TScheduleForm {
-  int choice = kChoiceNone;
+  ScheduleKind choice = ScheduleKind::NoSchedule;
   int weekday = 0;   // 0 = Sunday ... 6 = Saturday; -1 = none
   int monthDay = 0;  // 0 = "Day 1" ... 30 = "Day 31"; -1 = none
   TDateTime dayTime;

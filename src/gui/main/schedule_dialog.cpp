@@ -123,7 +123,9 @@ void TfmSchedule::BuildLayout() {
 
 TScheduleForm TfmSchedule::Form() const {
   TScheduleForm form;
-  form.choice = choiceGroup_->checkedId() < 0 ? kChoiceNone : choiceGroup_->checkedId();
+  form.choice = choiceGroup_->checkedId() < 0
+                    ? ScheduleKind::NoSchedule
+                    : static_cast<ScheduleKind>(choiceGroup_->checkedId());
   form.weekday = cbWeekday_->currentIndex();
   form.monthDay = cbMonthDay_->currentIndex();
   form.dayTime = FromQTime(tpDay_->time());
@@ -135,7 +137,8 @@ TScheduleForm TfmSchedule::Form() const {
 }
 
 void TfmSchedule::SetForm(const TScheduleForm& form) {
-  if (QAbstractButton* choice = choiceGroup_->button(form.choice)) choice->setChecked(true);
+  if (QAbstractButton* choice = choiceGroup_->button(static_cast<int>(form.choice)))
+    choice->setChecked(true);
   cbWeekday_->setCurrentIndex(form.weekday);
   cbMonthDay_->setCurrentIndex(form.monthDay);
   tpDay_->setTime(ToQTime(form.dayTime));

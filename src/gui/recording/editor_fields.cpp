@@ -1,36 +1,29 @@
 #include "gui/recording/editor_fields.h"
 
 #include <algorithm>
-#include <charconv>
 #include <limits>
 
 #include "common/error.h"
+#include "common/int_text.h"
+#include "common/time_units.h"
 #include "model/action_text.h"
 
 namespace zorvel {
 
-namespace {
-
-constexpr int32_t kHour = 3'600'000;
-constexpr int32_t kMinute = 60'000;
-constexpr int32_t kSecond = 1000;
-
-}  // namespace
-
 TDelayParts SplitDelay(int32_t delay) {
   TDelayParts parts;
-  parts.hours = delay / kHour;
-  parts.minutes = (delay % kHour) / kMinute;
-  parts.seconds = (delay % kMinute) / kSecond;
-  parts.tenths = (delay % kSecond) / 100;
+  parts.hours = delay / kMsPerHour;
+  parts.minutes = (delay % kMsPerHour) / kMsPerMinute;
+  parts.seconds = (delay % kMsPerMinute) / kMsPerSecond;
+  parts.tenths = (delay % kMsPerSecond) / 100;
   parts.hundredths = (delay % 100) / 10;
   parts.milliseconds = delay % 10;
   return parts;
 }
 
 int32_t JoinDelay(const TDelayParts& parts) {
-  const int64_t total = int64_t{parts.hours} * kHour + int64_t{parts.minutes} * kMinute +
-                        int64_t{parts.seconds} * kSecond + int64_t{parts.tenths} * 100 +
+  const int64_t total = int64_t{parts.hours} * kMsPerHour + int64_t{parts.minutes} * kMsPerMinute +
+                        int64_t{parts.seconds} * kMsPerSecond + int64_t{parts.tenths} * 100 +
                         int64_t{parts.hundredths} * 10 + parts.milliseconds;
   if (total < std::numeric_limits<int32_t>::min() || total > std::numeric_limits<int32_t>::max())
     throw Error("The delay is too long: " + std::to_string(total) +
@@ -39,12 +32,8 @@ int32_t JoinDelay(const TDelayParts& parts) {
 }
 
 int32_t ReadWholeNumber(const std::string& text, const std::string& fieldName) {
-  const char* first = text.data();
-  const char* last = text.data() + text.size();
-  if (first != last && *first == '+') ++first;
   int32_t value = 0;
-  const auto [end, ec] = std::from_chars(first, last, value);
-  if (text.empty() || ec != std::errc() || end != last || first == last)
+  if (!ParseInt32(text, value))
     throw Error("'" + text + "' is not a valid whole number in the field \"" + fieldName + "\".");
   return value;
 }

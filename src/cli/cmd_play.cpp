@@ -154,12 +154,14 @@ int PlayMacro(const std::string& folder, const std::string& operand) {
   ctrl.Start(macro);
   WaitForEnd(ctrl, ends, signals, hotkeys.get());
   const std::string name = OneLine(macro->FName);
-  if (!ctrl.LastRunError().empty()) {
+  const TRunOutcome& outcome = ctrl.LastOutcome();
+  if (outcome.kind == TRunOutcome::TKind::Failed) {
     std::cerr << "zorvel-cli play: \"" << name
-              << "\" ended on an error: " << OneLine(ctrl.LastRunError()) << "\n";
+              << "\" ended on an error: " << OneLine(outcome.message) << "\n";
     return kExitFailure;
   }
-  std::cout << "\"" << name << "\" " << (ctrl.LastRunStopped() ? "stopped" : "finished") << "\n";
+  std::cout << "\"" << name << "\" "
+            << (outcome.kind == TRunOutcome::TKind::Stopped ? "stopped" : "finished") << "\n";
   return kExitOk;
 }
 

@@ -70,15 +70,11 @@ void TRunCtrl::Stop() {
 
 void TRunCtrl::RunFinished(uint64_t runId) {
   if (runId != runId_) return;
-  const bool stopped = runThread_ && runThread_->StopRequested();
   Stop();
   // The thread's last deed was the notification; it is ending or has ended.
   if (thread_.joinable() && thread_.get_id() == std::this_thread::get_id()) return;
   if (thread_.joinable()) thread_.join();
-  if (runThread_) {
-    lastError_ = runThread_->ErrorMessage();
-    lastStopped_ = stopped;
-  }
+  if (runThread_) lastOutcome_ = runThread_->Outcome();
   runThread_.reset();
 }
 

@@ -47,10 +47,8 @@ class TRunCtrl {
   void RunFinished(uint64_t runId);
 
   std::shared_ptr<TActionCtrl> CurrentMacro() const { return currentMacro_.lock(); }
-  // The error that ended the last run handled by RunFinished (empty: none), and whether that
-  // run had been asked to stop.
-  const std::string& LastRunError() const { return lastError_; }
-  bool LastRunStopped() const { return lastStopped_; }
+  // How the last run handled by RunFinished ended.
+  const TRunOutcome& LastOutcome() const { return lastOutcome_; }
   // Id of the last run started (0 before the first).
   uint64_t CurrentRunId() const { return runId_; }
 
@@ -69,8 +67,7 @@ class TRunCtrl {
   std::weak_ptr<TActionCtrl> currentMacro_;
   std::unique_ptr<TRunThread> runThread_;
   std::thread thread_;
-  std::string lastError_;
-  bool lastStopped_ = false;
+  TRunOutcome lastOutcome_;
 };
 
 }  // namespace zorvel

@@ -61,7 +61,6 @@ void TRunThread::WaitInterval(int32_t ms) {
 }
 
 bool TRunThread::PlayPass(TActionPlayer& player) {
-  passes_.fetch_add(1);
   for (TActionObj& action : actions_) {
     if (stop_.Requested()) return false;
     if (action.actionType == static_cast<uint8_t>(ActionType::Delay))
@@ -94,11 +93,12 @@ void TRunThread::Execute() {
         if (settings_.Interval > 0) WaitInterval(settings_.Interval);
       }
     }
+    outcome_.kind = stop_.Requested() ? TRunOutcome::TKind::Stopped : TRunOutcome::TKind::Finished;
   } catch (const std::exception& error) {
     // An error ends the run; the end is reported below like any other.
-    error_ = error.what();
+    outcome_ = TRunOutcome::Failed(error.what());
   } catch (...) {
-    error_ = "unknown error";
+    outcome_ = TRunOutcome::Failed("unknown error");
   }
   try {
     player.ReleaseHeld();

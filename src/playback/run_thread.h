@@ -55,6 +55,16 @@ class TSteadyRunTimer : public IRunTimer {
   void Wait(int32_t ms, TStopSignal& stop) override;
 };
 
+// How a run ended: it played to its end, a stop request ended it, or an error did.
+struct TRunOutcome {
+  enum class TKind { Finished, Stopped, Failed };
+  TKind kind = TKind::Finished;
+  std::string message;  // what went wrong, for Failed
+
+  static TRunOutcome Failed(std::string message) { return {TKind::Failed, std::move(message)}; }
+  bool operator==(const TRunOutcome&) const = default;
+};
+
 // The four run settings a run copies from its macro.
 struct TRunSettings {
   int32_t RepeatType = 0;
@@ -85,10 +95,8 @@ class TRunThread {
   void WaitInterval(int32_t ms);
 
   uint64_t RunId() const { return runId_; }
-  // The error that ended the run; empty when none. Read it once the run has ended.
-  const std::string& ErrorMessage() const { return error_; }
-  // Passes begun so far (for the controller's and the tests' curiosity).
-  int32_t PassesStarted() const { return passes_.load(); }
+  // How the run ended. Read it once the run has ended.
+  const TRunOutcome& Outcome() const { return outcome_; }
 
  private:
   // One pass over the actions; false when the stop request ended it.
@@ -104,8 +112,7 @@ class TRunThread {
   IRunTimer& timer_;
   FinishedCallback onFinished_;
   TStopSignal stop_;
-  std::atomic<int32_t> passes_{0};
-  std::string error_;
+  TRunOutcome outcome_;
 };
 
 }  // namespace zorvel

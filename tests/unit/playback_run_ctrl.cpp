@@ -174,19 +174,17 @@ TEST_F(RunCtrlTest, TheEndTellsHowTheRunEnded) {
   bad->fColor = "no colour";
   ctrl->Start(Macro("failing", {Key(0x41), bad, Key(0x42)}));
   FinishRun();
-  EXPECT_FALSE(ctrl->LastRunError().empty());
-  EXPECT_FALSE(ctrl->LastRunStopped());
+  EXPECT_EQ(ctrl->LastOutcome().kind, TRunOutcome::TKind::Failed);
+  EXPECT_FALSE(ctrl->LastOutcome().message.empty());
 
   ctrl->Start(Macro("stopped", {Delay(60000)}));
   ctrl->Stop();
   FinishRun();
-  EXPECT_EQ(ctrl->LastRunError(), "");
-  EXPECT_TRUE(ctrl->LastRunStopped());
+  EXPECT_EQ(ctrl->LastOutcome(), (TRunOutcome{TRunOutcome::TKind::Stopped, ""}));
 
   ctrl->Start(Macro("plain", {Key(0x43)}));
   FinishRun();
-  EXPECT_EQ(ctrl->LastRunError(), "");
-  EXPECT_FALSE(ctrl->LastRunStopped());
+  EXPECT_EQ(ctrl->LastOutcome(), (TRunOutcome{TRunOutcome::TKind::Finished, ""}));
   EXPECT_EQ(input.Transcript(), (Lines{"keybd_event 0x41 down", "keybd_event 0x41 up",
                                        "keybd_event 0x43 down", "keybd_event 0x43 up"}));
 }

@@ -93,7 +93,7 @@ TActionList PlayWhileRecording(const TActionList& actions, IInputSource& source,
   PumpUntil(
       source, [&] { return finished.load(); }, std::chrono::seconds(20), 5);
   thread.join();
-  EXPECT_EQ(run.ErrorMessage(), "");
+  EXPECT_EQ(run.Outcome().message, "");
   TActionList replayed;
   recorder.Stop(replayed);
   return replayed;

@@ -54,8 +54,10 @@ TCtrl::TCtrl(TDesktop desktop, IPrompt& prompt, IClock& clock, std::string folde
     if (pump->FileDescriptor() < 0) continue;
     auto notifier = std::make_unique<QSocketNotifier>(pump->FileDescriptor(), QSocketNotifier::Read,
                                                       &d.context);
-    QObject::connect(notifier.get(), &QSocketNotifier::activated, &d.context,
-                     [pump] { Guarded("Desktop events", [pump] { pump->Dispatch(); }); });
+    QObject::connect(notifier.get(), &QSocketNotifier::activated, &d.context, [this, pump] {
+      Guarded(
+          "Desktop events", [pump] { pump->Dispatch(); }, StatusSink());
+    });
     d.notifiers.push_back(std::move(notifier));
   }
 }
@@ -66,9 +68,16 @@ void TCtrl::PostToMainThread(std::function<void()> call) {
 }
 
 void TCtrl::OnRunFinished(uint64_t runId) {
-  Guarded("Run", [this, runId] {
-    if (impl_->viewCtrl) impl_->viewCtrl->RunFinished(runId);
-  });
+  Guarded(
+      "Run",
+      [this, runId] {
+        if (!impl_->viewCtrl) return;
+        const std::optional<TRunOutcome> outcome = impl_->viewCtrl->RunFinished(runId);
+        // A run that an error ended must not pass for one that finished.
+        if (outcome && outcome->kind == TRunOutcome::TKind::Failed)
+          ReportError("Run: The macro stopped early: " + outcome->message, StatusSink());
+      },
+      StatusSink());
 }
 
 void TCtrl::DispatchHotkey(int id, uint32_t modifiers, uint32_t vk) {
@@ -162,6 +171,7 @@ TRecordServices TCtrl::RecordServices() {
           Input(),
           Screen(),
           Folder(),
+          StatusSink(),
           [this](int id, uint32_t modifiers, uint32_t vk, THotkeyHandler handler) {
             return RegisterHotkey(id, modifiers, vk, std::move(handler));
           },
@@ -175,6 +185,10 @@ void TCtrl::PumpEvents() {
 
 void TCtrl::SetStatusSink(std::function<void(const std::string&)> sink) {
   impl_->statusSink = std::move(sink);
+}
+
+TReportSink TCtrl::StatusSink() {
+  return [this](const std::string& text) { ShowStatus(text); };
 }
 
 void TCtrl::ShowStatus(const std::string& text) {

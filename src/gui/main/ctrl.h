@@ -11,6 +11,7 @@
 #include <string>
 
 #include "gui/recording/record_services.h"
+#include "gui/widgets/guard.h"
 #include "model/action_ctrl.h"
 #include "platform/desktop.h"
 
@@ -80,6 +81,8 @@ class TCtrl {
   // Shows a one-line report in the main window's status bar (and nothing else).
   void SetStatusSink(std::function<void(const std::string&)> sink);
   void ShowStatus(const std::string& text);
+  // ShowStatus as a sink for guarded handlers.
+  TReportSink StatusSink();
 
  private:
   // Called on the run thread: queues the call for the main thread.

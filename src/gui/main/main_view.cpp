@@ -86,7 +86,6 @@ TFMMainView::TFMMainView(TDesktop desktop, IClock& clock, std::string folder, IP
   Timer1_ = new QTimer(this);
   Timer1_->setInterval(kScheduleTimerMs);
   connect(Timer1_, &QTimer::timeout, this, &TFMMainView::Timer1Timer);
-  SetErrorSink([this](const std::string& text) { ShowStatus(text); });
 
   resize(kWindowWidth, kWindowHeight);
   if (QScreen* screen = QGuiApplication::primaryScreen())
@@ -95,7 +94,6 @@ TFMMainView::TFMMainView(TDesktop desktop, IClock& clock, std::string folder, IP
 
 TFMMainView::~TFMMainView() {
   FormClose();
-  SetErrorSink({});
 }
 
 void TFMMainView::SetDialogs(TViewDialogs dialogs) {
@@ -204,8 +202,12 @@ void TFMMainView::ShowStatus(const std::string& text) {
   statusPanel0_->setToolTip(QString::fromStdString(text));
 }
 
+bool TFMMainView::Guard(const char* where, const std::function<void()>& handler) {
+  return Guarded(where, handler, [this](const std::string& text) { ShowStatus(text); });
+}
+
 void TFMMainView::Forward(const char* where, const std::function<void(TViewCtrl&)>& command) {
-  Guarded(where, [this, &command] {
+  Guard(where, [this, &command] {
     if (ctrl_ && !closed_) command(ctrl_->ViewCtrl());
   });
 }
@@ -223,7 +225,7 @@ void TFMMainView::closeEvent(QCloseEvent* event) {
 }
 
 void TFMMainView::FormShow() {
-  Guarded("Start-up", [this] {
+  Guard("Start-up", [this] {
     ctrl_ = std::make_unique<TCtrl>(std::move(desktop_), prompt_, clock_, folder_);
     ctrl_->SetStatusSink([this](const std::string& text) { ShowStatus(text); });
     ctrl_->ViewCtrl().SetView(listView_.get());
@@ -285,7 +287,7 @@ void TFMMainView::m1Click() {
 }
 
 void TFMMainView::m2Click() {
-  Guarded("Help", [this] {
+  Guard("Help", [this] {
     if (!openUrl_ || !openUrl_(kHelpAddress))
       ShowStatus(std::string("Could not open ") + kHelpAddress + " in a browser");
   });

@@ -67,6 +67,8 @@ class TFMMainView : public QMainWindow {
                              const char* icon, std::function<void(TViewCtrl&)> command);
   // Runs `command` on the list controller inside the handler guard; nothing without a controller.
   void Forward(const char* where, const std::function<void(TViewCtrl&)>& command);
+  // Runs a handler; what escapes it is shown in the status bar.
+  bool Guard(const char* where, const std::function<void()>& handler);
   void RegisterHotkeys();
   void UnregisterHotkeys();
   void ShowStatus(const std::string& text);

@@ -129,13 +129,12 @@ void TViewCtrl::HotkeyPressed(uint32_t vk) {
   RepaintAll();
 }
 
-void TViewCtrl::RunFinished(uint64_t runId) {
+std::optional<TRunOutcome> TViewCtrl::RunFinished(uint64_t runId) {
   const bool current = runId == runCtrl_.CurrentRunId();
   runCtrl_.RunFinished(runId);
   RepaintAll();
-  // A run that an error ended must not pass for one that finished.
-  if (current && !runCtrl_.LastRunError().empty())
-    throw Error("The macro stopped early: " + runCtrl_.LastRunError());
+  if (!current) return std::nullopt;
+  return runCtrl_.LastOutcome();
 }
 
 void TViewCtrl::CheckSchedules() {

@@ -6,9 +6,11 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "model/action_ctrl.h"
+#include "playback/run_thread.h"
 
 namespace zorvel {
 
@@ -68,8 +70,9 @@ class TViewCtrl {
 
   // A Ctrl+F-key press (vk 0x70 ... 0x7B): starts the first idle match or stops running ones.
   void HotkeyPressed(uint32_t vk);
-  // The run thread's end notification, on the main thread.
-  void RunFinished(uint64_t runId);
+  // The run thread's end notification, on the main thread. Returns how the run ended, or nothing
+  // for the late end of an older run.
+  std::optional<TRunOutcome> RunFinished(uint64_t runId);
   // The 500 ms timer tick.
   void CheckSchedules();
 

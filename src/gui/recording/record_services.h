@@ -7,6 +7,7 @@
 #include <functional>
 #include <string>
 
+#include "gui/widgets/guard.h"
 #include "model/action_ctrl.h"
 #include "platform/platform.h"
 
@@ -34,6 +35,7 @@ struct TRecordServices {
   IInput& input;    // the action editor's point capture
   IScreen& screen;  // the action editor's colour capture
   std::string folder;
+  TReportSink showStatus;  // the main window's status bar
   // Registers a global hotkey whose presses go to `handler` alone; false when another program
   // holds the combination.
   std::function<bool(int id, uint32_t modifiers, uint32_t vk, THotkeyHandler handler)>

@@ -81,6 +81,10 @@ bool TRecordViewDialogs::RunRecordConfig(TRecordSettings& settings) {
 
 // ---------------------------------------------------------------------------------------------
 
+bool TFMRecordView::Guard(const char* where, const std::function<void()>& handler) {
+  return Guarded(where, handler, showStatus_);
+}
+
 TFMRecordView::TFMRecordView(TRecordServices services, TActionCtrlPtr macro, QWidget* parent,
                              IRecordViewDialogs* dialogs)
     : QDialog(parent) {
@@ -91,6 +95,7 @@ TFMRecordView::TFMRecordView(TRecordServices services, TActionCtrlPtr macro, QWi
         TEditorServices{services.input, services.screen, services.prompt}, this);
     dialogs = ownDialogs_.get();
   }
+  showStatus_ = services.showStatus;
   ctrl_ = std::make_unique<TRecordViewCtrl>(std::move(services), std::move(macro), *dialogs);
   ctrl_->SetRecordingObserver([this](bool recording) { SetRecordingState(recording); });
 
@@ -223,14 +228,14 @@ void TFMRecordView::showEvent(QShowEvent* event) {
 }
 
 void TFMRecordView::FormShow() {
-  Guarded("Macro Recorder", [this] {
+  Guard("Macro Recorder", [this] {
     ctrl_->InitView();
     edName->setText(QString::fromStdString(ctrl_->MacroName()));
   });
 }
 
 void TFMRecordView::done(int result) {
-  Guarded("Macro Recorder: close", [this] { ctrl_->FormClose(); });
+  Guard("Macro Recorder: close", [this] { ctrl_->FormClose(); });
   QDialog::done(result);
 }
 
@@ -251,31 +256,31 @@ bool TFMRecordView::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TFMRecordView::btnStartClick() {
-  Guarded("Start Record", [this] { ctrl_->StartRecording(); });
+  Guard("Start Record", [this] { ctrl_->StartRecording(); });
 }
 
 void TFMRecordView::btnStopClick() {
-  Guarded("Stop Record", [this] { ctrl_->StopRecording(); });
+  Guard("Stop Record", [this] { ctrl_->StopRecording(); });
 }
 
 void TFMRecordView::btnConfigClick() {
-  Guarded("Record Config", [this] { ctrl_->RecordConfig(); });
+  Guard("Record Config", [this] { ctrl_->RecordConfig(); });
 }
 
 void TFMRecordView::btnNewClick() {
-  Guarded("New Action", [this] { FocusRow(ctrl_->NewAction(FocusedRow())); });
+  Guard("New Action", [this] { FocusRow(ctrl_->NewAction(FocusedRow())); });
 }
 
 void TFMRecordView::btnEditClick() {
-  Guarded("Edit Action", [this] { ctrl_->EditAction(FocusedRow()); });
+  Guard("Edit Action", [this] { ctrl_->EditAction(FocusedRow()); });
 }
 
 void TFMRecordView::btnDeleteClick() {
-  Guarded("Delete Action", [this] { FocusRow(ctrl_->DeleteAction(FocusedRow())); });
+  Guard("Delete Action", [this] { FocusRow(ctrl_->DeleteAction(FocusedRow())); });
 }
 
 void TFMRecordView::btnClearClick() {
-  Guarded("Clear", [this] { ctrl_->ClearActions(); });
+  Guard("Clear", [this] { ctrl_->ClearActions(); });
 }
 
 void TFMRecordView::btnQuitClick() {
@@ -283,16 +288,16 @@ void TFMRecordView::btnQuitClick() {
 }
 
 void TFMRecordView::sbUpClick() {
-  Guarded("Move Up", [this] { FocusRow(ctrl_->MoveUp(FocusedRow())); });
+  Guard("Move Up", [this] { FocusRow(ctrl_->MoveUp(FocusedRow())); });
 }
 
 void TFMRecordView::sbDownClick() {
-  Guarded("Move Down", [this] { FocusRow(ctrl_->MoveDown(FocusedRow())); });
+  Guard("Move Down", [this] { FocusRow(ctrl_->MoveDown(FocusedRow())); });
 }
 
 void TFMRecordView::btnOKClick() {
   bool saved = false;
-  Guarded("OK", [this, &saved] { saved = ctrl_->Confirm(edName->text().toStdString()); });
+  Guard("OK", [this, &saved] { saved = ctrl_->Confirm(edName->text().toStdString()); });
   if (saved) accept();
 }
 

@@ -75,8 +75,11 @@ class TFMRecordView : public QDialog {
   QWidget* BuildList();
   QWidget* BuildBottom();
   void SetRecordingState(bool recording);
+  // Runs a handler; what escapes it is shown in the main window's status bar.
+  bool Guard(const char* where, const std::function<void()>& handler);
 
   std::unique_ptr<TRecordViewDialogs> ownDialogs_;
+  TReportSink showStatus_;
   std::unique_ptr<TRecordViewCtrl> ctrl_;
   bool shown_ = false;
 };

@@ -5,32 +5,19 @@
 
 namespace zorvel {
 
-namespace {
-
-std::function<void(const std::string&)>& Sink() {
-  static std::function<void(const std::string&)> sink;
-  return sink;
-}
-
-void Report(const std::string& text) {
+void ReportError(const std::string& text, const TReportSink& sink) {
   std::cerr << "zorvel: " << text << std::endl;
-  if (Sink()) Sink()(text);
+  if (sink) sink(text);
 }
 
-}  // namespace
-
-void SetErrorSink(std::function<void(const std::string&)> sink) {
-  Sink() = std::move(sink);
-}
-
-bool Guarded(const char* where, const std::function<void()>& handler) {
+bool Guarded(const char* where, const std::function<void()>& handler, const TReportSink& sink) {
   try {
     handler();
     return true;
   } catch (const std::exception& error) {
-    Report(std::string(where) + ": " + error.what());
+    ReportError(std::string(where) + ": " + error.what(), sink);
   } catch (...) {
-    Report(std::string(where) + ": unknown error");
+    ReportError(std::string(where) + ": unknown error", sink);
   }
   return false;
 }

@@ -133,7 +133,7 @@ void FastBitmap(benchmark::State& state, Kind kind, bool similar, int32_t w, int
                     : scene.screen.FindBitmap(scene.picture);
     benchmark::DoNotOptimize(found);
   }
-  state.counters["found"] = found.found;
+  state.counters["found"] = found.has_value();
   search::SelectKernels(search::TKernelLevel::Avx2);
 }
 
@@ -150,7 +150,7 @@ void ReferenceBitmap(benchmark::State& state, Kind kind, bool similar, int32_t w
   }
   const std::chrono::duration<double, std::milli> elapsed =
       std::chrono::steady_clock::now() - start;
-  state.counters["found"] = found.found;
+  state.counters["found"] = found.has_value();
   if (strip) {
     state.counters["est_full_ms"] =
         elapsed.count() / static_cast<double>(state.iterations()) * (h - ph + 1) / kStripRows;
@@ -198,7 +198,7 @@ void FastColor(benchmark::State& state, bool similar, int32_t w, int32_t h,
     found = similar ? screen.FindColorSimilar(0xFFFFFF, kTolerance25) : screen.FindColor(0xFFFFFF);
     benchmark::DoNotOptimize(found);
   }
-  state.counters["found"] = found.found;
+  state.counters["found"] = found.has_value();
   state.SetBytesProcessed(state.iterations() * screen.DataSize);
   search::SelectKernels(search::TKernelLevel::Avx2);
 }

@@ -177,8 +177,4 @@ pugi::xml_node TXMLDocument::AppendChild(pugi::xml_node parent, const char* name
   return parent.append_child(name);
 }
 
-void TXMLDocument::RemoveChildren(pugi::xml_node element) {
-  element.remove_children();
-}
-
 }  // namespace zorvel

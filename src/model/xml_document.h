@@ -44,7 +44,6 @@ class TXMLDocument {
   // Sets the attribute, appending it when missing.
   static void SetAttribute(pugi::xml_node element, const char* name, std::string_view value);
   static pugi::xml_node AppendChild(pugi::xml_node parent, const char* name);
-  static void RemoveChildren(pugi::xml_node element);
 
  private:
   pugi::xml_document document_;

@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 #include "platform/platform.h"
 
@@ -26,12 +27,8 @@ struct TBDColorTolerance {
 };
 
 // Result of a search: (found, x, y); (false, -1, -1) when nothing was found.
-struct TBDFindResult {
-  bool found = false;
-  int32_t x = -1;
-  int32_t y = -1;
-  bool operator==(const TBDFindResult&) const = default;
-};
+// Where a search found the colour or picture (top-left corner), if it did.
+using TBDFindResult = std::optional<TPoint>;
 
 // Exchanges bits 0-7 with bits 16-23, keeps bits 8-15, clears bits 24-31: 0x00BBGGRR <->
 // 0x00RRGGBB.

@@ -269,11 +269,11 @@ TBDFindResult HashSearch(const TBDBitmapData& screen, const TBDBitmapData& pictu
       slot[x] = h;
       column[x] = column[x] * kColumnBase + h - leaving * columnPower;
       if (full && column[x] == target && RowsMatch(screen, picture, x, top, exact)) {
-        return {true, x, top};
+        return TPoint{x, top};
       }
     }
   }
-  return {};
+  return std::nullopt;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -306,29 +306,29 @@ TBDFindResult AnchorSearch(const TBDBitmapData& screen, const TBDBitmapData& pic
       if (ProbesMatch(anchorRow + 3 * static_cast<size_t>(x), probes, key)) {
         bool matched = false;
         work += rowBytes * CompareRows(screen, picture, x, y, key, matched);
-        if (matched) return {true, x, y};
+        if (matched) return TPoint{x, y};
       }
       if (canHash && work > budget) return HashSearch(screen, picture, y);
     }
   }
-  return {};
+  return std::nullopt;
 }
 
 TBDFindResult FindPicture(const TBDBitmapData& screen, const TBDBitmapData& picture,
                           const std::optional<TPixelKey>& key) {
-  if (picture.Width > screen.Width || picture.Height > screen.Height) return {};
-  if (picture.Empty()) return {true, 0, 0};
-  if (!key) return {};
+  if (picture.Width > screen.Width || picture.Height > screen.Height) return std::nullopt;
+  if (picture.Empty()) return TPoint{0, 0};
+  if (!key) return std::nullopt;
   return AnchorSearch(screen, picture, *key);
 }
 
 TBDFindResult FindFirstPixel(const TBDBitmapData& screen, const std::optional<TPixelKey>& key) {
-  if (!key || screen.Empty()) return {};
+  if (!key || screen.Empty()) return std::nullopt;
   for (int32_t y = 0; y < screen.Height; ++y) {
     const int32_t x = search::FindPixel(screen.Row(y), screen.Width, *key);
-    if (x >= 0) return {true, x, y};
+    if (x >= 0) return TPoint{x, y};
   }
-  return {};
+  return std::nullopt;
 }
 
 }  // namespace

@@ -26,6 +26,12 @@ ButtonFlags FlagsOf(uint8_t button) {
   }
 }
 
+// The screen searches answer (-1, -1) for "not found".
+std::optional<TPoint> Found(TPoint point) {
+  if (point.x == -1) return std::nullopt;
+  return point;
+}
+
 }  // namespace
 
 void TActionPlayer::PlayAction(TActionObj& action) {
@@ -47,38 +53,34 @@ void TActionPlayer::PlayAction(TActionObj& action) {
   }
 }
 
-bool TActionPlayer::FindClickPoint(TActionObj& action, TPoint& point) {
+std::optional<TPoint> TActionPlayer::FindClickPoint(TActionObj& action) {
   switch (static_cast<MousePoint>(action.mousePoint)) {
     case MousePoint::CurrentPoint:
-      point = input_.GetCursorPos();
-      return true;
+      return input_.GetCursorPos();
     case MousePoint::FixedPoint:
-      point = {action.mouseClickPosX, action.mouseClickPosY};
-      return true;
+      return TPoint{action.mouseClickPosX, action.mouseClickPosY};
     case MousePoint::ColorBlock: {
       const TSize size = screen_.ScreenSize();
-      point = FindColorOnScreen(screen_, action.fColor, 0, 0, size.width, size.height,
-                                action.fColorSimplar);
-      return point.x != -1;
+      return Found(FindColorOnScreen(screen_, action.fColor, 0, 0, size.width, size.height,
+                                     action.fColorSimplar));
     }
     case MousePoint::Picture: {
-      if (action.fBMP.empty()) return false;
+      if (action.fBMP.empty()) return std::nullopt;
       const auto picture = action.GetBMPData();
       // A picture that did not load cannot be on the screen.
-      if (!picture || picture->Empty()) return false;
+      if (!picture || picture->Empty()) return std::nullopt;
       const TSize size = screen_.ScreenSize();
-      point =
-          FindPictureOnScreen(screen_, *picture, 0, 0, size.width, size.height, action.fBMPSimplar);
-      return point.x != -1;
+      return Found(FindPictureOnScreen(screen_, *picture, 0, 0, size.width, size.height,
+                                       action.fBMPSimplar));
     }
   }
-  return false;
+  return std::nullopt;
 }
 
 void TActionPlayer::PlayMouseClick(TActionObj& action) {
-  TPoint point;
-  if (!FindClickPoint(action, point)) return;
-  input_.SetCursorPos(point.x, point.y);
+  const std::optional<TPoint> point = FindClickPoint(action);
+  if (!point) return;
+  input_.SetCursorPos(point->x, point->y);
   const ButtonFlags button = FlagsOf(action.mouseButton);
   switch (static_cast<MouseAction>(action.mouseAction)) {
     case MouseAction::SingleClick:

@@ -5,6 +5,7 @@
 // released, so that ReleaseHeld() can let go of them when a run ends, however it ends.
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "model/action.h"
@@ -35,8 +36,8 @@ class TActionPlayer {
     bool operator==(const Held&) const = default;
   };
 
-  // The click point by mousePoint; false when the click is skipped.
-  bool FindClickPoint(TActionObj& action, TPoint& point);
+  // Where a click goes; nothing when its colour or picture is not on the screen.
+  std::optional<TPoint> FindClickPoint(TActionObj& action);
   void SendButton(uint32_t flags, uint32_t upFlags);
   void SendKey(uint8_t vk, bool up);
   void Hold(Held held);

@@ -1,7 +1,8 @@
 #pragma once
 
 // The one run controller: starts a macro on a run thread, stops it, and starts macros whose
-// schedule is due. Every member is called on the main thread only.
+// schedule is due. Every member is called on one thread: the GUI's main thread, or the command
+// line's only one.
 //
 // The end of every run is reported through `onFinished(runId)`, called on the run thread; the
 // owner hands it to its main thread (the GUI posts it, the command line wakes its loop), which

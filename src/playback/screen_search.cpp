@@ -64,8 +64,8 @@ TPoint FindColorOnScreen(IScreen& screen, const std::string& colourText, int32_t
   const TBDFindResult found = similarity == 100
                                   ? buffer.FindColor(color)
                                   : buffer.FindColorSimilar(color, ToleranceFor(similarity));
-  if (!found.found) return kNotFound;
-  return ToScreen(int64_t{found.x} + origin->x, int64_t{found.y} + origin->y);
+  if (!found) return kNotFound;
+  return ToScreen(int64_t{found->x} + origin->x, int64_t{found->y} + origin->y);
 }
 
 TPoint FindPictureOnScreen(IScreen& screen, const TBDBitmapData& picture, int32_t left, int32_t top,
@@ -76,9 +76,9 @@ TPoint FindPictureOnScreen(IScreen& screen, const TBDBitmapData& picture, int32_
   const TBDFindResult found = similarity == 100
                                   ? buffer.FindBitmap(picture)
                                   : buffer.FindBitmapSimilar(picture, ToleranceFor(similarity));
-  if (!found.found) return kNotFound;
-  return ToScreen(int64_t{found.x} + picture.Width / 2 + origin->x,
-                  int64_t{found.y} + picture.Height / 2 + origin->y);
+  if (!found) return kNotFound;
+  return ToScreen(int64_t{found->x} + picture.Width / 2 + origin->x,
+                  int64_t{found->y} + picture.Height / 2 + origin->y);
 }
 
 }  // namespace zorvel

@@ -44,8 +44,9 @@ TActionPtr EventToAction(const EVENTMSG& event);
 // 2n - 1 actions, none for n = 0. What `actions` already holds stays in front.
 void EventsToActions(const TEventList& events, TActionList& actions);
 
-// Records from an input source into an event list. One per recording window; the event list is
-// the program's single one and keeps the last recording's events until the next start.
+// Records from an input source into an event list. The program has one, shared by every recording
+// window it opens (zorvel-cli record makes its own); the event list keeps the last recording's
+// events until the next start.
 class TRecorder {
  public:
   // What a callback with a negative code is handed on to; the result is returned to the source.

@@ -14,6 +14,8 @@
 #include <memory>
 #include <string>
 
+#include "../support/fixed_clock.h"
+#include "../support/scripted_prompt.h"
 #include "common/date_time.h"
 #include "common/program_folder.h"
 #include "fake_desktop.h"

@@ -7,6 +7,7 @@
 #include <QMenuBar>
 #include <QToolButton>
 
+#include "../support/scripted_prompt.h"
 #include "app_fixture.h"
 #include "common/error.h"
 #include "gui/main/view_ctrl.h"

@@ -13,6 +13,7 @@
 #include <QTimer>
 #include <fstream>
 
+#include "../support/scripted_prompt.h"
 #include "common/error.h"
 #include "gui/recording/action_editor.h"
 #include "gui/recording/editor_fields.h"

@@ -17,6 +17,8 @@
 #include <functional>
 #include <sstream>
 
+#include "../support/fixed_clock.h"
+#include "../support/scripted_prompt.h"
 #include "common/date_time.h"
 #include "common/error.h"
 #include "common/program_folder.h"

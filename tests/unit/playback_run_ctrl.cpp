@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "../support/fixed_clock.h"
 #include "../support/test_actions.h"
 #include "common/date_time.h"
 #include "model/xml_document.h"

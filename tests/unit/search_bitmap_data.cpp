@@ -232,38 +232,39 @@ TEST(BitmapColors, SwapAndSimilarity) {
 TEST(BitmapSearch, EdgesOfThePictureSearch) {
   TBDBitmapData screen = Solid(6, 4, 0x101010);
   const TBDBitmapData whole = screen;
-  EXPECT_EQ(screen.FindBitmap(whole), (TBDFindResult{true, 0, 0}));
-  EXPECT_EQ(screen.FindBitmap(Solid(7, 1, 0x101010)), TBDFindResult{});
-  EXPECT_EQ(screen.FindBitmap(Solid(1, 5, 0x101010)), TBDFindResult{});
+  EXPECT_EQ(screen.FindBitmap(whole), (TBDFindResult{TPoint{0, 0}}));
+  EXPECT_EQ(screen.FindBitmap(Solid(7, 1, 0x101010)), TBDFindResult{std::nullopt});
+  EXPECT_EQ(screen.FindBitmap(Solid(1, 5, 0x101010)), TBDFindResult{std::nullopt});
 
   TBDBitmapData empty;
-  EXPECT_EQ(screen.FindBitmap(empty), (TBDFindResult{true, 0, 0}));
-  EXPECT_EQ(screen.FindBitmapSimilar(empty, {-2, -2, -2}), (TBDFindResult{true, 0, 0}));
+  EXPECT_EQ(screen.FindBitmap(empty), (TBDFindResult{TPoint{0, 0}}));
+  EXPECT_EQ(screen.FindBitmapSimilar(empty, {-2, -2, -2}), (TBDFindResult{TPoint{0, 0}}));
   EXPECT_TRUE(screen.MatchAt(empty, 6, 4));
   EXPECT_FALSE(screen.MatchAt(empty, 7, 0));
-  EXPECT_EQ(screen.FindBitmapSimilar(Solid(1, 1, 0x101010), {-2, -2, -2}), TBDFindResult{});
+  EXPECT_EQ(screen.FindBitmapSimilar(Solid(1, 1, 0x101010), {-2, -2, -2}),
+            TBDFindResult{std::nullopt});
 
   // Two matches on different rows, and two on one row.
   screen.SetPixel(4, 1, 0xFF0000);
   screen.SetPixel(1, 2, 0xFF0000);
   screen.SetPixel(5, 3, 0xFF0000);
-  EXPECT_EQ(screen.FindBitmap(Solid(1, 1, 0xFF0000)), (TBDFindResult{true, 4, 1}));
+  EXPECT_EQ(screen.FindBitmap(Solid(1, 1, 0xFF0000)), (TBDFindResult{TPoint{4, 1}}));
   screen.SetPixel(0, 1, 0xFF0000);
-  EXPECT_EQ(screen.FindBitmap(Solid(1, 1, 0xFF0000)), (TBDFindResult{true, 0, 1}));
-  EXPECT_EQ(screen.FindColor(0xFF0000), (TBDFindResult{true, 0, 1}));
-  EXPECT_EQ(screen.FindColorSimilar(0xF00A0A, {15, 10, 10}), (TBDFindResult{true, 0, 1}));
-  EXPECT_EQ(screen.FindColorSimilar(0xF00A0A, {14, 10, 10}), TBDFindResult{});
-  EXPECT_EQ(screen.FindColor(0x123456), TBDFindResult{});
+  EXPECT_EQ(screen.FindBitmap(Solid(1, 1, 0xFF0000)), (TBDFindResult{TPoint{0, 1}}));
+  EXPECT_EQ(screen.FindColor(0xFF0000), (TBDFindResult{TPoint{0, 1}}));
+  EXPECT_EQ(screen.FindColorSimilar(0xF00A0A, {15, 10, 10}), (TBDFindResult{TPoint{0, 1}}));
+  EXPECT_EQ(screen.FindColorSimilar(0xF00A0A, {14, 10, 10}), TBDFindResult{std::nullopt});
+  EXPECT_EQ(screen.FindColor(0x123456), TBDFindResult{std::nullopt});
   // The last pixel of the buffer is a candidate.
-  EXPECT_EQ(screen.FindBitmap(Solid(1, 1, 0x101010)), (TBDFindResult{true, 0, 0}));
+  EXPECT_EQ(screen.FindBitmap(Solid(1, 1, 0x101010)), (TBDFindResult{TPoint{0, 0}}));
   screen.Fill(0x101010);
   screen.SetPixel(5, 3, 0x202020);
-  EXPECT_EQ(screen.FindColor(0x202020), (TBDFindResult{true, 5, 3}));
+  EXPECT_EQ(screen.FindColor(0x202020), (TBDFindResult{TPoint{5, 3}}));
 
   EXPECT_FALSE(screen.MatchAt(Solid(1, 1, 0x101010), -1, 0));
   EXPECT_FALSE(screen.MatchAtSimilar(Solid(1, 1, 0x101010), {255, 255, 255}, 0, -1));
   EXPECT_FALSE(screen.MatchAt(Solid(2, 2, 0x101010), INT_MAX, 0));
-  EXPECT_TRUE(TBDBitmapData().FindColor(0).found == false);
+  EXPECT_TRUE(TBDBitmapData().FindColor(0) == std::nullopt);
 }
 
 }  // namespace

@@ -176,9 +176,9 @@ TEST_P(SearchEquivalence, WideBuffersEveryTolerance) {
     TBDBitmapData uniform = Sized(w, 5);
     uniform.Fill(0x102030);
     uniform.SetPixel(w - 1, 4, 0x102031);
-    EXPECT_EQ(uniform.FindColor(0x102031), (TBDFindResult{true, w - 1, 4}));
-    EXPECT_EQ(uniform.FindColorSimilar(0x102032, {0, 0, 1}), (TBDFindResult{true, w - 1, 4}));
-    EXPECT_EQ(uniform.FindColorSimilar(0x102032, {1, 1, 0}), (TBDFindResult{}));
+    EXPECT_EQ(uniform.FindColor(0x102031), (TBDFindResult{TPoint{w - 1, 4}}));
+    EXPECT_EQ(uniform.FindColorSimilar(0x102032, {0, 0, 1}), (TBDFindResult{TPoint{w - 1, 4}}));
+    EXPECT_EQ(uniform.FindColorSimilar(0x102032, {1, 1, 0}), (TBDFindResult{std::nullopt}));
   }
 }
 

@@ -51,10 +51,10 @@ inline TBDFindResult FindBitmap(const TBDBitmapData& screen, const TBDBitmapData
                                 const TBDColorTolerance* tolerance) {
   for (int32_t y = 0; y <= screen.Height - picture.Height; ++y) {
     for (int32_t x = 0; x <= screen.Width - picture.Width; ++x) {
-      if (MatchAt(screen, picture, x, y, tolerance)) return {true, x, y};
+      if (MatchAt(screen, picture, x, y, tolerance)) return TPoint{x, y};
     }
   }
-  return {};
+  return std::nullopt;
 }
 
 inline TBDFindResult FindColor(const TBDBitmapData& screen, uint32_t color,
@@ -64,11 +64,11 @@ inline TBDFindResult FindColor(const TBDBitmapData& screen, uint32_t color,
       const uint32_t a = screen.GetPixel(x, y);
       if (tolerance == nullptr ? a == (color & 0xFFFFFF)
                                : reference::ColorsSimilar(a, color, *tolerance)) {
-        return {true, x, y};
+        return TPoint{x, y};
       }
     }
   }
-  return {};
+  return std::nullopt;
 }
 
 }  // namespace zorvel::reference

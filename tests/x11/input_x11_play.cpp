@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "../support/fixed_clock.h"
 #include "common/date_time.h"
 #include "input_test_tools.h"
 #include "model/action_ctrl.h"

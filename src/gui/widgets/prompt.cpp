@@ -33,28 +33,4 @@ std::string TBoxPrompt::OpenFile(const std::string& title, const std::string& fi
   return QFileDialog::getOpenFileName(parent_, Q(title), QString(), Q(filter)).toStdString();
 }
 
-bool TScriptedPrompt::Question(const std::string& caption, const std::string& text) {
-  asked_.push_back({"Question", caption, text});
-  if (answers_.empty()) return false;
-  const bool yes = answers_.front();
-  answers_.pop_front();
-  return yes;
-}
-
-void TScriptedPrompt::Warning(const std::string& caption, const std::string& text) {
-  asked_.push_back({"Warning", caption, text});
-}
-
-void TScriptedPrompt::Message(const std::string& caption, const std::string& text) {
-  asked_.push_back({"Message", caption, text});
-}
-
-std::string TScriptedPrompt::OpenFile(const std::string& title, const std::string& filter) {
-  asked_.push_back({"OpenFile", title, filter});
-  if (files_.empty()) return {};
-  std::string path = files_.front();
-  files_.pop_front();
-  return path;
-}
-
 }  // namespace zorvel

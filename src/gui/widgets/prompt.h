@@ -28,7 +28,6 @@ class IPrompt {
 class TBoxPrompt : public IPrompt {
  public:
   explicit TBoxPrompt(QWidget* parent = nullptr) : parent_(parent) {}
-  void SetParent(QWidget* parent) { parent_ = parent; }
 
   bool Question(const std::string& caption, const std::string& text) override;
   void Warning(const std::string& caption, const std::string& text) override;
@@ -37,33 +36,6 @@ class TBoxPrompt : public IPrompt {
 
  private:
   QWidget* parent_;
-};
-
-// A prompt for tests: answers are queued in advance and every request is recorded.
-// A question with no queued answer is answered No; a file request with none gets "".
-class TScriptedPrompt : public IPrompt {
- public:
-  struct TAsked {
-    std::string kind;  // "Question", "Warning", "Message" or "OpenFile"
-    std::string caption;
-    std::string text;  // for OpenFile: the filter
-    bool operator==(const TAsked&) const = default;
-  };
-
-  void QueueAnswer(bool yes) { answers_.push_back(yes); }
-  void QueueFile(std::string path) { files_.push_back(std::move(path)); }
-  const std::vector<TAsked>& Asked() const { return asked_; }
-  void ClearAsked() { asked_.clear(); }
-
-  bool Question(const std::string& caption, const std::string& text) override;
-  void Warning(const std::string& caption, const std::string& text) override;
-  void Message(const std::string& caption, const std::string& text) override;
-  std::string OpenFile(const std::string& title, const std::string& filter) override;
-
- private:
-  std::deque<bool> answers_;
-  std::deque<std::string> files_;
-  std::vector<TAsked> asked_;
 };
 
 }  // namespace zorvel

@@ -51,7 +51,6 @@ class TX11Keymap {
   std::vector<KeyCode> SpareKeycodes() const;
 
   int MinKeycode() const { return minKeycode_; }
-  int MaxKeycode() const { return maxKeycode_; }
   int KeysymsPerKeycode() const { return perKeycode_; }
 
  private:

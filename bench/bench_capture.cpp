@@ -1,6 +1,8 @@
 // Full-screen captures on the X server named by DISPLAY: through MIT-SHM and through XGetImage,
 // into the 24-bit bottom-up buffer, against a plain memcpy of one 32-bit frame of the same size
-// (the least any capture must move). Run it under Xvfb, for example
+// (the least any capture must move), and a capture with a picture search against the least such
+// a search can cost: one XShmGetImage of the frame and one memcmp over it. Run it under Xvfb,
+// for example
 //   XVFB_SCREEN=3840x2160x24 scripts/with-xvfb build-bench/bench/bench-capture
 
 #include <benchmark/benchmark.h>
@@ -9,6 +11,12 @@
 #include <cstdlib>
 #include <cstring>
 #include <vector>
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XShm.h>
+#include <sys/ipc.h>
+#include <sys/shm.h>
 
 #include "picture/bitmap_data.h"
 #include "platform/x11/screen_x11.h"
@@ -50,6 +58,42 @@ void CaptureAndFindPicture(benchmark::State& state) {
   }
 }
 
+// The baseline of CaptureAndFindPicture: the server copies the frame into shared memory once and
+// the frame is compared with a copy of itself once.
+void ShmGetImageAndMemcmp(benchmark::State& state) {
+  Display* display = XOpenDisplay(nullptr);
+  if (!display || !XShmQueryExtension(display)) {
+    state.SkipWithError("MIT-SHM is not available");
+    if (display) XCloseDisplay(display);
+    return;
+  }
+  const int screen = DefaultScreen(display);
+  XShmSegmentInfo info{};
+  XImage* image = XShmCreateImage(
+      display, DefaultVisual(display, screen), static_cast<unsigned>(DefaultDepth(display, screen)),
+      ZPixmap, nullptr, &info, static_cast<unsigned>(DisplayWidth(display, screen)),
+      static_cast<unsigned>(DisplayHeight(display, screen)));
+  const size_t bytes =
+      static_cast<size_t>(image->bytes_per_line) * static_cast<size_t>(image->height);
+  info.shmid = shmget(IPC_PRIVATE, bytes, IPC_CREAT | 0600);
+  info.shmaddr = image->data = static_cast<char*>(shmat(info.shmid, nullptr, 0));
+  info.readOnly = False;
+  XShmAttach(display, &info);
+  XSync(display, False);
+  shmctl(info.shmid, IPC_RMID, nullptr);
+  std::vector<char> copy(bytes, 1);
+  for (auto _ : state) {
+    XShmGetImage(display, DefaultRootWindow(display), image, 0, 0, AllPlanes);
+    benchmark::DoNotOptimize(std::memcmp(image->data, copy.data(), bytes));
+  }
+  XShmDetach(display, &info);
+  XSync(display, False);
+  image->data = nullptr;
+  XDestroyImage(image);
+  shmdt(info.shmaddr);
+  XCloseDisplay(display);
+}
+
 void MemcpyFrame(benchmark::State& state) {
   const auto screen = CreateX11Screen(TX11ScreenOptions{false});
   const TSize size = screen->ScreenSize();
@@ -66,6 +110,7 @@ void MemcpyFrame(benchmark::State& state) {
 BENCHMARK(MemcpyFrame)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(Capture, shm, true)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(Capture, getimage, false)->Unit(benchmark::kMillisecond);
+BENCHMARK(ShmGetImageAndMemcmp)->Unit(benchmark::kMillisecond);
 BENCHMARK(CaptureAndFindPicture)->Unit(benchmark::kMillisecond);
 
 }  // namespace

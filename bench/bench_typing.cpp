@@ -7,6 +7,7 @@
 // whose text arrived exactly), runs.
 
 #include <benchmark/benchmark.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -17,6 +18,7 @@
 #include <vector>
 
 #include "platform/x11/x11_desktop.h"
+#include "support_process.h"
 #include "support_tool_process.h"
 
 namespace {
@@ -115,6 +117,17 @@ void BM_TypeXdotool(benchmark::State& state, const std::string& delayOption) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Without the line edit every iteration would wait for its time-out: say so and stop instead.
+  const std::string program = zorvel::test::BuiltProgram("zorvel-test-qt-line-edit");
+  if (access(program.c_str(), X_OK) != 0) {
+    std::fprintf(stderr, "bench-typing: %s is missing; build the target zorvel-test-qt-line-edit\n",
+                 program.c_str());
+    return 1;
+  }
+  if (LineEdit().Lines().empty() || LineEdit().Lines()[0].rfind("ready", 0) != 0) {
+    std::fprintf(stderr, "bench-typing: the line edit did not come up (is there an X server?)\n");
+    return 1;
+  }
   benchmark::RegisterBenchmark("TypeQtLineEdit/zorvel", BM_TypeZorvel)
       ->Iterations(20)
       ->UseManualTime()

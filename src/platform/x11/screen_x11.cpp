@@ -14,13 +14,9 @@
 #include <sys/shm.h>
 
 #include <algorithm>
-#include <condition_variable>
 #include <cstdlib>
 #include <cstring>
-#include <functional>
 #include <mutex>
-#include <thread>
-#include <vector>
 
 #include "common/error.h"
 #include "platform/x11/connection_x11.h"
@@ -212,58 +208,6 @@ struct TTarget {
   int32_t top = 0;
 };
 
-// Converts the strips of a large capture on a second thread, each as soon as the server has
-// copied it, while the server copies the next one.
-class TStripPipeline {
- public:
-  TStripPipeline(size_t strips, std::function<void(size_t)> convert)
-      : FConvert(std::move(convert)), FWorker([this, strips] { Run(strips); }) {}
-  // Waits for the strips declared ready to be converted; the others are dropped.
-  ~TStripPipeline() {
-    {
-      std::lock_guard<std::mutex> lock(FMutex);
-      FStopped = true;
-    }
-    FChanged.notify_one();
-    FWorker.join();
-  }
-  TStripPipeline(const TStripPipeline&) = delete;
-  TStripPipeline& operator=(const TStripPipeline&) = delete;
-
-  // Strips 0 ... strip are in memory and may be converted.
-  void Ready(size_t strip) {
-    {
-      std::lock_guard<std::mutex> lock(FMutex);
-      FReady = strip + 1;
-    }
-    FChanged.notify_one();
-  }
-
- private:
-  void Run(size_t strips) {
-    for (size_t k = 0; k < strips; ++k) {
-      {
-        std::unique_lock<std::mutex> lock(FMutex);
-        FChanged.wait(lock, [&] { return FReady > k || FStopped; });
-        if (FReady <= k) return;
-      }
-      FConvert(k);
-    }
-  }
-
-  std::function<void(size_t)> FConvert;
-  std::mutex FMutex;
-  std::condition_variable FChanged;
-  size_t FReady = 0;
-  bool FStopped = false;
-  std::thread FWorker;  // last: starts once the rest is set up
-};
-
-// Captures of at least this many pixels are read in strips, each converted while the server
-// copies the next.
-constexpr int64_t kPipelinePixels = int64_t{1} << 20;
-constexpr int32_t kPipelineStrips = 16;
-
 // ---------------------------------------------------------------------------------------------
 
 class TX11Screen : public IX11Screen {
@@ -271,6 +215,10 @@ class TX11Screen : public IX11Screen {
   explicit TX11Screen(const TX11ScreenOptions& options)
       : FDisplay(OpenX11Display()), FRoot(DefaultRootWindow(FDisplay.get())), FShm(FDisplay.get()) {
     FUseShm = options.allowShm && XShmQueryExtension(FDisplay.get());
+    // The root's size is kept here and refreshed from its ConfigureNotify events (a RandR size
+    // change sends one), so no capture asks the server for it.
+    XSelectInput(FDisplay.get(), FRoot, StructureNotifyMask);
+    FRootSize = QueryRootSize();
   }
 
   bool UsesShm() const override { return FUseShm; }
@@ -318,10 +266,22 @@ class TX11Screen : public IX11Screen {
   }
 
  private:
-  TSize RootSize() {
+  TSize QueryRootSize() {
     XWindowAttributes attributes;
     if (!XGetWindowAttributes(FDisplay.get(), FRoot, &attributes)) return {};
     return {attributes.width, attributes.height};
+  }
+
+  // The cached size, brought up to date with the size changes the server has sent.
+  TSize RootSize() {
+    Display* display = FDisplay.get();
+    XEvent event;
+    while (XEventsQueued(display, QueuedAfterReading) > 0) {
+      XNextEvent(display, &event);
+      if (event.type == ConfigureNotify && event.xconfigure.window == FRoot)
+        FRootSize = {event.xconfigure.width, event.xconfigure.height};
+    }
+    return FRootSize;
   }
 
   TImagePtr PlainImage(int64_t x, int64_t y, int32_t w, int32_t h) {
@@ -333,48 +293,25 @@ class TX11Screen : public IX11Screen {
     return image;
   }
 
-  // Reads the rectangle through the shared segment, in strips when it is large. False when the
-  // server refuses; the shared path is then not tried again.
+  // Reads the rectangle through the shared segment in one request and converts it in one pass.
+  // False when the server refuses; the shared path is then not tried again.
   bool ShmCapture(int64_t x, int64_t y, int32_t w, int32_t h, const TTarget& target) {
     Display* display = FDisplay.get();
     const int screen = DefaultScreen(display);
-    const int32_t strips = int64_t{w} * h >= kPipelinePixels ? kPipelineStrips : 1;
-    const int32_t stripRows = (h + strips - 1) / strips;
-    std::vector<TShmImagePtr> images;
-    for (int32_t row = 0; row < h; row += stripRows) {
-      images.emplace_back(XShmCreateImage(display, DefaultVisual(display, screen),
-                                          static_cast<unsigned>(DefaultDepth(display, screen)),
-                                          ZPixmap, nullptr, &FShm.Info(), static_cast<unsigned>(w),
-                                          static_cast<unsigned>(std::min(stripRows, h - row))));
-      if (!images.back()) return Abandon();
-    }
-    const size_t lineBytes = static_cast<size_t>(images.front()->bytes_per_line);
-    if (!FShm.Reserve(lineBytes * static_cast<size_t>(h))) return Abandon();
-    for (size_t k = 0; k < images.size(); ++k) {
-      images[k]->data = FShm.Info().shmaddr + k * static_cast<size_t>(stripRows) * lineBytes;
-    }
-    auto convert = [&](size_t k) {
-      CopyImage(*images[k], target.pixels, target.lineSize, target.height, target.left,
-                target.top + static_cast<int32_t>(k) * stripRows);
-    };
-    bool ok = true;
-    {
-      TX11ErrorTrap trap(display);
-      if (images.size() == 1) {
-        ok = XShmGetImage(display, FRoot, images[0].get(), static_cast<int>(x), static_cast<int>(y),
-                          AllPlanes);
-        if (ok) convert(0);
-      } else {
-        TStripPipeline pipeline(images.size(), convert);
-        for (size_t k = 0; k < images.size() && ok; ++k) {
-          ok = XShmGetImage(display, FRoot, images[k].get(), static_cast<int>(x),
-                            static_cast<int>(y + static_cast<int64_t>(k) * stripRows), AllPlanes);
-          if (ok) pipeline.Ready(k);
-        }
-      }  // the pipeline has converted every strip read
-      ok = ok && trap.Sync() == 0;
-    }
-    return ok || Abandon();
+    TShmImagePtr image(XShmCreateImage(display, DefaultVisual(display, screen),
+                                       static_cast<unsigned>(DefaultDepth(display, screen)),
+                                       ZPixmap, nullptr, &FShm.Info(), static_cast<unsigned>(w),
+                                       static_cast<unsigned>(h)));
+    if (!image) return Abandon();
+    const size_t bytes = static_cast<size_t>(image->bytes_per_line) * static_cast<size_t>(h);
+    if (!FShm.Reserve(bytes)) return Abandon();
+    image->data = FShm.Info().shmaddr;
+    TX11ErrorTrap trap(display);
+    const bool read = XShmGetImage(display, FRoot, image.get(), static_cast<int>(x),
+                                   static_cast<int>(y), AllPlanes);
+    if (!read || trap.Sync() != 0) return Abandon();
+    CopyImage(*image, target.pixels, target.lineSize, target.height, target.left, target.top);
+    return true;
   }
 
   bool Abandon() {
@@ -387,6 +324,7 @@ class TX11Screen : public IX11Screen {
   Window FRoot;
   TShmSegment FShm;
   bool FUseShm = false;
+  TSize FRootSize;
 };
 
 }  // namespace

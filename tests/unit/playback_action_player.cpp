@@ -20,11 +20,11 @@ using test::SolidBmp;
 
 class ActionPlayerTest : public ::testing::Test {
  protected:
-  ActionPlayerTest() : screen(100, 50) {
+  ActionPlayerTest() : screen(100, 50, 0xFFFFFF) {
     input.SetCursor({7, 9});
     for (int y = 20; y < 23; ++y)
-      for (int x = 10; x < 13; ++x) screen.Set(x, y, 0x0000FF);  // a red 3x3 block
-    screen.Set(60, 5, 0x563412);
+      for (int x = 10; x < 13; ++x) screen.SetPixel(x, y, 0xFF0000);  // a red 3x3 block
+    screen.SetPixel(60, 5, 0x123456);
   }
   Lines Play(TActionObj action) {
     TActionPlayer player(input, screen);
@@ -33,7 +33,7 @@ class ActionPlayerTest : public ::testing::Test {
   }
 
   TFakeInput input;
-  test::TScriptScreen screen;
+  TFakeScreen screen;
 };
 
 struct ClickCase {
@@ -120,7 +120,7 @@ TEST_F(ActionPlayerTest, SearchesReadTheScreenAtEachClick) {
   TActionObj action = WithColor("clRed");
   Play(action);
   Play(action);
-  EXPECT_EQ(screen.captures, 2);
+  EXPECT_EQ(screen.CaptureCount(), 2);
 }
 
 TEST_F(ActionPlayerTest, PictureIsDecodedOnceAndKeptWithTheAction) {

@@ -57,7 +57,7 @@ TActionPtr Delay(int32_t ms) {
 
 class RunCtrlTest : public ::testing::Test {
  protected:
-  RunCtrlTest() : screen(8, 8) { ctrl = MakeCtrl(); }
+  RunCtrlTest() : screen(8, 8, 0xFFFFFF) { ctrl = MakeCtrl(); }
 
   std::unique_ptr<TRunCtrl> MakeCtrl() {
     return std::make_unique<TRunCtrl>(input, screen, clock, [this](uint64_t id) { ends.Add(id); });
@@ -79,7 +79,7 @@ class RunCtrlTest : public ::testing::Test {
 
   TXMLDocument document;
   TFakeInput input;
-  test::TScriptScreen screen;
+  TFakeScreen screen;
   TFixedClock clock{{2026, 12, 8, 10, 40, 29}};
   EndLog ends;
   std::unique_ptr<TRunCtrl> ctrl;

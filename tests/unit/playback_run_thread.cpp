@@ -77,7 +77,7 @@ TEST(ScaleDelay, WholeSpeedRange) {
 
 class RunThreadTest : public ::testing::Test {
  protected:
-  RunThreadTest() : screen(16, 16), timer(input) {}
+  RunThreadTest() : screen(16, 16, 0xFFFFFF), timer(input) {}
 
   // Plays on the test's own thread; returns the transcript.
   Lines Run(std::vector<TActionObj> actions, const TRunSettings& settings) {
@@ -90,7 +90,7 @@ class RunThreadTest : public ::testing::Test {
   }
 
   TFakeInput input;
-  test::TScriptScreen screen;
+  TFakeScreen screen;
   test::TNoteTimer timer;
   TRunThread* current = nullptr;
   std::vector<uint64_t> ends;
@@ -228,7 +228,7 @@ TEST_F(RunThreadTest, PlaysItsOwnCopiesOfTheActions) {
 // The real waits: a long wait ends on the stop request, a short one does not.
 TEST(SteadyRunTimer, LongWaitEndsOnStopShortWaitSleepsOut) {
   TFakeInput input;
-  test::TScriptScreen screen(4, 4);
+  TFakeScreen screen(4, 4, 0xFFFFFF);
   TSteadyRunTimer timer;
   std::promise<uint64_t> ended;
   TRunThread run(7, {Delay(60000)}, Settings(RepeatMode::RepeatOnce), input, screen, timer,

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace zorvel {
 
@@ -21,6 +22,15 @@ struct TSize {
   int32_t height = 0;
   bool operator==(const TSize&) const = default;
 };
+
+// The screen pixel nearest to (x, y): coordinates beyond an edge land on it.
+constexpr TPoint ClampToScreen(int64_t x, int64_t y, TSize screen) {
+  auto clamp = [](int64_t value, int32_t size) {
+    const int64_t last = size > 0 ? size - 1 : 0;
+    return static_cast<int32_t>(value < 0 ? 0 : value > last ? last : value);
+  };
+  return {clamp(x, screen.width), clamp(y, screen.height)};
+}
 
 // mouse_event flags
 inline constexpr uint32_t MOUSEEVENTF_MOVE = 0x0001;
@@ -55,6 +65,8 @@ inline constexpr uint32_t MOD_ALT = 0x0001;
 inline constexpr uint32_t MOD_CONTROL = 0x0002;
 inline constexpr uint32_t MOD_SHIFT = 0x0004;
 inline constexpr uint32_t MOD_WIN = 0x0008;
+// The hotkey also counts when further modifiers (Shift, Alt, Ctrl, Win) are held with it.
+inline constexpr uint32_t MOD_ANYEXTRA = 0x8000;
 
 // A few virtual-key codes the program names itself
 inline constexpr uint8_t VK_RETURN = 0x0D;
@@ -62,6 +74,39 @@ inline constexpr uint8_t VK_SHIFT = 0x10;
 inline constexpr uint8_t VK_CONTROL = 0x11;
 inline constexpr uint8_t VK_MENU = 0x12;
 inline constexpr uint8_t VK_F1 = 0x70;
+inline constexpr uint8_t VK_LWIN = 0x5B;
+inline constexpr uint8_t VK_RWIN = 0x5C;
+inline constexpr uint8_t VK_LSHIFT = 0xA0;
+inline constexpr uint8_t VK_RSHIFT = 0xA1;
+inline constexpr uint8_t VK_LCONTROL = 0xA2;
+inline constexpr uint8_t VK_RCONTROL = 0xA3;
+inline constexpr uint8_t VK_LMENU = 0xA4;
+inline constexpr uint8_t VK_RMENU = 0xA5;
+
+// The code that stands for both hands of a modifier (VK_LSHIFT and VK_RSHIFT give VK_SHIFT);
+// other codes are returned as they are.
+constexpr uint8_t GenericVk(uint8_t vk) {
+  switch (vk) {
+    case VK_LSHIFT:
+    case VK_RSHIFT:
+      return VK_SHIFT;
+    case VK_LCONTROL:
+    case VK_RCONTROL:
+      return VK_CONTROL;
+    case VK_LMENU:
+    case VK_RMENU:
+      return VK_MENU;
+    case VK_RWIN:
+      return VK_LWIN;
+    default:
+      return vk;
+  }
+}
+// Shift, Ctrl, Alt or Win, of either hand.
+constexpr bool IsModifierVk(uint8_t vk) {
+  const uint8_t generic = GenericVk(vk);
+  return generic == VK_SHIFT || generic == VK_CONTROL || generic == VK_MENU || generic == VK_LWIN;
+}
 
 // Hotkeys are stored as an F-key index: 0 ... 11 for F1 ... F12.
 inline constexpr int kFKeyCount = 12;
@@ -113,9 +158,25 @@ class IInput {
   virtual void mouse_event(uint32_t flags, int32_t dx, int32_t dy, int32_t data) = 0;
   // Virtual-key code; flags 0 (down) or KEYEVENTF_KEYUP.
   virtual void keybd_event(uint8_t vk, uint32_t flags) = 0;
+  // Asked between pieces of a long text (every few hundred characters): true ends the typing.
+  using CancelCheck = std::function<bool()>;
   // Types a UTF-8 text into the window that has the keyboard focus, then presses and releases
-  // Return. Returns false, having typed nothing, when no window has the focus.
-  virtual bool SendTextToFocus(const std::string& text) = 0;
+  // Return. Returns false, having typed nothing, when no window has the focus. When `cancelled`
+  // says so, the rest of the text and the Return are left out (and true is returned).
+  virtual bool SendTextToFocus(const std::string& text, const CancelCheck& cancelled) = 0;
+  bool SendTextToFocus(const std::string& text) { return SendTextToFocus(text, {}); }
+
+  // The keys held down now that this input did not press: the user's. Virtual-key codes, the
+  // modifiers by hand (VK_LSHIFT, VK_RCONTROL ...). Modifiers let go of by SuspendUserModifiers
+  // count as held until ResumeUserModifiers.
+  virtual std::vector<uint8_t> UserHeldKeys() = 0;
+  // Lets go of the modifier keys the user holds (Shift, Ctrl, Alt, Win, AltGr; not the locks), so
+  // that the input that follows carries only the modifiers this input pressed itself. Until
+  // ResumeUserModifiers, a typed text lets go of those the user presses meanwhile as well.
+  // Returns true when it let go of any.
+  virtual bool SuspendUserModifiers() = 0;
+  // Presses again the modifiers SuspendUserModifiers let go of (those still up).
+  virtual void ResumeUserModifiers() = 0;
 };
 
 // A connection whose events are handled by whoever watches its file descriptor: the GUI through a

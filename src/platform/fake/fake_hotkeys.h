@@ -11,7 +11,8 @@
 namespace zorvel {
 
 // Global hotkeys for unit tests: keeps the registrations, refuses the combinations the test names,
-// and delivers the presses the test queues with Press() at the next Dispatch().
+// and delivers the presses the test queues with Press() at the next Dispatch() (a registration
+// with MOD_ANYEXTRA also takes presses with further modifiers).
 class TFakeHotkeys final : public IHotkeys {
  public:
   struct Combination {
@@ -34,6 +35,8 @@ class TFakeHotkeys final : public IHotkeys {
   const std::map<int, Combination>& Registrations() const { return registrations_; }
 
  private:
+  static bool Matches(const Combination& registered, const Combination& press);
+
   Callback callback_;
   std::map<int, Combination> registrations_;
   std::set<Combination> refused_;

@@ -39,14 +39,58 @@ void TFakeInput::keybd_event(uint8_t vk, uint32_t flags) {
   Write(std::move(line));
 }
 
-bool TFakeInput::SendTextToFocus(const std::string& text) {
+bool TFakeInput::SendTextToFocus(const std::string& text, const CancelCheck& cancelled) {
   bool focus = false;
   {
     std::lock_guard lock(mutex_);
     focus = hasFocus_;
   }
-  Write(std::string("SendTextToFocus \"") + text + "\"" + (focus ? "" : " (no focus)"));
-  return focus;
+  if (!focus || text.size() <= kTextPiece) {
+    Write(std::string("SendTextToFocus \"") + text + "\"" + (focus ? "" : " (no focus)"));
+    return focus;
+  }
+  for (size_t at = 0; at < text.size(); at += kTextPiece) {
+    if (at > 0 && cancelled && cancelled()) {
+      Write("SendTextToFocus cancelled at " + std::to_string(at));
+      return true;
+    }
+    Write("SendTextToFocus piece " + std::to_string(at));
+  }
+  return true;
+}
+
+std::vector<uint8_t> TFakeInput::UserHeldKeys() {
+  std::lock_guard lock(mutex_);
+  ++heldQueries_;
+  std::set<uint8_t> held = userHeld_;
+  held.insert(suspended_.begin(), suspended_.end());
+  return {held.begin(), held.end()};
+}
+
+bool TFakeInput::SuspendUserModifiers() {
+  std::vector<uint8_t> released;
+  {
+    std::lock_guard lock(mutex_);
+    for (uint8_t vk : userHeld_) {
+      if (IsModifierVk(vk)) released.push_back(vk);
+    }
+    for (uint8_t vk : released) {
+      userHeld_.erase(vk);
+      suspended_.insert(vk);
+    }
+  }
+  for (uint8_t vk : released) Write("user " + Hex(vk, 2) + " up");
+  return !released.empty();
+}
+
+void TFakeInput::ResumeUserModifiers() {
+  std::set<uint8_t> restored;
+  {
+    std::lock_guard lock(mutex_);
+    restored.swap(suspended_);
+    userHeld_.insert(restored.begin(), restored.end());
+  }
+  for (uint8_t vk : restored) Write("user " + Hex(vk, 2) + " down");
 }
 
 void TFakeInput::SetCursor(TPoint point) {
@@ -57,6 +101,19 @@ void TFakeInput::SetCursor(TPoint point) {
 void TFakeInput::SetFocus(bool hasFocus) {
   std::lock_guard lock(mutex_);
   hasFocus_ = hasFocus;
+}
+
+void TFakeInput::SetUserKey(uint8_t vk, bool down) {
+  std::lock_guard lock(mutex_);
+  if (down)
+    userHeld_.insert(vk);
+  else
+    userHeld_.erase(vk);
+}
+
+int TFakeInput::UserHeldQueries() const {
+  std::lock_guard lock(mutex_);
+  return heldQueries_;
 }
 
 void TFakeInput::SetOnCall(std::function<void(const std::string&)> onCall) {

@@ -3,11 +3,14 @@
 // Synthetic input for unit tests: every call is written to a transcript, one line per call
 // ("SetCursorPos 640 480", "mouse_event 0x0002", "mouse_event 0x0800 -30",
 // "keybd_event 0x41 down", "keybd_event 0x41 up", "SendTextToFocus \"ab\""). The cursor
-// position and whether a window has the focus are scriptable. Thread-safe, so a test can read
-// the transcript while a run thread plays into it.
+// position, whether a window has the focus and the keys the user holds are scriptable. Letting go
+// of the user's modifiers and pressing them again are written as "user 0xA2 up" and
+// "user 0xA2 down"; the queries of the held keys are only counted. Thread-safe, so a test can
+// read the transcript while a run thread plays into it.
 
 #include <functional>
 #include <mutex>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -21,11 +24,23 @@ class TFakeInput : public IInput {
   void SetCursorPos(int32_t x, int32_t y) override;
   void mouse_event(uint32_t flags, int32_t dx, int32_t dy, int32_t data) override;
   void keybd_event(uint8_t vk, uint32_t flags) override;
-  bool SendTextToFocus(const std::string& text) override;
+  using IInput::SendTextToFocus;
+  // A text is typed in pieces of kTextPiece bytes, each written as a line of its own when the
+  // text is longer; `cancelled` is asked before every piece after the first.
+  bool SendTextToFocus(const std::string& text, const CancelCheck& cancelled) override;
+  std::vector<uint8_t> UserHeldKeys() override;
+  bool SuspendUserModifiers() override;
+  void ResumeUserModifiers() override;
+
+  static constexpr size_t kTextPiece = 256;
 
   // Script
   void SetCursor(TPoint point);
   void SetFocus(bool hasFocus);
+  // The user presses or lets go of a key (a virtual-key code, modifiers by hand).
+  void SetUserKey(uint8_t vk, bool down);
+  // Number of UserHeldKeys calls so far.
+  int UserHeldQueries() const;
   // Called after every call has been written (for example to stop a run at a chosen event).
   void SetOnCall(std::function<void(const std::string& line)> onCall);
 
@@ -42,6 +57,9 @@ class TFakeInput : public IInput {
   std::vector<std::string> transcript_;
   TPoint cursor_;
   bool hasFocus_ = true;
+  std::set<uint8_t> userHeld_;
+  std::set<uint8_t> suspended_;  // user's modifiers let go of, held again on resume
+  int heldQueries_ = 0;
   std::function<void(const std::string&)> onCall_;
 };
 

@@ -3,7 +3,9 @@
 // A grab is made for every combination of the lock modifiers (Caps Lock, Num Lock), or the key is
 // not delivered while one of them is on. Grab failures (another client holds the key) arrive as
 // asynchronous BadAccess errors and are trapped. While a grab is active the grabbing client also
-// sees the releases of the modifiers; only the grabbed key's press counts.
+// sees the releases of the modifiers; only the grabbed key's press counts. A hotkey registered
+// with MOD_ANYEXTRA is grabbed for its further modifier states too (as far as no other program
+// holds them), so that it still works while a macro holds Shift, Alt or Ctrl.
 
 #include <X11/Xlib.h>
 #include <X11/keysym.h>
@@ -86,7 +88,8 @@ class TX11Hotkeys final : public IHotkeys {
     uint32_t modifiers = 0;  // MOD_*
     uint32_t vk = 0;
     KeyCode keycode = 0;
-    unsigned mask = 0;  // X modifier bits
+    unsigned mask = 0;   // X modifier bits
+    unsigned extra = 0;  // further modifier bits it may come with (MOD_ANYEXTRA)
   };
 
   // Finds the keycode and the X modifier bits of the hotkey. False when the key is not on the
@@ -102,28 +105,57 @@ class TX11Hotkeys final : public IHotkeys {
     if (hotkey.modifiers & MOD_CONTROL) hotkey.mask |= ControlMask;
     if (hotkey.modifiers & MOD_SHIFT) hotkey.mask |= ShiftMask;
     if (hotkey.modifiers & MOD_WIN) hotkey.mask |= masks_.super;
+    hotkey.extra = 0;
+    if (hotkey.modifiers & MOD_ANYEXTRA)
+      hotkey.extra = (ShiftMask | ControlMask | masks_.alt | masks_.super) & ~hotkey.mask;
     return true;
+  }
+
+  // Every combination of the hotkey's further modifier bits, the empty one first.
+  static std::vector<unsigned> ExtraVariants(const THotkey& hotkey) {
+    std::vector<unsigned> variants{0};
+    for (unsigned bit = 1; bit != 0 && bit <= hotkey.extra; bit <<= 1) {
+      if (!(hotkey.extra & bit)) continue;
+      const size_t count = variants.size();
+      for (size_t i = 0; i < count; ++i) variants.push_back(variants[i] | bit);
+    }
+    return variants;
   }
 
   std::array<unsigned, 4> LockVariants() const {
     return {0u, static_cast<unsigned>(LockMask), masks_.numLock, LockMask | masks_.numLock};
   }
 
-  // Grabs every lock variant; on any failure releases what it took and returns false.
-  bool Grab(const THotkey& hotkey) {
+  // Grabs every lock variant of `mask`; false when any of them was refused.
+  bool GrabMask(KeyCode keycode, unsigned mask) {
     TX11ErrorTrap trap(display_.get());
     for (unsigned variant : LockVariants())
-      XGrabKey(display_.get(), hotkey.keycode, hotkey.mask | variant, root_, True, GrabModeAsync,
-               GrabModeAsync);
-    if (trap.Sync() == 0) return true;
-    if (!Shared(hotkey)) Ungrab(hotkey);
-    trap.Sync();
-    return false;
+      XGrabKey(display_.get(), keycode, mask | variant, root_, True, GrabModeAsync, GrabModeAsync);
+    return trap.Sync() == 0;
+  }
+
+  // Grabs the hotkey's own modifier state, which must be had (on failure it releases what it
+  // took and returns false), then its further states, each as far as it can be had.
+  bool Grab(const THotkey& hotkey) {
+    if (!GrabMask(hotkey.keycode, hotkey.mask)) {
+      if (!Shared(hotkey)) Ungrab(hotkey);
+      XSync(display_.get(), False);
+      return false;
+    }
+    const std::vector<unsigned> extras = ExtraVariants(hotkey);
+    for (size_t i = 1; i < extras.size(); ++i) {
+      if (!GrabMask(hotkey.keycode, hotkey.mask | extras[i])) {
+        for (unsigned variant : LockVariants())
+          XUngrabKey(display_.get(), hotkey.keycode, hotkey.mask | extras[i] | variant, root_);
+      }
+    }
+    return true;
   }
 
   void Ungrab(const THotkey& hotkey) {
-    for (unsigned variant : LockVariants())
-      XUngrabKey(display_.get(), hotkey.keycode, hotkey.mask | variant, root_);
+    for (unsigned extra : ExtraVariants(hotkey))
+      for (unsigned variant : LockVariants())
+        XUngrabKey(display_.get(), hotkey.keycode, hotkey.mask | extra | variant, root_);
   }
 
   // True when another registration uses the same grab (it must then stay).
@@ -139,7 +171,8 @@ class TX11Hotkeys final : public IHotkeys {
     const unsigned state = key.state & relevant & ~(LockMask | masks_.numLock);
     std::vector<std::pair<int, THotkey>> matches;
     for (const auto& [id, hotkey] : hotkeys_)
-      if (hotkey.keycode == key.keycode && hotkey.mask == state) matches.emplace_back(id, hotkey);
+      if (hotkey.keycode == key.keycode && (state & ~hotkey.extra) == hotkey.mask)
+        matches.emplace_back(id, hotkey);
     for (const auto& [id, hotkey] : matches)
       if (callback_) callback_(id, hotkey.modifiers, hotkey.vk);
   }

@@ -41,6 +41,39 @@ constexpr unsigned kButtonRight = 3;
 constexpr unsigned kWheelUp = 4;
 constexpr unsigned kWheelDown = 5;
 constexpr int32_t kWheelDelta = 120;
+// A long text is typed in pieces of this many keys; between them the stop request is asked.
+constexpr size_t kTextPiece = 256;
+
+// The keyboard state as XQueryKeymap gives it: one bit per keycode.
+class TKeyBits {
+ public:
+  explicit TKeyBits(Display* display) { XQueryKeymap(display, bits_); }
+  bool Down(KeyCode keycode) const { return (bits_[keycode / 8] >> (keycode % 8)) & 1; }
+
+ private:
+  char bits_[32] = {};
+};
+
+// The keycodes of the modifiers that change what a key or a click means (Shift, Control and
+// Mod1 ... Mod5, which hold Alt, Super and AltGr); the lock keys are left out, since pressing
+// one again would switch its lock.
+std::vector<KeyCode> ModifierKeycodes(Display* display, const TX11Keymap& keymap) {
+  std::vector<KeyCode> keycodes;
+  XModifierKeymap* map = XGetModifierMapping(display);
+  if (!map) return keycodes;
+  for (int row = 0; row < 8; ++row) {
+    if (row == LockMapIndex) continue;
+    for (int i = 0; i < map->max_keypermod; ++i) {
+      const KeyCode keycode = map->modifiermap[row * map->max_keypermod + i];
+      const KeySym keysym = keymap.KeysymAt(keycode, 0);
+      const bool lock = keysym == XK_Num_Lock || keysym == XK_Caps_Lock ||
+                        keysym == XK_Shift_Lock || keysym == XK_Scroll_Lock;
+      if (keycode != 0 && !lock) keycodes.push_back(keycode);
+    }
+  }
+  XFreeModifiermap(map);
+  return keycodes;
+}
 
 // Code points of a UTF-8 text; bytes that do not form a character are left out.
 std::vector<char32_t> DecodeUtf8(const std::string& text) {
@@ -238,11 +271,13 @@ class TX11Input : public IInput {
     if (!XTestQueryExtension(display_.get(), &event, &error, &major, &minor))
       throw Error("The X server has no XTEST extension: input cannot be played.");
     root_ = DefaultRootWindow(display_.get());
+    modifierKeys_ = ModifierKeycodes(display_.get(), keymap_);
   }
   ~TX11Input() override {
     std::lock_guard lock(mutex_);
     for (KeySym keysym : pinned_)
       if (const auto place = keymap_.Find(keysym)) Fake(place->keycode, false);
+    ResumeLocked();
     spare_.RestoreAll();
   }
 
@@ -257,7 +292,7 @@ class TX11Input : public IInput {
 
   void SetCursorPos(int32_t x, int32_t y) override {
     std::lock_guard lock(mutex_);
-    XTestFakeMotionEvent(display_.get(), -1, x, y, CurrentTime);
+    MoveTo(x, y);
     XFlush(display_.get());
   }
 
@@ -301,6 +336,10 @@ class TX11Input : public IInput {
       place = keymap_.Find(keysym);
     }
     if (!place) return;
+    if (press)
+      ownDown_.insert(place->keycode);
+    else
+      ownDown_.erase(place->keycode);
     if (spare_.IsLent(place->keycode)) {
       // Kept on its keycode from key down to key up.
       spare_.Touch(keysym);
@@ -313,30 +352,107 @@ class TX11Input : public IInput {
     XFlush(display_.get());
   }
 
-  bool SendTextToFocus(const std::string& text) override {
-    std::lock_guard lock(mutex_);
+  using IInput::SendTextToFocus;
+  bool SendTextToFocus(const std::string& text, const CancelCheck& cancelled) override {
+    std::unique_lock lock(mutex_);
     TakeEvents();
     Window focus = None;
     int revert = 0;
     XGetInputFocus(display_.get(), &focus, &revert);
     if (focus == None) return false;
-    TypeKeysyms(KeysymsOfText(text));
-    TypeKeysyms({XK_Return});
+    if (TypeKeysyms(KeysymsOfText(text), lock, cancelled)) TypeKeysyms({XK_Return}, lock, {});
     XSync(display_.get(), False);
     return true;
   }
 
- private:
-  void Move(uint32_t flags, int32_t dx, int32_t dy) {
-    Display* d = display_.get();
-    if (flags & MOUSEEVENTF_ABSOLUTE) {
-      const int64_t width = DisplayWidth(d, DefaultScreen(d));
-      const int64_t height = DisplayHeight(d, DefaultScreen(d));
-      XTestFakeMotionEvent(d, -1, static_cast<int>(dx * width / 65536),
-                           static_cast<int>(dy * height / 65536), CurrentTime);
-    } else {
-      XTestFakeRelativeMotionEvent(d, dx, dy, CurrentTime);
+  std::vector<uint8_t> UserHeldKeys() override {
+    std::lock_guard lock(mutex_);
+    TakeEvents();
+    const TKeyBits keys(display_.get());
+    std::vector<uint8_t> held;
+    for (int code = keymap_.MinKeycode(); code <= keymap_.MaxKeycode(); ++code) {
+      const auto keycode = static_cast<KeyCode>(code);
+      const bool users = keys.Down(keycode) ? !ownDown_.count(keycode) : Suspended(keycode);
+      const uint8_t vk = users ? keymap_.HandedVkForKeycode(keycode) : 0;
+      if (vk != 0 && std::find(held.begin(), held.end(), vk) == held.end()) held.push_back(vk);
     }
+    return held;
+  }
+
+  bool SuspendUserModifiers() override {
+    std::lock_guard lock(mutex_);
+    TakeEvents();
+    suspending_ = true;
+    return SuspendLocked();
+  }
+
+  void ResumeUserModifiers() override {
+    std::lock_guard lock(mutex_);
+    ResumeLocked();
+  }
+
+ private:
+  TSize ScreenSize() {
+    Display* d = display_.get();
+    return {DisplayWidth(d, DefaultScreen(d)), DisplayHeight(d, DefaultScreen(d))};
+  }
+
+  // The protocol carries 16-bit coordinates: anything beyond the screen is put on its edge
+  // first, or it would wrap round to the other side.
+  void MoveTo(int64_t x, int64_t y) {
+    const TPoint point = ClampToScreen(x, y, ScreenSize());
+    XTestFakeMotionEvent(display_.get(), -1, point.x, point.y, CurrentTime);
+  }
+
+  void Move(uint32_t flags, int32_t dx, int32_t dy) {
+    if (flags & MOUSEEVENTF_ABSOLUTE) {
+      const TSize size = ScreenSize();
+      MoveTo(int64_t{dx} * size.width / 65536, int64_t{dy} * size.height / 65536);
+      return;
+    }
+    Window rootReturn = 0, child = 0;
+    int rootX = 0, rootY = 0, winX = 0, winY = 0;
+    unsigned mask = 0;
+    XQueryPointer(display_.get(), root_, &rootReturn, &child, &rootX, &rootY, &winX, &winY, &mask);
+    MoveTo(int64_t{rootX} + dx, int64_t{rootY} + dy);
+  }
+
+  bool Suspended(KeyCode keycode) const {
+    return std::find(suspended_.begin(), suspended_.end(), keycode) != suspended_.end();
+  }
+
+  // Lets go of the modifiers held by someone else. A key held through another keyboard may stay
+  // down (the server ignores the release of a key that this device did not press): such a key
+  // is not counted as let go of, so that it is never pressed again here.
+  bool SuspendLocked() {
+    const TKeyBits before(display_.get());
+    std::vector<KeyCode> released;
+    for (KeyCode keycode : modifierKeys_) {
+      if (!before.Down(keycode) || ownDown_.count(keycode) || Suspended(keycode)) continue;
+      if (std::find(released.begin(), released.end(), keycode) != released.end()) continue;
+      Fake(keycode, false);
+      released.push_back(keycode);
+    }
+    if (released.empty()) return false;
+    XSync(display_.get(), False);
+    const TKeyBits after(display_.get());
+    bool any = false;
+    for (KeyCode keycode : released) {
+      if (after.Down(keycode)) continue;
+      suspended_.push_back(keycode);
+      any = true;
+    }
+    return any;
+  }
+
+  void ResumeLocked() {
+    suspending_ = false;
+    if (suspended_.empty()) return;
+    const TKeyBits keys(display_.get());
+    for (KeyCode keycode : suspended_)
+      if (!keys.Down(keycode)) Fake(keycode, true);
+    suspended_.clear();
+    XSync(display_.get(), False);
   }
 
   void Fake(KeyCode keycode, bool press) {
@@ -347,11 +463,13 @@ class TX11Input : public IInput {
   // Puts idle spare keycodes back.
   void TakeEvents() {
     Display* d = display_.get();
+    bool changed = false;
     while (XPending(d) > 0) {
       XEvent event;
       XNextEvent(d, &event);
-      keymap_.HandleEvent(event);
+      changed = keymap_.HandleEvent(event) || changed;
     }
+    if (changed) modifierKeys_ = ModifierKeycodes(d, keymap_);
     spare_.RestoreIfIdle(kSpareIdle, pinned_);
   }
 
@@ -364,13 +482,12 @@ class TX11Input : public IInput {
 
   ShiftState ReadShift() {
     ShiftState state;
-    char keys[32] = {};
-    XQueryKeymap(display_.get(), keys);
+    const TKeyBits keys(display_.get());
     XModifierKeymap* map = XGetModifierMapping(display_.get());
     if (!map) return state;
     for (int i = 0; i < map->max_keypermod; ++i) {
       const KeyCode keycode = map->modifiermap[ShiftMapIndex * map->max_keypermod + i];
-      if (keycode != 0 && (keys[keycode / 8] & (1 << (keycode % 8)))) state.held.push_back(keycode);
+      if (keycode != 0 && keys.Down(keycode)) state.held.push_back(keycode);
     }
     XFreeModifiermap(map);
     return state;
@@ -385,10 +502,14 @@ class TX11Input : public IInput {
         state.heldReleased = false;
       } else if (const auto shift = keymap_.Find(XK_Shift_L)) {
         Fake(shift->keycode, true);
+        ownDown_.insert(shift->keycode);
         state.ourShift = true;
       }
     } else if (state.ourShift) {
-      if (const auto shift = keymap_.Find(XK_Shift_L)) Fake(shift->keycode, false);
+      if (const auto shift = keymap_.Find(XK_Shift_L)) {
+        Fake(shift->keycode, false);
+        ownDown_.erase(shift->keycode);
+      }
       state.ourShift = false;
     } else {
       for (KeyCode keycode : state.held) Fake(keycode, false);
@@ -413,13 +534,35 @@ class TX11Input : public IInput {
     spare_.Provide(MissingFrom(keysyms, from, room), pinned_);
   }
 
-  void TypeKeysyms(const std::vector<KeySym>& keysyms) {
+  // Between two pieces of a text: asks `cancelled` with the connection free for other threads
+  // (the question may look at the keyboard), and lets go of modifiers the user pressed meanwhile.
+  // False when the typing is to end.
+  bool BetweenPieces(std::unique_lock<std::mutex>& lock, const CancelCheck& cancelled) {
+    XFlush(display_.get());
+    if (cancelled) {
+      lock.unlock();
+      const bool cancel = cancelled();
+      lock.lock();
+      if (cancel) return false;
+    }
+    if (suspending_) SuspendLocked();
+    return true;
+  }
+
+  // Types the keysyms; false when `cancelled` ended the typing before the last of them.
+  bool TypeKeysyms(const std::vector<KeySym>& keysyms, std::unique_lock<std::mutex>& lock,
+                   const CancelCheck& cancelled) {
     // Every keysym the text lacks is lent before its first key: a client that reads the mapping
     // for the first time while it changes may miss the change.
     ProvideMissing(keysyms, 0);
     ShiftState shift = ReadShift();
     const bool shiftAtStart = !shift.held.empty();
+    bool complete = true;
     for (size_t i = 0; i < keysyms.size(); ++i) {
+      if (i > 0 && i % kTextPiece == 0 && !BetweenPieces(lock, cancelled)) {
+        complete = false;
+        break;
+      }
       const KeySym keysym = keysyms[i];
       auto place = keymap_.Find(keysym);
       if (!place) {
@@ -437,6 +580,7 @@ class TX11Input : public IInput {
     }
     SetShift(shift, shiftAtStart);
     XFlush(display_.get());
+    return complete;
   }
 
   std::mutex mutex_;
@@ -444,7 +588,11 @@ class TX11Input : public IInput {
   TX11Keymap keymap_;
   Window root_ = 0;
   TSpareKeys spare_{display_.get(), keymap_};
-  std::set<KeySym> pinned_;  // keysyms of keys held down on a lent keycode
+  std::set<KeySym> pinned_;            // keysyms of keys held down on a lent keycode
+  std::set<KeyCode> ownDown_;          // keys pressed through keybd_event and not released
+  std::vector<KeyCode> modifierKeys_;  // see ModifierKeycodes
+  std::vector<KeyCode> suspended_;     // the user's modifiers let go of, pressed again on resume
+  bool suspending_ = false;            // between SuspendUserModifiers and ResumeUserModifiers
 };
 
 }  // namespace

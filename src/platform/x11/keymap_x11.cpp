@@ -218,6 +218,17 @@ uint8_t TX11Keymap::VkForKeycode(KeyCode keycode) const {
   return 0;
 }
 
+uint8_t TX11Keymap::HandedVkForKeycode(KeyCode keycode) const {
+  static constexpr VkKeysym kHanded[] = {
+      {0xA0, XK_Shift_L}, {0xA1, XK_Shift_R}, {0xA2, XK_Control_L}, {0xA3, XK_Control_R},
+      {0xA4, XK_Alt_L},   {0xA5, XK_Alt_R},   {0x5B, XK_Super_L},   {0x5C, XK_Super_R},
+  };
+  const KeySym keysym = KeysymAt(keycode, 0);
+  for (const auto& entry : kHanded)
+    if (entry.keysym == keysym) return entry.vk;
+  return VkForKeycode(keycode);
+}
+
 std::vector<KeyCode> TX11Keymap::SpareKeycodes() const {
   std::vector<KeyCode> spare;
   for (int code = maxKeycode_; code >= minKeycode_; --code) {

@@ -47,10 +47,13 @@ class TX11Keymap {
   // The virtual-key code of a keycode (from its unshifted keysym, else its shifted one); 0 when
   // none.
   uint8_t VkForKeycode(KeyCode keycode) const;
+  // The same, but a modifier key gives the code of its hand (VK_LSHIFT, VK_RCONTROL ...).
+  uint8_t HandedVkForKeycode(KeyCode keycode) const;
   // Keycodes that carry no keysym at all, highest first: free for temporary mappings.
   std::vector<KeyCode> SpareKeycodes() const;
 
   int MinKeycode() const { return minKeycode_; }
+  int MaxKeycode() const { return maxKeycode_; }
   int KeysymsPerKeycode() const { return perKeycode_; }
 
  private:

@@ -34,6 +34,15 @@ std::optional<TPoint> Found(TPoint point) {
 
 }  // namespace
 
+TActionPlayer::TUserModifierPause::TUserModifierPause(TActionPlayer& player)
+    : input_(player.input_) {
+  if (input_.SuspendUserModifiers()) player.userModifiersPaused_ = true;
+}
+
+TActionPlayer::TUserModifierPause::~TUserModifierPause() {
+  input_.ResumeUserModifiers();
+}
+
 void TActionPlayer::PlayAction(TActionObj& action) {
   switch (static_cast<ActionType>(action.actionType)) {
     case ActionType::MouseClick:
@@ -80,6 +89,7 @@ std::optional<TPoint> TActionPlayer::FindClickPoint(TActionObj& action) {
 void TActionPlayer::PlayMouseClick(TActionObj& action) {
   const std::optional<TPoint> point = FindClickPoint(action);
   if (!point) return;
+  const TUserModifierPause pause(*this);
   input_.SetCursorPos(point->x, point->y);
   const ButtonFlags button = FlagsOf(action.mouseButton);
   switch (static_cast<MouseAction>(action.mouseAction)) {
@@ -111,6 +121,7 @@ void TActionPlayer::PlayMouseMove(const TActionObj& action) {
 
 void TActionPlayer::PlayKeystroke(const TActionObj& action) {
   const auto vk = static_cast<uint8_t>(action.key & 0xFF);
+  const TUserModifierPause pause(*this);
   switch (static_cast<KeyAction>(action.keyAction)) {
     case KeyAction::KeyDown:
       SendKey(vk, false);
@@ -126,7 +137,8 @@ void TActionPlayer::PlayKeystroke(const TActionObj& action) {
 }
 
 void TActionPlayer::PlayTypeText(const TActionObj& action) {
-  input_.SendTextToFocus(action.typeText);
+  const TUserModifierPause pause(*this);
+  input_.SendTextToFocus(action.typeText, cancelled_);
 }
 
 void TActionPlayer::SendButton(uint32_t flags, uint32_t upFlags) {

@@ -1,11 +1,14 @@
 #pragma once
 
-// Turns one action into synthetic input. Each action is carried out at once and completely; the
-// player never waits. It keeps track of every key and mouse button it pressed and has not
-// released, so that ReleaseHeld() can let go of them when a run ends, however it ends.
+// Turns one action into synthetic input. Each action is carried out at once and completely (a
+// typed text may be cut short by the cancel check); the player never waits. A key, click or text
+// goes out with only the modifiers the macro holds: the user's are let go of for the action and
+// pressed again after it. The player keeps track of every key and mouse button it pressed and
+// has not released, so that ReleaseHeld() can let go of them when a run ends, however it ends.
 
 #include <cstdint>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "model/action.h"
@@ -15,7 +18,9 @@ namespace zorvel {
 
 class TActionPlayer {
  public:
-  TActionPlayer(IInput& input, IScreen& screen) : input_(input), screen_(screen) {}
+  // `cancelled` is asked between the pieces of a long typed text; true ends the text there.
+  TActionPlayer(IInput& input, IScreen& screen, IInput::CancelCheck cancelled = {})
+      : input_(input), screen_(screen), cancelled_(std::move(cancelled)) {}
 
   // Carries out one action by its actionType; Delay and unknown kinds do nothing. Errors (a
   // colour text that does not read, a picture that does not decode) are thrown as Error.
@@ -28,12 +33,27 @@ class TActionPlayer {
   // Releases every key and button still held down, last pressed first.
   void ReleaseHeld();
   bool HoldsInput() const { return !held_.empty(); }
+  // Whether the user's modifiers were let go of since the last call (the user's own hotkeys did
+  // not reach their grabs meanwhile).
+  bool TakeUserModifiersPaused() { return std::exchange(userModifiersPaused_, false); }
 
  private:
   struct Held {
     bool isKey = false;
     uint32_t code = 0;  // virtual-key code, or the button's MOUSEEVENTF_*UP flag
     bool operator==(const Held&) const = default;
+  };
+
+  // The user's modifiers let go of for the time of one action.
+  class TUserModifierPause {
+   public:
+    explicit TUserModifierPause(TActionPlayer& player);
+    ~TUserModifierPause();
+    TUserModifierPause(const TUserModifierPause&) = delete;
+    TUserModifierPause& operator=(const TUserModifierPause&) = delete;
+
+   private:
+    IInput& input_;
   };
 
   // Where a click goes; nothing when its colour or picture is not on the screen.
@@ -45,7 +65,9 @@ class TActionPlayer {
 
   IInput& input_;
   IScreen& screen_;
+  IInput::CancelCheck cancelled_;
   std::vector<Held> held_;
+  bool userModifiersPaused_ = false;
 };
 
 }  // namespace zorvel

@@ -40,7 +40,7 @@ TRunCtrl::~TRunCtrl() {
   JoinThread();
 }
 
-void TRunCtrl::Start(const std::shared_ptr<TActionCtrl>& macro) {
+void TRunCtrl::Start(const std::shared_ptr<TActionCtrl>& macro, TKeyChord startKeys) {
   if (running_ || !macro) return;
   // A stopped run may still be finishing its present action or a short wait.
   JoinThread();
@@ -51,6 +51,8 @@ void TRunCtrl::Start(const std::shared_ptr<TActionCtrl>& macro) {
   runThread_ = std::make_unique<TRunThread>(runId_, SnapshotActions(*macro),
                                             TRunSettings::From(macro->Config), input_, screen_,
                                             timer_, onFinished_);
+  runThread_->SetStartKeys(std::move(startKeys));
+  runThread_->SetStopHotkey(macro->Config.StopHotkey);
   try {
     thread_ = std::thread([run = runThread_.get()] { run->Execute(); });
   } catch (const std::system_error&) {

@@ -34,7 +34,8 @@ class TRunCtrl {
 
   // Plays `macro` unless a run is active (then nothing happens). The run plays copies of the
   // macro's actions and settings taken now. Waits first for a stopped run's thread to end.
-  void Start(const std::shared_ptr<TActionCtrl>& macro);
+  // `startKeys` are the keys that started it (see TRunThread::SetStartKeys).
+  void Start(const std::shared_ptr<TActionCtrl>& macro, TKeyChord startKeys = {});
   // Asks the active run to stop and clears the running flags; does not wait.
   void Stop();
   bool Running() const { return running_; }

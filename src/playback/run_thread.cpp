@@ -8,6 +8,9 @@ namespace zorvel {
 namespace {
 
 constexpr int32_t kLongWaitMs = 100;
+// The start keys are looked at every 5 ms, for two seconds at most.
+constexpr int32_t kKeysUpPollMs = 5;
+constexpr int32_t kKeysUpPolls = 2000 / kKeysUpPollMs;
 
 }  // namespace
 
@@ -60,13 +63,33 @@ void TRunThread::WaitInterval(int32_t ms) {
   if (!stop_.Requested()) timer_.Wait(ms, stop_);
 }
 
+void TRunThread::SetStopHotkey(int32_t fKey) {
+  stopKeys_ = IsFKeyIndex(fKey) ? TKeyChord::Hotkey(MOD_CONTROL, FKeyVk(fKey)) : TKeyChord();
+}
+
+void TRunThread::WaitForStartKeys() {
+  if (startKeys_.Empty()) return;
+  for (int32_t poll = 0; poll < kKeysUpPolls && !stop_.Requested(); ++poll) {
+    if (!startKeys_.AnyHeld(input_.UserHeldKeys())) return;
+    timer_.Sleep(kKeysUpPollMs);
+  }
+}
+
+bool TRunThread::CheckStop() {
+  if (!stop_.Requested() && !stopKeys_.Empty() && stopKeys_.AllHeld(input_.UserHeldKeys()))
+    stop_.Request();
+  return stop_.Requested();
+}
+
 bool TRunThread::PlayPass(TActionPlayer& player) {
   for (TActionObj& action : actions_) {
     if (stop_.Requested()) return false;
-    if (action.actionType == static_cast<uint8_t>(ActionType::Delay))
+    if (action.actionType == static_cast<uint8_t>(ActionType::Delay)) {
       WaitInterval(ScaleDelay(action.delay, settings_.RepeatSpeed));
-    else
+    } else {
       player.PlayAction(action);
+      if (player.TakeUserModifiersPaused()) CheckStop();
+    }
   }
   return true;
 }
@@ -86,8 +109,9 @@ bool TRunThread::AnotherPass() {
 }
 
 void TRunThread::Execute() {
-  TActionPlayer player(input_, screen_);
+  TActionPlayer player(input_, screen_, [this] { return CheckStop(); });
   try {
+    WaitForStartKeys();
     if (!actions_.empty()) {
       while (PlayPass(player) && AnotherPass()) {
         if (settings_.Interval > 0) WaitInterval(settings_.Interval);

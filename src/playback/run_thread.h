@@ -18,6 +18,7 @@
 #include "model/action.h"
 #include "model/action_ctrl.h"
 #include "platform/platform.h"
+#include "playback/key_chord.h"
 
 namespace zorvel {
 
@@ -85,6 +86,13 @@ class TRunThread {
   TRunThread(uint64_t runId, std::vector<TActionObj> actions, const TRunSettings& settings,
              IInput& input, IScreen& screen, IRunTimer& timer, FinishedCallback onFinished);
 
+  // Keys the user may still hold when the run begins (the hotkey that started it): the run
+  // waits, before its first action, until none of them is held, for two seconds at most.
+  void SetStartKeys(TKeyChord keys) { startKeys_ = std::move(keys); }
+  // The stop hotkey (an F-key index, with Ctrl): held by the user while the player has let go of
+  // the user's modifiers (when its grab does not see it), it stops the run as well.
+  void SetStopHotkey(int32_t fKey);
+
   // The run: passes, waits, release of held input, then the end callback. Never throws.
   void Execute();
   // Asks the run to end at its next check (before an action, or during a wait of 100 ms or more).
@@ -99,6 +107,11 @@ class TRunThread {
   const TRunOutcome& Outcome() const { return outcome_; }
 
  private:
+  // Polls the user's keys until the start keys are up, the stop request comes or time is up.
+  void WaitForStartKeys();
+  // Asked between pieces of a text and after an action that let go of the user's modifiers:
+  // the stop hotkey held makes the stop request. True when the run is to stop.
+  bool CheckStop();
   // One pass over the actions; false when the stop request ended it.
   bool PlayPass(class TActionPlayer& player);
   // Whether another pass follows, counting RepeatTimes down.
@@ -111,6 +124,8 @@ class TRunThread {
   IScreen& screen_;
   IRunTimer& timer_;
   FinishedCallback onFinished_;
+  TKeyChord startKeys_;
+  TKeyChord stopKeys_;
   TStopSignal stop_;
   TRunOutcome outcome_;
 };

@@ -24,22 +24,29 @@ namespace {
 const CommandSyntax kSyntax{
     "usage: zorvel-cli play NAME|FILE [--folder DIR]\n"
     "Plays a macro on the X display with its own run settings (repeat, speed, interval) and\n"
-    "prints one line when the run ends. Ctrl+C, or the macro's stop hotkey Ctrl+F<n>, stops it;\n"
-    "the command returns once every key and button the macro held is released.\n",
+    "prints one line when the run ends. The run begins once the keys held when the command\n"
+    "started (the Return that started it) are let go of. Ctrl+C, or the macro's stop hotkey\n"
+    "Ctrl+F<n>, stops it; the command returns once every key and button the macro held is\n"
+    "released. A signal that ends it (Ctrl+C, a closed terminal, kill ...) gives the exit status\n"
+    "128 + the signal's number.\n",
     {},
     1,
     1};
 
 constexpr int kStopHotkeyId = 1;
 
-// SIGINT and SIGTERM as a file descriptor; the signals are blocked (in the run thread too,
-// which inherits the mask) while it lives.
+// Every signal whose default is to end the program and that can be caught, as a file descriptor;
+// the signals are blocked (in the run thread too, which inherits the mask) while it lives. The
+// faults a program causes itself (SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT, SIGTRAP, SIGSYS)
+// keep their default.
 class TSignalWatch {
  public:
   TSignalWatch() {
     sigemptyset(&signals_);
-    sigaddset(&signals_, SIGINT);
-    sigaddset(&signals_, SIGTERM);
+    for (int signal : {SIGHUP, SIGINT, SIGQUIT, SIGUSR1, SIGUSR2, SIGPIPE, SIGALRM, SIGTERM,
+                       SIGSTKFLT, SIGVTALRM, SIGPROF, SIGXCPU, SIGXFSZ, SIGIO, SIGPWR})
+      sigaddset(&signals_, signal);
+    for (int signal = SIGRTMIN; signal <= SIGRTMAX; ++signal) sigaddset(&signals_, signal);
     pthread_sigmask(SIG_BLOCK, &signals_, &previous_);
     fd_ = signalfd(-1, &signals_, SFD_CLOEXEC | SFD_NONBLOCK);
     if (fd_ < 0) {
@@ -55,16 +62,19 @@ class TSignalWatch {
   TSignalWatch& operator=(const TSignalWatch&) = delete;
 
   int FileDescriptor() const { return fd_; }
+  // Reads the signals that came; the number of the first one (0 when none) is kept.
   void Drain() {
     signalfd_siginfo info;
-    while (read(fd_, &info, sizeof info) == static_cast<ssize_t>(sizeof info)) {
-    }
+    while (read(fd_, &info, sizeof info) == static_cast<ssize_t>(sizeof info))
+      if (first_ == 0) first_ = static_cast<int>(info.ssi_signo);
   }
+  int FirstSignal() const { return first_; }
 
  private:
   sigset_t signals_{};
   sigset_t previous_{};
   int fd_ = -1;
+  int first_ = 0;
 };
 
 // The end notification of a run, carried from the run thread to the loop through a pipe.
@@ -108,7 +118,8 @@ std::unique_ptr<IHotkeys> GrabStopHotkey(const TActionConfig& config, TRunCtrl& 
     if (id == kStopHotkeyId) ctrl.Stop();
   });
   const auto vk = FKeyVk(config.StopHotkey);
-  if (!hotkeys->Register(kStopHotkeyId, MOD_CONTROL, vk)) {
+  // With further modifiers too: the macro may hold Shift, Alt or Ctrl when the user presses it.
+  if (!hotkeys->Register(kStopHotkeyId, MOD_CONTROL | MOD_ANYEXTRA, vk)) {
     std::cerr << "zorvel-cli play: the stop hotkey Ctrl+F" << config.StopHotkey + 1
               << " is taken by another program; stop with Ctrl+C\n";
     return nullptr;
@@ -151,7 +162,8 @@ int PlayMacro(const std::string& folder, const std::string& operand) {
   TEndPipe ends;
   TRunCtrl ctrl(*input, *screen, clock, [&ends](uint64_t runId) { ends.Post(runId); });
   auto hotkeys = GrabStopHotkey(macro->Config, ctrl);
-  ctrl.Start(macro);
+  // The Return that started the command may still be down.
+  ctrl.Start(macro, TKeyChord::AnyKey());
   WaitForEnd(ctrl, ends, signals, hotkeys.get());
   const std::string name = OneLine(macro->FName);
   const TRunOutcome& outcome = ctrl.LastOutcome();
@@ -162,6 +174,7 @@ int PlayMacro(const std::string& folder, const std::string& operand) {
   }
   std::cout << "\"" << name << "\" "
             << (outcome.kind == TRunOutcome::TKind::Stopped ? "stopped" : "finished") << "\n";
+  if (signals.FirstSignal() != 0) return 128 + signals.FirstSignal();
   return kExitOk;
 }
 

@@ -36,6 +36,7 @@ struct TCtrl::TImpl {
   std::vector<std::unique_ptr<QSocketNotifier>> notifiers;
   std::map<int, THotkeyHandler> hotkeyHandlers;
   std::function<void(const std::string&)> statusSink;
+  int32_t widenedStopKey = -1;  // the F-key index registered with MOD_ANYEXTRA, or -1
 };
 
 TCtrl::TCtrl(TDesktop desktop, IPrompt& prompt, IClock& clock, std::string folder)
@@ -78,6 +79,24 @@ void TCtrl::OnRunFinished(uint64_t runId) {
           ReportError("Run: The macro stopped early: " + outcome->message, StatusSink());
       },
       StatusSink());
+  FollowRunStopHotkey();
+}
+
+void TCtrl::FollowRunStopHotkey() {
+  int32_t wanted = -1;
+  if (impl_->runCtrl && impl_->runCtrl->Running())
+    if (const auto macro = impl_->runCtrl->CurrentMacro()) wanted = macro->Config.StopHotkey;
+  if (!IsFKeyIndex(wanted)) wanted = -1;
+  if (wanted == impl_->widenedStopKey) return;
+  ReregisterMacroHotkey(impl_->widenedStopKey, MOD_CONTROL);
+  ReregisterMacroHotkey(wanted, MOD_CONTROL | MOD_ANYEXTRA);
+  impl_->widenedStopKey = wanted;
+}
+
+void TCtrl::ReregisterMacroHotkey(int32_t fKey, uint32_t modifiers) {
+  if (!IsFKeyIndex(fKey)) return;
+  const int id = kMacroHotkeyId + fKey;
+  if (impl_->hotkeyHandlers.count(id)) Hotkeys().Register(id, modifiers, FKeyVk(fKey));
 }
 
 void TCtrl::DispatchHotkey(int id, uint32_t modifiers, uint32_t vk) {

@@ -77,6 +77,10 @@ class TCtrl {
   TRecordServices RecordServices();
   // Handles the events the hotkey and recorder connections hold (they are also watched for input).
   void PumpEvents();
+  // While a run is active, its macro's stop hotkey (Ctrl+F-key) also counts with further
+  // modifiers held, as the macro may hold some; afterwards it is plain Ctrl+F-key again. Called
+  // after every command and run end.
+  void FollowRunStopHotkey();
 
   // Shows a one-line report in the main window's status bar (and nothing else).
   void SetStatusSink(std::function<void(const std::string&)> sink);
@@ -89,6 +93,8 @@ class TCtrl {
   void PostToMainThread(std::function<void()> call);
   void OnRunFinished(uint64_t runId);
   void DispatchHotkey(int id, uint32_t modifiers, uint32_t vk);
+  // Registers the main window's Ctrl+F-key `fKey` again with `modifiers` (when it is registered).
+  void ReregisterMacroHotkey(int32_t fKey, uint32_t modifiers);
 
   struct TImpl;
   std::unique_ptr<TImpl> impl_;

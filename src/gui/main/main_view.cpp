@@ -208,7 +208,9 @@ bool TFMMainView::Guard(const char* where, const std::function<void()>& handler)
 
 void TFMMainView::Forward(const char* where, const std::function<void(TViewCtrl&)>& command) {
   Guard(where, [this, &command] {
-    if (ctrl_ && !closed_) command(ctrl_->ViewCtrl());
+    if (!ctrl_ || closed_) return;
+    command(ctrl_->ViewCtrl());
+    ctrl_->FollowRunStopHotkey();
   });
 }
 
@@ -273,7 +275,7 @@ void TFMMainView::UnregisterHotkeys() {
 }
 
 void TFMMainView::WMHotKey(int /*id*/, uint32_t modifiers, uint32_t vk) {
-  if (modifiers != MOD_CONTROL || !IsFKeyVk(vk)) return;
+  if ((modifiers & ~MOD_ANYEXTRA) != MOD_CONTROL || !IsFKeyVk(vk)) return;
   Forward("Hotkey", [vk](TViewCtrl& view) { view.HotkeyPressed(vk); });
 }
 

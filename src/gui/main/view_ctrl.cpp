@@ -102,7 +102,8 @@ void TViewCtrl::RunMacro() {
   if (runCtrl_.Running()) return;
   TActionCtrlPtr macro = FocusedMacro();
   if (!macro) return;
-  runCtrl_.Start(macro);
+  // Started from the keyboard (Alt+R), it waits until the keys are let go of.
+  runCtrl_.Start(macro, TKeyChord::AnyKey());
   view_->RepaintRow(view_->FocusedRow());
 }
 
@@ -117,7 +118,7 @@ void TViewCtrl::HotkeyPressed(uint32_t vk) {
   for (int row = 0; row < view_->RowCount(); ++row) {
     TActionCtrlPtr macro = view_->RowMacro(row);
     if (key == macro->Config.StartHotkey && !runCtrl_.Running()) {
-      runCtrl_.Start(macro);
+      runCtrl_.Start(macro, TKeyChord::Hotkey(MOD_CONTROL, vk));
       view_->RepaintRow(row);
       return;
     }

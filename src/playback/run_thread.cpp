@@ -1,5 +1,6 @@
 #include "playback/run_thread.h"
 
+#include <algorithm>
 #include <thread>
 
 #include "playback/action_player.h"
@@ -11,6 +12,9 @@ constexpr int32_t kLongWaitMs = 100;
 // The start keys are looked at every 5 ms, for two seconds at most.
 constexpr int32_t kKeysUpPollMs = 5;
 constexpr int32_t kKeysUpPolls = 2000 / kKeysUpPollMs;
+// During a long wait the stop hotkey is looked for every 25 ms as well: its grab does not see it
+// when the macro holds Alt (Ctrl+Alt+F-key is the server's own key).
+constexpr int32_t kStopKeysPollMs = 25;
 
 }  // namespace
 
@@ -60,7 +64,12 @@ void TRunThread::WaitInterval(int32_t ms) {
     timer_.Sleep(ms);
     return;
   }
-  if (!stop_.Requested()) timer_.Wait(ms, stop_);
+  if (stopKeys_.Empty()) {
+    if (!stop_.Requested()) timer_.Wait(ms, stop_);
+    return;
+  }
+  for (int32_t left = ms; left > 0 && !CheckStop(); left -= kStopKeysPollMs)
+    timer_.Wait(std::min(left, kStopKeysPollMs), stop_);
 }
 
 void TRunThread::SetStopHotkey(int32_t fKey) {

@@ -89,8 +89,9 @@ class TRunThread {
   // Keys the user may still hold when the run begins (the hotkey that started it): the run
   // waits, before its first action, until none of them is held, for two seconds at most.
   void SetStartKeys(TKeyChord keys) { startKeys_ = std::move(keys); }
-  // The stop hotkey (an F-key index, with Ctrl): held by the user while the player has let go of
-  // the user's modifiers (when its grab does not see it), it stops the run as well.
+  // The stop hotkey (an F-key index, with Ctrl). Its grab misses it while the player has let go
+  // of the user's modifiers, or when the macro holds Alt; so the run also stops when it finds the
+  // user holding it during a long wait, between pieces of a text or after such an action.
   void SetStopHotkey(int32_t fKey);
 
   // The run: passes, waits, release of held input, then the end callback. Never throws.
@@ -99,7 +100,8 @@ class TRunThread {
   void RequestStop() { stop_.Request(); }
   bool StopRequested() const { return stop_.Requested(); }
   // Returns at once for ms <= 0; sleeps in one piece below 100 ms; otherwise waits until the
-  // time is up or the stop request comes.
+  // time is up or the stop request comes (or the user holds the stop hotkey, looked at every
+  // 25 ms when there is one).
   void WaitInterval(int32_t ms);
 
   uint64_t RunId() const { return runId_; }

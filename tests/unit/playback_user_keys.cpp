@@ -200,6 +200,25 @@ TEST_F(UserKeysTest, TheStopHotkeyHeldWhileModifiersAreLetGoOfStopsTheRun) {
   EXPECT_FALSE(stopped);
 }
 
+TEST_F(UserKeysTest, TheStopHotkeyHeldDuringALongWaitStopsTheRun) {
+  timer.onWait = [&](int32_t) {
+    if (input.Transcript().size() == 4) {
+      input.SetUserKey(VK_LCONTROL, true);
+      input.SetUserKey(VK_F3, true);
+    }
+  };
+  EXPECT_EQ(Run({Delay(1000), Key(0x41)}, TKeyChord(), 2),
+            (Lines{"Wait 25", "Wait 25", "Wait 25", "Wait 25"}));
+  EXPECT_TRUE(stopped);
+  // Without a stop hotkey the wait is one piece; the last piece is what is left.
+  input.ClearTranscript();
+  timer.onWait = {};
+  EXPECT_EQ(Run({Delay(1000)}, TKeyChord()), (Lines{"Wait 1000"}));
+  input.ClearTranscript();
+  EXPECT_EQ(Run({Delay(110)}, TKeyChord(), 0),
+            (Lines{"Wait 25", "Wait 25", "Wait 25", "Wait 25", "Wait 10"}));
+}
+
 TEST_F(UserKeysTest, ALongTextEndsAtThePieceWhereTheStopComes) {
   const std::string text(10 * TFakeInput::kTextPiece, 'x');
   input.SetOnCall([&](const std::string& line) {

@@ -8,6 +8,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <cstring>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -101,6 +103,13 @@ class TCliProcess {
   std::string out_;
 };
 
+std::string ButtonDownItem(int x, int y) {
+  return Item(
+      "actionType=\"0\" mouseButton=\"0\" mouseAction=\"2\" mousePoint=\"1\" "
+      "mouseClickPosX=\"" +
+      std::to_string(x) + "\" mouseClickPosY=\"" + std::to_string(y) + "\"");
+}
+
 bool AnyKeyDown() {
   Display* display = XOpenDisplay(nullptr);
   char keys[32] = {};
@@ -108,6 +117,24 @@ bool AnyKeyDown() {
   XCloseDisplay(display);
   for (char byte : keys)
     if (byte != 0) return true;
+  return false;
+}
+
+// The pointer's button bits (Button1Mask ...).
+unsigned ButtonsDown() {
+  Display* display = XOpenDisplay(nullptr);
+  Window root = 0, child = 0;
+  int rootX = 0, rootY = 0, x = 0, y = 0;
+  unsigned mask = 0;
+  XQueryPointer(display, DefaultRootWindow(display), &root, &child, &rootX, &rootY, &x, &y, &mask);
+  XCloseDisplay(display);
+  return mask & (Button1Mask | Button2Mask | Button3Mask | Button4Mask | Button5Mask);
+}
+
+// Whether the logging window saw a press of `keysym`.
+bool SawPress(const TToolProcess& window, const std::string& keysym) {
+  for (const auto& line : window.LinesStarting("KeyPress"))
+    if (line.find("keysym=" + keysym + " ") != std::string::npos) return true;
   return false;
 }
 
@@ -140,24 +167,75 @@ TEST_F(CliPlayTest, PlaysAndSaysSoWhenItEnds) {
   }));
 }
 
-TEST_F(CliPlayTest, SignalsStopTheRunAndReleaseItsKeys) {
-  for (int signal : {SIGINT, SIGTERM}) {
-    SCOPED_TRACE(signal);
+TEST_F(CliPlayTest, EverySignalStopsTheRunAndReleasesItsKeysAndButtons) {
+  for (int signal : {SIGHUP, SIGINT, SIGQUIT, SIGUSR1, SIGUSR2, SIGALRM, SIGPIPE, SIGTERM,
+                     SIGVTALRM, SIGRTMIN + 1}) {
+    SCOPED_TRACE(strsignal(signal));
     TToolProcess window("zorvel-test-xlog-window", {"--geometry", "300x200+50+50"});
     ASSERT_TRUE(window.WaitReady());
-    TMacroFile macro("chord", {KeyItem(0x11, 0), KeyItem(0x10, 0), DelayItem(60000),
-                               KeyItem(0x10, 1), KeyItem(0x11, 1)});
+    TMacroFile macro("chord", {KeyItem(0x11, 0), KeyItem(0x10, 0), ButtonDownItem(100, 100),
+                               DelayItem(60000), KeyItem(0x10, 1), KeyItem(0x11, 1)});
     TCliProcess play({"play", macro.Path()});
-    ASSERT_TRUE(test::WaitUntil([&] {
-      for (const auto& line : window.LinesStarting("KeyPress"))
-        if (line.find("keysym=Shift_L") != std::string::npos) return true;
-      return false;
-    }));
+    ASSERT_TRUE(test::WaitUntil([&] { return !window.LinesStarting("ButtonPress").empty(); }));
+    ASSERT_TRUE(AnyKeyDown());
     play.Signal(signal);
-    EXPECT_EQ(play.Wait(), 0);
+    EXPECT_EQ(play.Wait(), 128 + signal);
     EXPECT_EQ(play.Output(), "\"chord\" stopped\n");
     EXPECT_FALSE(AnyKeyDown());
+    EXPECT_EQ(ButtonsDown(), 0u);
   }
+}
+
+TEST_F(CliPlayTest, TheStopHotkeyWorksWhileTheMacroHoldsModifiers) {
+  const struct {
+    int vk;
+    const char* keysym;
+  } cases[] = {{0x10, "Shift_L"}, {0x12, "Alt_L"}, {0x11, "Control_L"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.keysym);
+    TToolProcess window("zorvel-test-xlog-window", {"--geometry", "300x200+50+50"});
+    ASSERT_TRUE(window.WaitReady());
+    TMacroFile macro("holds", {KeyItem(c.vk, 0), DelayItem(60000), KeyItem(c.vk, 1)}, 2);
+    TCliProcess play({"play", macro.Path()});
+    ASSERT_TRUE(test::WaitUntil([&] { return SawPress(window, c.keysym); }));
+    // One press of Ctrl+F3, as the user makes it.
+    test::Xdotool("keydown ctrl keydown F3 sleep 0.15 keyup F3 keyup ctrl");
+    EXPECT_EQ(play.Wait(), 0);
+    EXPECT_EQ(play.Output(), "\"holds\" stopped\n");
+    EXPECT_FALSE(AnyKeyDown());
+  }
+}
+
+TEST_F(CliPlayTest, AUserHoldingShiftDoesNotChangeTheTypedText) {
+  TToolProcess window("zorvel-test-xlog-window", {"--geometry", "300x200+50+50"});
+  ASSERT_TRUE(window.WaitReady());
+  TMacroFile macro("lower", {TypeItem("abc"), KeyItem(0x44, 2)});
+  test::Xdotool("keydown shift");
+  TCliProcess play({"play", macro.Path()});
+  const int status = play.Wait();
+  test::Xdotool("keyup shift");
+  EXPECT_EQ(status, 0);
+  EXPECT_TRUE(window.WaitForLine("Line \"abc\"")) << ::testing::PrintToString(window.Lines());
+  ASSERT_TRUE(test::WaitUntil([&] { return SawPress(window, "d"); }))
+      << ::testing::PrintToString(window.LinesStarting("KeyPress"));
+  for (const auto& line : window.LinesStarting("KeyPress")) {
+    if (line.find("keysym=Shift") != std::string::npos) continue;
+    EXPECT_NE(line.find("state=0x0 "), std::string::npos) << line;
+  }
+  EXPECT_FALSE(AnyKeyDown());
+}
+
+TEST_F(CliPlayTest, ALongTextStopsAtOnce) {
+  // A million characters take several seconds to type; the stop must not wait for them.
+  TMacroFile macro("long", {KeyItem(0x10, 0), TypeItem(std::string(1000000, 'a'))});
+  TCliProcess play({"play", macro.Path()});
+  usleep(700000);
+  const auto signalled = std::chrono::steady_clock::now();
+  play.Signal(SIGINT);
+  EXPECT_EQ(play.Wait(), 128 + SIGINT);
+  EXPECT_LT(std::chrono::steady_clock::now() - signalled, std::chrono::milliseconds(500));
+  EXPECT_EQ(play.Output(), "\"long\" stopped\n");
+  EXPECT_FALSE(AnyKeyDown());
 }
 
 TEST_F(CliPlayTest, TheMacrosStopHotkeyStopsIt) {

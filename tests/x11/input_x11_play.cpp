@@ -243,5 +243,33 @@ TEST_F(X11PlayTest, RunStoppedMidChordLeavesNoKeyDown) {
   EXPECT_EQ(mask & (Button1Mask | Button2Mask | Button3Mask), 0u);
 }
 
+TEST_F(X11PlayTest, CoordinatesBeyondTheScreenLandOnItsEdge) {
+  const int right = DisplayWidth(display_, DefaultScreen(display_)) - 1;
+  const int bottom = DisplayHeight(display_, DefaultScreen(display_)) - 1;
+  const struct {
+    int32_t x, y;
+    TPoint expected;
+  } cases[] = {
+      {65541, 65541, {right, bottom}},  // would wrap round to (5, 5)
+      {32768, 7, {right, 7}},           // would wrap round to (0, 7)
+      {-3, -70000, {0, 0}},
+      {INT32_MAX, INT32_MIN, {right, 0}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.x << "," << c.y);
+    input->SetCursorPos(10, 10);
+    Play({Click(MouseButton::Left, MouseAction::Wheel, c.x, c.y)});
+    EXPECT_EQ(input->GetCursorPos(), c.expected);
+    input->SetCursorPos(c.x, c.y);
+    EXPECT_EQ(input->GetCursorPos(), c.expected);
+  }
+  // Relative and absolute moves stay on the screen too.
+  input->SetCursorPos(right - 5, 5);
+  input->mouse_event(MOUSEEVENTF_MOVE, 40000, -40000, 0);
+  EXPECT_EQ(input->GetCursorPos(), (TPoint{right, 0}));
+  input->mouse_event(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, 65535, 65535, 0);
+  EXPECT_EQ(input->GetCursorPos(), (TPoint{right, bottom}));
+}
+
 }  // namespace
 }  // namespace zorvel

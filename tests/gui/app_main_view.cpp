@@ -534,5 +534,35 @@ TEST_F(MainView, OnlyCtrlWithAnFKeyReachesTheList) {
   EXPECT_TRUE(WaitIdle());
 }
 
+TEST_F(MainView, WhileARunIsActiveItsStopHotkeyCountsWithFurtherModifiers) {
+  // The macro may hold Shift or Alt itself: the user's Ctrl+F5 then arrives with them.
+  SaveMacro("A", [](TActionCtrl& m) {
+    m.Config.StartHotkey = 1;
+    m.Config.StopHotkey = 4;
+    PlaysUntilStopped(m);
+  });
+  Open();
+  auto modifiersOf = [this](int fKey) {
+    return hotkeys_->Registrations().at(kMacroHotkeyId + fKey).modifiers;
+  };
+  Press(4, MOD_CONTROL | MOD_SHIFT);
+  EXPECT_EQ(modifiersOf(4), MOD_CONTROL);
+  Press(1);
+  ASSERT_TRUE(Runs().Running());
+  EXPECT_EQ(modifiersOf(4), MOD_CONTROL | MOD_ANYEXTRA);
+  EXPECT_EQ(modifiersOf(1), MOD_CONTROL);
+  Press(4, MOD_CONTROL | MOD_SHIFT | MOD_ALT);
+  EXPECT_EQ(Status(0), "Stopped");
+  EXPECT_TRUE(WaitIdle());
+  EXPECT_EQ(modifiersOf(4), MOD_CONTROL);
+  // A run that ends by itself gives the key back as well.
+  Ctrl().Macros().Get(0)->Actions.Clear();
+  Ctrl().Macros().Get(0)->Config.RepeatType = 0;
+  Press(1);
+  EXPECT_TRUE(WaitIdle());
+  QCoreApplication::processEvents();
+  EXPECT_EQ(modifiersOf(4), MOD_CONTROL);
+}
+
 }  // namespace
 }  // namespace zorvel::test

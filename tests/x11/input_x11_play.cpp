@@ -174,7 +174,8 @@ TEST_F(X11PlayTest, TextWithMoreMissingCharactersThanSpareKeys) {
   ASSERT_TRUE(window.WaitReady());
   ASSERT_TRUE(edit.WaitReady());
   EXPECT_TRUE(input->SendTextToFocus(text));
-  ASSERT_TRUE(edit.WaitForLine("return \"" + text + "\""));
+  ASSERT_TRUE(edit.WaitForLine("return \"" + text + "\""))
+      << ::testing::PrintToString(edit.Lines());
   Focus(window.Window());
   EXPECT_TRUE(input->SendTextToFocus(text));
   EXPECT_TRUE(window.WaitForLine("Line \"" + text + "\""))

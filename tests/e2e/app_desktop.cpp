@@ -127,6 +127,28 @@ TEST_F(AppDesktop, CtrlFKeyPlaysTheMacroWithThatStartKey) {
   EXPECT_EQ(Clicks(kLeftX, kLeftY), 1);
 }
 
+TEST_F(AppDesktop, AChordPressedLikeAPersonReachesNoneOfTheMacrosInput) {
+  WriteMacro(folder_.path(), "Greet", [](TActionCtrl& m) {
+    m.Actions.Add(std::make_shared<TActionObj>(Type("greetings")));
+    m.Actions.Add(ClickAt(kLeftX, kLeftY));
+    m.Config.StartHotkey = 1;
+  });
+  Start();
+  const std::string ready = Lines("ready window=").at(0);
+  Xdo("windowfocus --sync " + ready.substr(ready.find('=') + 1));
+  // Ctrl down, F2 down, F2 up after 150 ms, Ctrl up 200 ms later: the run begins while both
+  // are still down.
+  Xdo("keydown ctrl keydown F2 sleep 0.15 keyup F2 sleep 0.2 keyup ctrl");
+  ASSERT_TRUE(WaitClicks(kLeftX, kLeftY, 1)) << "Ctrl+F2 did not play the macro";
+  EXPECT_EQ(Lines("Line "), std::vector<std::string>{"Line \"greetings\""});
+  std::vector<std::string> events = Lines("ButtonPress ");
+  for (const std::string& line : Lines("KeyPress "))
+    if (line.find("keysym=Control") == std::string::npos) events.push_back(line);
+  EXPECT_EQ(events.size(), 11u);  // the click, 9 characters and Return
+  for (const std::string& line : events)
+    EXPECT_EQ(std::stoul(line.substr(line.find("state=0x") + 8), nullptr, 16), 0u) << line;
+}
+
 TEST_F(AppDesktop, StopKeyStopsAMacroThatRepeatsUntilStopped) {
   WriteMacro(folder_.path(), "Loop", [](TActionCtrl& m) {
     LoopMacro(m, kLeftX, kLeftY);

@@ -25,6 +25,7 @@ int Import(const ParsedArgs& parsed) {
   TXMLDocument document;
   TActionCtrl macro(document, parsed.folder);
   macro.LoadDocumentOrThrow(parsed.positional[0]);
+  macro.FFile.clear();  // the copy is a new document of the folder, not the file it came from
   if (parsed.Has("--name")) macro.FName = parsed.Value("--name");
   CheckDocumentName(macro.FName);
   std::string target = macro.DocumentPath();

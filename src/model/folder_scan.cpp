@@ -60,6 +60,43 @@ TActionsList ScanMacroFolder(TXMLDocument& document, const std::string& folder) 
   return macros;
 }
 
+namespace {
+
+TActionCtrlPtr FindByFile(const TActionsList& macros, const std::string& file) {
+  for (const TActionCtrlPtr& macro : macros)
+    if (macro->FFile == file) return macro;
+  return nullptr;
+}
+
+}  // namespace
+
+bool MergeRescan(TActionsList& macros, const TActionsList& scanned,
+                 const std::function<bool(const TActionCtrl&)>& pinned) {
+  bool changed = false;
+  TActionsList merged;
+  for (const TActionCtrlPtr& macro : macros) {
+    const TActionCtrlPtr fresh = FindByFile(scanned, macro->FFile);
+    if (pinned && pinned(*macro)) {
+      merged.Add(macro);
+    } else if (!fresh) {
+      changed = true;
+    } else {
+      if (fresh->FFileStamp != macro->FFileStamp) {
+        macro->TakeContentOf(*fresh);
+        changed = true;
+      }
+      merged.Add(macro);
+    }
+  }
+  for (const TActionCtrlPtr& fresh : scanned) {
+    if (FindByFile(macros, fresh->FFile)) continue;
+    merged.Add(fresh);
+    changed = true;
+  }
+  macros = std::move(merged);
+  return changed;
+}
+
 std::string ExamineMacroFile(TActionCtrl& macro, const std::string& path) {
   if (!IsMacroCandidateName(path))
     return path + ": the extension does not contain \"xml\", so the file is not looked at";

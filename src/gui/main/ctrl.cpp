@@ -1,11 +1,14 @@
 #include "gui/main/ctrl.h"
 
+#include <QFileSystemWatcher>
 #include <QObject>
 #include <QSocketNotifier>
+#include <QTimer>
 #include <vector>
 
 #include "gui/main/view_ctrl.h"
 #include "gui/widgets/guard.h"
+#include "model/folder_scan.h"
 #include "model/xml_document.h"
 #include "playback/run_ctrl.h"
 #include "recording/record_settings.h"
@@ -34,6 +37,9 @@ struct TCtrl::TImpl {
   std::unique_ptr<TRunCtrl> runCtrl;
   std::unique_ptr<TViewCtrl> viewCtrl;
   std::vector<std::unique_ptr<QSocketNotifier>> notifiers;
+  // Both owned by the context; created by LoadMacros.
+  QFileSystemWatcher* watcher = nullptr;
+  QTimer* reloadTimer = nullptr;
   std::map<int, THotkeyHandler> hotkeyHandlers;
   std::function<void(const std::string&)> statusSink;
 };
@@ -88,6 +94,7 @@ void TCtrl::DispatchHotkey(int id, uint32_t modifiers, uint32_t vk) {
 }
 
 TCtrl::~TCtrl() {
+  if (impl_->reloadTimer) impl_->reloadTimer->stop();
   impl_->notifiers.clear();
   impl_->viewCtrl.reset();
   impl_->runCtrl.reset();
@@ -105,7 +112,48 @@ void TCtrl::SaveSettings() {
   zorvel::SaveSettings(impl_->document, impl_->folder, impl_->settings);
 }
 
+void TCtrl::LoadMacros() {
+  impl_->viewCtrl->LoadList();
+  WatchFolder();
+}
+
+// A save is a burst of events (the temporary file, then the rename); the list is reloaded once
+// the burst is over.
+void TCtrl::WatchFolder() {
+  TImpl& d = *impl_;
+  if (d.watcher) return;
+  constexpr int kSettleMs = 150;
+  d.watcher = new QFileSystemWatcher(&d.context);
+  d.reloadTimer = new QTimer(&d.context);
+  d.reloadTimer->setSingleShot(true);
+  d.reloadTimer->setInterval(kSettleMs);
+  QObject::connect(d.reloadTimer, &QTimer::timeout, &d.context,
+                   [this] { Guarded("Folder", [this] { ReloadChangedDocuments(); }); });
+  const auto changed = [timer = d.reloadTimer] { timer->start(); };
+  QObject::connect(d.watcher, &QFileSystemWatcher::directoryChanged, &d.context, changed);
+  QObject::connect(d.watcher, &QFileSystemWatcher::fileChanged, &d.context, changed);
+  d.watcher->addPath(QString::fromStdString(d.folder));
+  WatchListedFiles();
+}
+
+void TCtrl::ReloadChangedDocuments() {
+  if (!impl_->viewCtrl || !impl_->watcher) return;
+  impl_->viewCtrl->ReloadChangedDocuments();
+  WatchListedFiles();
+}
+
+// Each listed document is watched too, so a file rewritten in place (not replaced) is noticed.
+void TCtrl::WatchListedFiles() {
+  TImpl& d = *impl_;
+  const QStringList watched = d.watcher->files();
+  if (!watched.isEmpty()) d.watcher->removePaths(watched);
+  QStringList files;
+  for (const TActionCtrlPtr& macro : d.macros) files << QString::fromStdString(macro->FFile);
+  if (!files.isEmpty()) d.watcher->addPaths(files);
+}
+
 void TCtrl::Shutdown() {
+  if (impl_->reloadTimer) impl_->reloadTimer->stop();
   impl_->notifiers.clear();
   impl_->viewCtrl.reset();
   impl_->runCtrl.reset();  // stops the run and waits for its thread

@@ -50,6 +50,9 @@ class TCtrl {
   void LoadSettings();
   // Writes Settings() back into "zorvelconfig.xml", keeping everything else in it. Throws Error.
   void SaveSettings();
+  // Scans the folder into the macro list (TViewCtrl::LoadList) and from then on watches it: macro
+  // documents that another program adds, changes or removes update the list a moment later.
+  void LoadMacros();
   // The controller's part of shutdown: releases the list and run controllers (stopping a run in
   // progress and waiting for its thread), then SaveSettings, which may throw. Afterwards only the
   // destructor may be called.
@@ -89,6 +92,9 @@ class TCtrl {
   void PostToMainThread(std::function<void()> call);
   void OnRunFinished(uint64_t runId);
   void DispatchHotkey(int id, uint32_t modifiers, uint32_t vk);
+  void WatchFolder();
+  void ReloadChangedDocuments();
+  void WatchListedFiles();
 
   struct TImpl;
   std::unique_ptr<TImpl> impl_;

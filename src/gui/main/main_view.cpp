@@ -231,7 +231,7 @@ void TFMMainView::FormShow() {
     ctrl_->ViewCtrl().SetView(listView_.get());
     ctrl_->ViewCtrl().SetDialogs(dialogs_);
     ctrl_->LoadSettings();
-    ctrl_->ViewCtrl().LoadList();
+    ctrl_->LoadMacros();
     RegisterHotkeys();
     setWindowTitle(Q(kProductCaption));
     Timer1_->start();

@@ -26,6 +26,21 @@ void TViewCtrl::FillList() {
   if (view_) view_->SetRows(macros_);
 }
 
+void TViewCtrl::FillListKeepingFocus() {
+  if (!view_) return;
+  const TActionCtrlPtr focused = FocusedMacro();
+  view_->SetRows(macros_);
+  for (int row = 0; focused && row < view_->RowCount(); ++row)
+    if (view_->RowMacro(row) == focused) view_->FocusRow(row);
+}
+
+void TViewCtrl::ReloadChangedDocuments() {
+  const TActionCtrlPtr running = runCtrl_.Running() ? runCtrl_.CurrentMacro() : nullptr;
+  reloadAfterRun_ = running != nullptr;
+  const auto pinned = [&running](const TActionCtrl& macro) { return &macro == running.get(); };
+  if (MergeRescan(macros_, ScanMacroFolder(document_, folder_), pinned)) FillListKeepingFocus();
+}
+
 TActionCtrlPtr TViewCtrl::FocusedMacro() const {
   if (!view_) return nullptr;
   const int row = view_->FocusedRow();
@@ -53,14 +68,15 @@ void TViewCtrl::NewMacro() {
   TActionCtrlPtr macro = dialogs_.recordView(nullptr);
   if (!macro) return;
   macros_.Add(macro);
-  if (view_) view_->AppendRow(macro);
+  // Saving it may have replaced another listed macro's document, which then left the list.
+  FillListKeepingFocus();
 }
 
 void TViewCtrl::EditMacro() {
   TActionCtrlPtr macro = FocusedMacro();
   if (!macro || !dialogs_.recordView) return;
   dialogs_.recordView(macro);
-  RepaintAll();
+  FillListKeepingFocus();
 }
 
 void TViewCtrl::DeleteMacro() {
@@ -133,6 +149,7 @@ std::optional<TRunOutcome> TViewCtrl::RunFinished(uint64_t runId) {
   const bool current = runId == runCtrl_.CurrentRunId();
   runCtrl_.RunFinished(runId);
   RepaintAll();
+  if (reloadAfterRun_ && !runCtrl_.Running()) ReloadChangedDocuments();
   if (!current) return std::nullopt;
   return runCtrl_.LastOutcome();
 }

@@ -62,7 +62,7 @@ int main(int argc, char** argv) {
                   : nullptr;
     };
     window.SetDialogs(std::move(dialogs));
-    zorvel::CloseOnQuitSignals(window);
+    zorvel::OnQuitSignals(window, [&window] { window.CloseOnSignal(); });
     window.show();
     return QApplication::exec();
   } catch (const std::exception& error) {

@@ -2,6 +2,7 @@
 #include <iostream>
 
 #include "cli/cli_common.h"
+#include "common/atomic_file.h"
 #include "common/error.h"
 #include "model/xml_document.h"
 
@@ -32,7 +33,9 @@ int Import(const ParsedArgs& parsed) {
   if (PathExists(target) && !parsed.Has("--force"))
     throw Error(target +
                 " already exists; use --force to replace it or --name to choose another name");
-  macro.SaveDocument();
+  RemoveLeftoverTemporaryFiles(parsed.folder);
+  macro.SaveDocument(parsed.Has("--force") ? TActionCtrl::TOverwrite::Always
+                                           : TActionCtrl::TOverwrite::IfUnchanged);
   std::cout << "imported \"" << OneLine(macro.FName) << "\" to " << target << "\n";
   return kExitOk;
 }

@@ -157,19 +157,19 @@ void TActionCtrl::WriteToNode(pugi::xml_node root) const {
   Actions.WriteToNode(TXMLDocument::AppendChild(root, "ActionList"));
 }
 
-void TActionCtrl::SaveDocument() {
+void TActionCtrl::SaveDocument(TOverwrite overwrite) {
   if (FFile.empty()) CheckDocumentName(FName);
-  WriteDocumentTo(DocumentPath());
+  WriteDocumentTo(DocumentPath(), overwrite);
 }
 
-void TActionCtrl::SaveDocumentAs(const std::string& name) {
+void TActionCtrl::SaveDocumentAs(const std::string& name, TOverwrite overwrite) {
   CheckDocumentName(name);
   const std::string oldFile = FFile;
   const std::string oldName = FName;
   const std::string target = NamedPath(name);
   FName = name;
   try {
-    WriteDocumentTo(target);
+    WriteDocumentTo(target, overwrite);
   } catch (...) {
     FName = oldName;
     throw;
@@ -179,15 +179,20 @@ void TActionCtrl::SaveDocumentAs(const std::string& name) {
   if (!oldFile.empty() && oldFile != target) unlink(oldFile.c_str());
 }
 
-void TActionCtrl::WriteDocumentTo(const std::string& path) {
+void TActionCtrl::WriteDocumentTo(const std::string& path, TOverwrite overwrite) {
+  TReplaceCondition condition;
+  if (overwrite == TOverwrite::IfUnchanged)
+    condition = path == FFile ? TReplaceCondition::Unchanged(FFileStamp)
+                              : TReplaceCondition::NothingThere();
+  TFileStamp written;
   {
     TDocumentUse use(*document_);
     document_->ResetToText(kEmptyDocument);
     WriteToNode(document_->DocumentElement());
-    document_->SaveToFile(path);
+    written = document_->SaveToFile(path, condition);
   }
   FFile = path;
-  FFileStamp = StampOf(path);
+  FFileStamp = written;
 }
 
 void TActionCtrl::DeleteDocument() {

@@ -83,14 +83,19 @@ class TActionCtrl {
   void LoadDocumentOrThrow(const std::string& path = {});
   void ReadFromNode(pugi::xml_node root);
   void WriteToNode(pugi::xml_node root) const;
+  // Whether a save may replace what another program wrote: IfUnchanged replaces the macro's own
+  // file only while it is still the version the macro read or wrote, and creates any other file
+  // only where none exists; Always replaces whatever is there.
+  enum class TOverwrite { IfUnchanged, Always };
   // Writes the macro to DocumentPath() through a temporary file; that file is then its file.
-  // Throws Error on failure, or when the macro has no file yet and its name cannot be a document
-  // name; the old document then stays whole.
-  void SaveDocument();
+  // Throws FileChangedError when `overwrite` forbids the replacement, Error on other failures or
+  // when the macro has no file yet and its name cannot be a document name; the document on the
+  // disk then stays whole.
+  void SaveDocument(TOverwrite overwrite = TOverwrite::IfUnchanged);
   // Renames the macro: sets FName to `name` and writes NamedPath(name); only once that has
   // succeeded is the file it came from removed (when it is another one). On failure nothing
   // changes, the name included.
-  void SaveDocumentAs(const std::string& name);
+  void SaveDocumentAs(const std::string& name, TOverwrite overwrite = TOverwrite::IfUnchanged);
   // Removes the macro's file (DocumentPath()); a missing file or failed removal is ignored.
   // Throws Error when the macro has no file yet and its name cannot be a document name.
   void DeleteDocument();
@@ -105,7 +110,7 @@ class TActionCtrl {
   // The path a load from `path` reads: `path`, or DocumentPath() when it is empty.
   std::string SourcePath(const std::string& path) const;
   // Writes the macro to `path` and makes that its file.
-  void WriteDocumentTo(const std::string& path);
+  void WriteDocumentTo(const std::string& path, TOverwrite overwrite);
 
   TXMLDocument* document_;
 };

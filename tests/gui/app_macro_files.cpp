@@ -148,7 +148,60 @@ TEST_F(MacroFiles, ANewMacroOverAnotherMacrosDocumentReplacesItInTheList) {
   EXPECT_EQ(Ctrl().Macros().Get(0)->Actions.Count(), 0u) << "the list holds the new macro";
 }
 
+// Saves that were killed left their temporary files; the window tidies them up at start.
+TEST_F(MacroFiles, TemporaryFilesOfKilledSavesGoAtStart) {
+  WriteDocument("kept.xml", "Kept");
+  Write(".zorvel-save-4194305-0.tmp", "half a document");  // no process has this id
+  const std::string live = ".zorvel-save-" + std::to_string(getpid()) + "-9.tmp";
+  Write(live, "being written");
+  Open();
+  EXPECT_FALSE(Exists(".zorvel-save-4194305-0.tmp"));
+  EXPECT_TRUE(Exists(live));
+  EXPECT_EQ(ListedNames(), "Kept;");
+}
+
 // ------------------------------------------------------------- documents of other programs
+
+// Another program replaced the document before the list heard of it: the window's older copy
+// replaces it only when the user says so.
+TEST_F(MacroFiles, AStaleCopyReplacesANewerDocumentOnlyWhenTheUserAgrees) {
+  WriteDocument("m.xml", "M", 1);
+  Open();
+  Focus(0);
+  ReplaceDocument("m.xml", "M", 2);  // no event loop runs: the window does not know yet
+  const std::string theirs = Read("m.xml");
+  editConfig_ = [](TActionConfig& config) { config.Interval = 555; };
+  View().ConfigMacro();  // answered No
+  EXPECT_EQ(Read("m.xml"), theirs);
+  ASSERT_EQ(prompt_.Asked().size(), 1u);
+  EXPECT_EQ(prompt_.Asked()[0].kind, "Question");
+  EXPECT_NE(prompt_.Asked()[0].text.find("was changed by another program"), std::string::npos);
+
+  prompt_.QueueAnswer(true);
+  View().ScheduleMacro();
+  TXMLDocument document;
+  TActionCtrl stored(document, folder_);
+  ASSERT_TRUE(stored.LoadDocument(File("m.xml")));
+  EXPECT_EQ(stored.Config.Interval, 555);
+  EXPECT_EQ(prompt_.Asked().size(), 2u);
+  // Once saved, the window's copy is the one on the disk: no question for the next save.
+  View().ConfigMacro();
+  EXPECT_EQ(prompt_.Asked().size(), 2u);
+}
+
+TEST_F(MacroFiles, OkOverANewerDocumentAsksToo) {
+  WriteDocument("m.xml", "M", 1);
+  Open();
+  Focus(0);
+  ReplaceDocument("m.xml", "M", 2);
+  const std::string theirs = Read("m.xml");
+  okName_ = "M";
+  View().EditMacro();  // answered No: the window stays open in real use, nothing is written
+  EXPECT_EQ(Read("m.xml"), theirs);
+  ASSERT_EQ(prompt_.Asked().size(), 1u);
+  EXPECT_NE(prompt_.Asked()[0].text.find("was changed by another program"), std::string::npos);
+  EXPECT_EQ(FreshScan(), "M@m.xml;");
+}
 
 TEST_F(MacroFiles, DocumentsAddedChangedAndRemovedElsewhereReachTheListKeepingTheFocus) {
   WriteDocument("a.xml", "A");

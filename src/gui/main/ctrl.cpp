@@ -6,6 +6,8 @@
 #include <QTimer>
 #include <vector>
 
+#include "common/atomic_file.h"
+#include "common/error.h"
 #include "gui/main/view_ctrl.h"
 #include "gui/widgets/guard.h"
 #include "model/folder_scan.h"
@@ -28,6 +30,8 @@ struct TCtrl::TImpl {
   IClock& clock;
   std::string folder;
   TRecordSettings settings;
+  // Only settings read from the file are written back: a file that could not be read is kept.
+  bool settingsLoaded = false;
   TRecordSettingsRef settingsRef{settings};
   TXMLDocument document;
   TEventList events;
@@ -105,7 +109,13 @@ TRecordSettings& TCtrl::Settings() {
 }
 
 void TCtrl::LoadSettings() {
-  zorvel::LoadSettings(impl_->document, impl_->folder, impl_->settings);
+  try {
+    zorvel::LoadSettings(impl_->document, impl_->folder, impl_->settings);
+  } catch (const Error& error) {
+    throw Error(std::string(error.what()) +
+                " The settings are not written back at exit, so the file stays as it is.");
+  }
+  impl_->settingsLoaded = true;
 }
 
 void TCtrl::SaveSettings() {
@@ -113,6 +123,7 @@ void TCtrl::SaveSettings() {
 }
 
 void TCtrl::LoadMacros() {
+  RemoveLeftoverTemporaryFiles(impl_->folder);
   impl_->viewCtrl->LoadList();
   WatchFolder();
 }
@@ -127,8 +138,10 @@ void TCtrl::WatchFolder() {
   d.reloadTimer = new QTimer(&d.context);
   d.reloadTimer->setSingleShot(true);
   d.reloadTimer->setInterval(kSettleMs);
-  QObject::connect(d.reloadTimer, &QTimer::timeout, &d.context,
-                   [this] { Guarded("Folder", [this] { ReloadChangedDocuments(); }); });
+  QObject::connect(d.reloadTimer, &QTimer::timeout, &d.context, [this] {
+    Guarded(
+        "Folder", [this] { ReloadChangedDocuments(); }, StatusSink());
+  });
   const auto changed = [timer = d.reloadTimer] { timer->start(); };
   QObject::connect(d.watcher, &QFileSystemWatcher::directoryChanged, &d.context, changed);
   QObject::connect(d.watcher, &QFileSystemWatcher::fileChanged, &d.context, changed);
@@ -157,7 +170,7 @@ void TCtrl::Shutdown() {
   impl_->notifiers.clear();
   impl_->viewCtrl.reset();
   impl_->runCtrl.reset();  // stops the run and waits for its thread
-  SaveSettings();
+  if (impl_->settingsLoaded) SaveSettings();
 }
 
 TXMLDocument& TCtrl::Document() {

@@ -238,6 +238,11 @@ void TFMMainView::FormShow() {
   });
 }
 
+void TFMMainView::CloseOnSignal() {
+  closingOnSignal_ = true;
+  close();
+}
+
 void TFMMainView::FormClose() {
   if (closed_) return;
   closed_ = true;
@@ -248,7 +253,8 @@ void TFMMainView::FormClose() {
     ctrl_->Shutdown();
   } catch (const std::exception& error) {
     std::cerr << "zorvel: the settings could not be saved: " << error.what() << std::endl;
-    prompt_.Warning("Warning", std::string("The settings could not be saved.\n") + error.what());
+    if (!closingOnSignal_)
+      prompt_.Warning("Warning", std::string("The settings could not be saved.\n") + error.what());
   }
   model_.SetRows({});
   ctrl_.reset();

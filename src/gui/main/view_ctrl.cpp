@@ -4,6 +4,7 @@
 
 #include "common/error.h"
 #include "gui/widgets/prompt.h"
+#include "gui/widgets/save_question.h"
 #include "model/folder_scan.h"
 #include "playback/run_ctrl.h"
 
@@ -54,8 +55,8 @@ void TViewCtrl::RepaintAll() {
 
 bool TViewCtrl::SaveMacro(TActionCtrl& macro) {
   try {
-    macro.SaveDocument();
-    return true;
+    return SaveAskingBeforeReplacing(
+        prompt_, macro.FName, [&macro](TActionCtrl::TOverwrite how) { macro.SaveDocument(how); });
   } catch (const std::exception& error) {
     prompt_.Warning("Warning",
                     "The macro \"" + macro.FName + "\" could not be saved.\n" + error.what());

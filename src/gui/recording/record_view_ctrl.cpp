@@ -5,6 +5,7 @@
 #include "common/date_time.h"
 #include "common/error.h"
 #include "gui/widgets/prompt.h"
+#include "gui/widgets/save_question.h"
 #include "recording/record_settings.h"
 #include "recording/recorder.h"
 
@@ -159,14 +160,15 @@ bool TRecordViewCtrl::Confirm(const std::string& name) {
     ctrl_.prompt.Warning(kWarning, error.what());
     return false;
   }
-  if (TargetTakenByOther(name) &&
+  const bool replaceAgreed = TargetTakenByOther(name);
+  if (replaceAgreed &&
       !ctrl_.prompt.Question(
           kWarning, "A macro named \"" + name + "\" already exists. Do you want to replace it?"))
     return false;
   StoreViewOrder();
   const std::string target = TargetFile(name);
   try {
-    SaveAs(name);
+    if (!SaveAs(name, replaceAgreed)) return false;
   } catch (const Error& error) {
     ctrl_.prompt.Warning(kWarning, std::string("The macro could not be saved: ") + error.what());
     return false;
@@ -177,20 +179,29 @@ bool TRecordViewCtrl::Confirm(const std::string& name) {
 }
 
 // A new name is a new file (the old one goes once it is written); the same name keeps the file
-// the macro came from. A failed save puts the date back, so the reload on closing still finds the
-// macro's own document as it was.
-void TRecordViewCtrl::SaveAs(const std::string& name) {
+// the macro came from. A document another program changed meanwhile is replaced only when the
+// user agrees, before or now. A save that does not happen puts the date back, so the reload on
+// closing still finds the macro's own document as it was.
+bool TRecordViewCtrl::SaveAs(const std::string& name, bool replaceAgreed) {
   const std::string oldCreateTime = FActionCtrl->FCreateTime;
   FActionCtrl->FCreateTime = FormatShortDate(ctrl_.clock.Now());
-  try {
-    if (!newMacro_ && name == FActionCtrl->FName)
-      FActionCtrl->SaveDocument();
+  const bool keepFile = !newMacro_ && name == FActionCtrl->FName;
+  const auto save = [&](TActionCtrl::TOverwrite how) {
+    if (keepFile)
+      FActionCtrl->SaveDocument(how);
     else
-      FActionCtrl->SaveDocumentAs(name);
+      FActionCtrl->SaveDocumentAs(name, how);
+  };
+  bool saved = false;
+  try {
+    if (replaceAgreed) save(TActionCtrl::TOverwrite::Always);
+    saved = replaceAgreed || SaveAskingBeforeReplacing(ctrl_.prompt, name, save);
   } catch (...) {
     FActionCtrl->FCreateTime = oldCreateTime;
     throw;
   }
+  if (!saved) FActionCtrl->FCreateTime = oldCreateTime;
+  return saved;
 }
 
 // The listed macros whose document was just replaced are gone: they leave the list.

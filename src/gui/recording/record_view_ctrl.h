@@ -82,7 +82,8 @@ class TRecordViewCtrl {
   std::string TargetFile(const std::string& name) const;
   // Whether that file exists and is not the macro's own (replacing it is asked first).
   bool TargetTakenByOther(const std::string& name) const;
-  void SaveAs(const std::string& name);
+  // Saves under `name`; false when the user kept another program's version of the document.
+  bool SaveAs(const std::string& name, bool replaceAgreed);
   void ReloadMacro();
   void DropOtherMacrosOf(const std::string& file);
 

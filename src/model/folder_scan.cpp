@@ -27,6 +27,12 @@ std::string Upper(std::string text) {
   return text;
 }
 
+TActionCtrlPtr FindByFile(const TActionsList& macros, const std::string& file) {
+  for (const TActionCtrlPtr& macro : macros)
+    if (macro->FFile == file) return macro;
+  return nullptr;
+}
+
 }  // namespace
 
 std::string ExtensionOf(const std::string& path) {
@@ -41,6 +47,11 @@ bool IsMacroCandidateName(const std::string& path) {
 }
 
 TActionsList ScanMacroFolder(TXMLDocument& document, const std::string& folder) {
+  return RescanMacroFolder(document, folder, {});
+}
+
+TActionsList RescanMacroFolder(TXMLDocument& document, const std::string& folder,
+                               const TActionsList& known) {
   TActionsList macros;
   std::unique_ptr<DIR, DirCloser> dir(opendir(folder.c_str()));
   if (!dir) return macros;
@@ -50,6 +61,11 @@ TActionsList ScanMacroFolder(TXMLDocument& document, const std::string& folder) 
     if (entry->d_type == DT_DIR) continue;
     std::string path = folder + "/" + name;
     if (!IsMacroCandidateName(path) || !IsRegularFile(path)) continue;
+    const TActionCtrlPtr same = FindByFile(known, path);
+    if (same && same->FFileStamp == StampOf(path)) {
+      macros.Add(same);
+      continue;
+    }
     try {
       auto macro = std::make_shared<TActionCtrl>(document, folder);
       if (macro->LoadDocument(path)) macros.Add(std::move(macro));
@@ -59,16 +75,6 @@ TActionsList ScanMacroFolder(TXMLDocument& document, const std::string& folder) 
   }
   return macros;
 }
-
-namespace {
-
-TActionCtrlPtr FindByFile(const TActionsList& macros, const std::string& file) {
-  for (const TActionCtrlPtr& macro : macros)
-    if (macro->FFile == file) return macro;
-  return nullptr;
-}
-
-}  // namespace
 
 bool MergeRescan(TActionsList& macros, const TActionsList& scanned,
                  const std::function<bool(const TActionCtrl&)>& pinned) {

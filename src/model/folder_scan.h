@@ -19,6 +19,10 @@ bool IsMacroCandidateName(const std::string& path);
 // entries are skipped; files that are not macro documents or hold a bad value are left out
 // silently. An unreadable folder gives an empty list.
 TActionsList ScanMacroFolder(TXMLDocument& document, const std::string& folder);
+// The same scan, but a file whose stamp equals that of the macro in `known` loaded from it is not
+// read again: that macro itself is listed.
+TActionsList RescanMacroFolder(TXMLDocument& document, const std::string& folder,
+                               const TActionsList& known);
 
 // Brings `macros` in line with `scanned`, a fresh scan of their folder, and returns whether the
 // list changed. Macros are matched by their file: one whose file's stamp is unchanged stays as it

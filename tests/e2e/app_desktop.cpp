@@ -162,6 +162,16 @@ TEST_F(AppDesktop, RunAndStopButtonsAndTheStatusCell) {
   Screenshot(window_, "e2e-zorvel-main.png");
 }
 
+// Starts zorvel on `folder` with its stderr going to the file `errors`; the process id or -1.
+pid_t SpawnAppWithErrors(const std::string& folder, const std::string& errors) {
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 2, errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  const pid_t pid = SpawnProgram({BuiltProgram("zorvel"), "--folder", folder}, &actions);
+  posix_spawn_file_actions_destroy(&actions);
+  return pid;
+}
+
 TDateTime SecondsFromNow(int seconds) {
   const std::time_t when = std::time(nullptr) + seconds;
   std::tm local{};
@@ -227,6 +237,26 @@ TEST_F(AppDesktop, ASecondZorvelOnTheSameFolderSaysItIsInUseAndExits) {
   EXPECT_EQ(folder_.Listing() + folder_.Read("zorvelconfig.xml"), before);
   Keys("ctrl+F2");
   EXPECT_TRUE(WaitClicks(kLeftX, kLeftY, 1)) << "the first program stopped working";
+}
+
+// A quit signal never waits for a click: a settings file that cannot be saved is reported on
+// stderr and the program ends at once.
+TEST_F(AppDesktop, AQuitSignalWithUnsavableSettingsEndsWithoutWaiting) {
+  const std::string errors = folder_.File("app.err");
+  const pid_t app = SpawnAppWithErrors(folder_.path(), errors);
+  ASSERT_GT(app, 0);
+  TWindowBox main;
+  EXPECT_TRUE(WaitUntil([&] { return (main = FindWindow("Zorvel 2.5.1")).id != 0; }, 20s));
+  std::filesystem::remove(folder_.File("zorvelconfig.xml"));
+  std::filesystem::create_directory(folder_.File("zorvelconfig.xml"));  // cannot be replaced
+  kill(app, SIGTERM);
+  int status = 0;
+  const bool ended = WaitForExit(app, status, 5s);
+  if (!ended) EndChild(app, SIGKILL);
+  EXPECT_TRUE(ended) << "the program waits for something after SIGTERM";
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "wait status " << status;
+  EXPECT_NE(folder_.Read("app.err").find("the settings could not be saved"), std::string::npos)
+      << folder_.Read("app.err");
 }
 
 }  // namespace

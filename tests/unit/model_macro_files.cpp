@@ -160,6 +160,22 @@ TEST_F(Rescan, KeepsUnchangedMacrosUpdatesChangedOnesInPlaceAndFollowsTheFolder)
   EXPECT_EQ(before["B"]->FFileStamp, StampOf(folder.File("b.xml")));
 }
 
+// A rescan reads only files that changed: a known macro whose file has its stamp is listed itself.
+TEST_F(Rescan, ReadsOnlyTheFilesThatChanged) {
+  folder.Write("same.xml", Document("Same"));
+  folder.Write("changed.xml", Document("Changed"));
+  TActionsList known = ScanMacroFolder(document, folder.path());
+  for (const auto& macro : known) macro->FCreateTime = "only in memory";
+  Replace("changed.xml", Document("Changed2"));
+  const TActionsList rescanned = RescanMacroFolder(document, folder.path(), known);
+  ASSERT_EQ(rescanned.Count(), 2u);
+  for (const auto& macro : rescanned) {
+    const bool reused = known.IndexOf(macro.get()) >= 0;
+    EXPECT_EQ(reused, macro->FFile == folder.File("same.xml")) << macro->FFile;
+    EXPECT_EQ(macro->FCreateTime, reused ? "only in memory" : "");
+  }
+}
+
 TEST_F(Rescan, APinnedMacroStaysAsItIsWhateverHappensToItsFile) {
   folder.Write("run.xml", Document("Run"));
   folder.Write("other.xml", Document("Other"));

@@ -39,7 +39,8 @@ void TViewCtrl::ReloadChangedDocuments() {
   const TActionCtrlPtr running = runCtrl_.Running() ? runCtrl_.CurrentMacro() : nullptr;
   reloadAfterRun_ = running != nullptr;
   const auto pinned = [&running](const TActionCtrl& macro) { return &macro == running.get(); };
-  if (MergeRescan(macros_, ScanMacroFolder(document_, folder_), pinned)) FillListKeepingFocus();
+  if (MergeRescan(macros_, RescanMacroFolder(document_, folder_, macros_), pinned))
+    FillListKeepingFocus();
 }
 
 TActionCtrlPtr TViewCtrl::FocusedMacro() const {

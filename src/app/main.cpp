@@ -2,16 +2,29 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QMessageBox>
 #include <clocale>
 #include <iostream>
 
 #include "common/date_time.h"
 #include "common/error.h"
+#include "common/folder_lock.h"
 #include "common/program_folder.h"
 #include "gui/main/ctrl.h"
 #include "gui/main/main_view.h"
 #include "gui/recording/record_view.h"
 #include "gui/widgets/quit_signals.h"
+
+namespace {
+
+// Tells the user, on stderr and in a message box, that another Zorvel works on `folder`.
+void ReportFolderInUse(const std::string& folder) {
+  const std::string text = "The folder " + folder + " is in use by another Zorvel.";
+  std::cerr << "zorvel: " << text << std::endl;
+  QMessageBox::warning(nullptr, QStringLiteral("Zorvel"), QString::fromStdString(text));
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
@@ -34,6 +47,12 @@ int main(int argc, char** argv) {
   try {
     const std::string folder = zorvel::ResolveProgramFolder(
         zorvel::ExecutablePath(), parser.value(folderOption).toStdString());
+    // Taken before anything in the folder is read or written, and held until the program ends.
+    zorvel::TFolderLock lock;
+    if (lock.Acquire(folder) == zorvel::TFolderLock::Result::HeldByOther) {
+      ReportFolderInUse(folder);
+      return 1;
+    }
     zorvel::TSystemClock clock;
     zorvel::TFMMainView window(zorvel::OpenDesktop(), clock, folder);
     zorvel::TViewDialogs dialogs;
@@ -43,7 +62,7 @@ int main(int argc, char** argv) {
                   : nullptr;
     };
     window.SetDialogs(std::move(dialogs));
-    zorvel::CloseOnQuitSignals(window);
+    zorvel::OnQuitSignals(window, [&window] { window.CloseOnSignal(); });
     window.show();
     return QApplication::exec();
   } catch (const std::exception& error) {

@@ -2,6 +2,7 @@
 #include <iostream>
 
 #include "cli/cli_common.h"
+#include "common/atomic_file.h"
 #include "common/error.h"
 #include "model/xml_document.h"
 
@@ -25,13 +26,16 @@ int Import(const ParsedArgs& parsed) {
   TXMLDocument document;
   TActionCtrl macro(document, parsed.folder);
   macro.LoadDocumentOrThrow(parsed.positional[0]);
+  macro.FFile.clear();  // the copy is a new document of the folder, not the file it came from
   if (parsed.Has("--name")) macro.FName = parsed.Value("--name");
   CheckDocumentName(macro.FName);
   std::string target = macro.DocumentPath();
   if (PathExists(target) && !parsed.Has("--force"))
     throw Error(target +
                 " already exists; use --force to replace it or --name to choose another name");
-  macro.SaveDocument();
+  RemoveLeftoverTemporaryFiles(parsed.folder);
+  macro.SaveDocument(parsed.Has("--force") ? TActionCtrl::TOverwrite::Always
+                                           : TActionCtrl::TOverwrite::IfUnchanged);
   std::cout << "imported \"" << OneLine(macro.FName) << "\" to " << target << "\n";
   return kExitOk;
 }

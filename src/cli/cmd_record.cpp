@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "cli/cli_common.h"
+#include "common/atomic_file.h"
 #include "common/date_time.h"
 #include "common/error.h"
 #include "model/xml_document.h"
@@ -158,7 +159,15 @@ int RunRecord(const std::vector<std::string>& args) {
     hotkeys->Unregister(kStopHotkeyId);
 
     macro->FCreateTime = FormatShortDate(TSystemClock().Now());
-    macro->SaveDocument();
+    // Refused when another program wrote the document meanwhile: a new macro's file appeared, or
+    // the appended one changed since it was read.
+    RemoveLeftoverTemporaryFiles(parsed.folder);
+    try {
+      macro->SaveDocument(TActionCtrl::TOverwrite::IfUnchanged);
+    } catch (const FileChangedError& error) {
+      throw Error(std::string(error.what()) +
+                  " It was left as it is; the recording was not saved.");
+    }
     std::cout << recorded << (recorded == 1 ? " action" : " actions") << " recorded into \""
               << macro->FName << "\"\n";
     return kExitOk;

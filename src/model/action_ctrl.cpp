@@ -78,7 +78,15 @@ TActionCtrl::TActionCtrl(TXMLDocument& document, std::string folder)
     : FFolder(std::move(folder)), document_(&document) {}
 
 std::string TActionCtrl::DocumentPath() const {
-  return FFolder + "/" + FName + ".xml";
+  return FFile.empty() ? NamedPath(FName) : FFile;
+}
+
+std::string TActionCtrl::NamedPath(const std::string& name) const {
+  return FFolder + "/" + name + ".xml";
+}
+
+std::string TActionCtrl::SourcePath(const std::string& path) const {
+  return path.empty() ? DocumentPath() : path;
 }
 
 bool TActionCtrl::OpenDocumentFile(const std::string& path) {
@@ -91,18 +99,25 @@ bool TActionCtrl::OpenDocumentFile(const std::string& path) {
   }
 }
 
+// The stamp is taken before the file is read: a file replaced in between then looks changed
+// later, which is asked about, rather than unchanged, which would lose the replacement.
 bool TActionCtrl::LoadDocument(const std::string& path) {
   TDocumentUse use(*document_);
-  if (!OpenDocumentFile(path.empty() ? DocumentPath() : path)) return false;
+  const std::string source = SourcePath(path);
+  const TFileStamp stamp = StampOf(source);
+  if (!OpenDocumentFile(source)) return false;
   pugi::xml_node root = document_->DocumentElement();
   if (!TXMLDocument::HasAttribute(root, kMarkerAttribute)) return false;
   ReadWholeDocument(root);
+  FFile = source;
+  FFileStamp = stamp;
   return true;
 }
 
 void TActionCtrl::LoadDocumentOrThrow(const std::string& path) {
   TDocumentUse use(*document_);
-  std::string source = path.empty() ? DocumentPath() : path;
+  const std::string source = SourcePath(path);
+  const TFileStamp stamp = StampOf(source);
   document_->LoadFromFile(source);
   pugi::xml_node root = document_->DocumentElement();
   if (!TXMLDocument::HasAttribute(root, kMarkerAttribute))
@@ -112,6 +127,8 @@ void TActionCtrl::LoadDocumentOrThrow(const std::string& path) {
   } catch (const Error& error) {
     throw Error(source + ": " + error.what());
   }
+  FFile = source;
+  FFileStamp = stamp;
 }
 
 void TActionCtrl::ReadWholeDocument(pugi::xml_node root) {
@@ -140,18 +157,53 @@ void TActionCtrl::WriteToNode(pugi::xml_node root) const {
   Actions.WriteToNode(TXMLDocument::AppendChild(root, "ActionList"));
 }
 
-void TActionCtrl::SaveDocument() {
-  CheckDocumentName(FName);
-  std::string path = DocumentPath();
-  TDocumentUse use(*document_);
-  document_->ResetToText(kEmptyDocument);
-  WriteToNode(document_->DocumentElement());
-  document_->SaveToFile(path);
+void TActionCtrl::SaveDocument(TOverwrite overwrite) {
+  if (FFile.empty()) CheckDocumentName(FName);
+  WriteDocumentTo(DocumentPath(), overwrite);
+}
+
+void TActionCtrl::SaveDocumentAs(const std::string& name, TOverwrite overwrite) {
+  CheckDocumentName(name);
+  const std::string oldFile = FFile;
+  const std::string oldName = FName;
+  const std::string target = NamedPath(name);
+  FName = name;
+  try {
+    WriteDocumentTo(target, overwrite);
+  } catch (...) {
+    FName = oldName;
+    throw;
+  }
+  // A failed removal leaves a second document behind, which the next scan lists; the renamed
+  // macro itself is safe in its new file either way.
+  if (!oldFile.empty() && oldFile != target) unlink(oldFile.c_str());
+}
+
+void TActionCtrl::WriteDocumentTo(const std::string& path, TOverwrite overwrite) {
+  TReplaceCondition condition;
+  if (overwrite == TOverwrite::IfUnchanged)
+    condition = path == FFile ? TReplaceCondition::Unchanged(FFileStamp)
+                              : TReplaceCondition::NothingThere();
+  TFileStamp written;
+  {
+    TDocumentUse use(*document_);
+    document_->ResetToText(kEmptyDocument);
+    WriteToNode(document_->DocumentElement());
+    written = document_->SaveToFile(path, condition);
+  }
+  FFile = path;
+  FFileStamp = written;
 }
 
 void TActionCtrl::DeleteDocument() {
-  CheckDocumentName(FName);
+  if (FFile.empty()) CheckDocumentName(FName);
   unlink(DocumentPath().c_str());
+}
+
+void TActionCtrl::TakeContentOf(const TActionCtrl& other) {
+  const bool running = FRunning;
+  *this = other;
+  FRunning = running;
 }
 
 }  // namespace zorvel

@@ -6,6 +6,7 @@
 
 #include <pugixml.hpp>
 
+#include "common/file_stamp.h"
 #include "model/action.h"
 
 namespace zorvel {
@@ -55,6 +56,11 @@ class TActionCtrl {
   TActionCtrl(TXMLDocument& document, std::string folder);
 
   std::string FFolder;
+  // The file the macro was loaded from or last saved to, and its stamp then; empty for a macro
+  // that has no document yet. The macro is that file: it is saved to and deleted from it,
+  // whatever its name says.
+  std::string FFile;
+  TFileStamp FFileStamp;
   std::string FName;
   std::string FCreateTime;
   bool FRunning = false;
@@ -62,11 +68,14 @@ class TActionCtrl {
   TActionConfig Config;
   TActionSchedule Schedule;
 
-  // FFolder + "/" + FName + ".xml".
+  // FFile, or for a macro without a document NamedPath(FName).
   std::string DocumentPath() const;
+  // FFolder + "/" + name + ".xml": where a new macro of that name is saved.
+  std::string NamedPath(const std::string& name) const;
   bool OpenDocumentFile(const std::string& path);
-  // Loads the macro from `path` (empty: DocumentPath()). False when the file is missing, not XML,
-  // or not a macro document; the macro is then unchanged. Throws Error on a bad value.
+  // Loads the macro from `path` (empty: DocumentPath()), which becomes its file. False when the
+  // file is missing, not XML, or not a macro document; the macro is then unchanged. Throws Error
+  // on a bad value.
   bool LoadDocument(const std::string& path = {});
   // Like LoadDocument, but every refusal is an Error with a readable reason (file not found, not
   // well-formed XML with line and column, no Zorvel marker, a bad value). The macro changes only
@@ -74,18 +83,34 @@ class TActionCtrl {
   void LoadDocumentOrThrow(const std::string& path = {});
   void ReadFromNode(pugi::xml_node root);
   void WriteToNode(pugi::xml_node root) const;
-  // Writes the macro to DocumentPath() through a temporary file. Throws Error on failure or on a
-  // name that cannot be a document name; the old document then stays whole.
-  void SaveDocument();
-  // Removes the file at DocumentPath(); a missing file or failed removal is ignored. Throws Error
-  // for a name that cannot be a document name.
+  // Whether a save may replace what another program wrote: IfUnchanged replaces the macro's own
+  // file only while it is still the version the macro read or wrote, and creates any other file
+  // only where none exists; Always replaces whatever is there.
+  enum class TOverwrite { IfUnchanged, Always };
+  // Writes the macro to DocumentPath() through a temporary file; that file is then its file.
+  // Throws FileChangedError when `overwrite` forbids the replacement, Error on other failures or
+  // when the macro has no file yet and its name cannot be a document name; the document on the
+  // disk then stays whole.
+  void SaveDocument(TOverwrite overwrite = TOverwrite::IfUnchanged);
+  // Renames the macro: sets FName to `name` and writes NamedPath(name); only once that has
+  // succeeded is the file it came from removed (when it is another one). On failure nothing
+  // changes, the name included.
+  void SaveDocumentAs(const std::string& name, TOverwrite overwrite = TOverwrite::IfUnchanged);
+  // Removes the macro's file (DocumentPath()); a missing file or failed removal is ignored.
+  // Throws Error when the macro has no file yet and its name cannot be a document name.
   void DeleteDocument();
+  // Takes over everything `other` holds but its running flag: a macro reloaded in place.
+  void TakeContentOf(const TActionCtrl& other);
 
   TXMLDocument& Document() const { return *document_; }
 
  private:
   // Reads `root` into a copy of this macro and takes it over only when that succeeds.
   void ReadWholeDocument(pugi::xml_node root);
+  // The path a load from `path` reads: `path`, or DocumentPath() when it is empty.
+  std::string SourcePath(const std::string& path) const;
+  // Writes the macro to `path` and makes that its file.
+  void WriteDocumentTo(const std::string& path, TOverwrite overwrite);
 
   TXMLDocument* document_;
 };

@@ -27,6 +27,12 @@ std::string Upper(std::string text) {
   return text;
 }
 
+TActionCtrlPtr FindByFile(const TActionsList& macros, const std::string& file) {
+  for (const TActionCtrlPtr& macro : macros)
+    if (macro->FFile == file) return macro;
+  return nullptr;
+}
+
 }  // namespace
 
 std::string ExtensionOf(const std::string& path) {
@@ -41,6 +47,11 @@ bool IsMacroCandidateName(const std::string& path) {
 }
 
 TActionsList ScanMacroFolder(TXMLDocument& document, const std::string& folder) {
+  return RescanMacroFolder(document, folder, {});
+}
+
+TActionsList RescanMacroFolder(TXMLDocument& document, const std::string& folder,
+                               const TActionsList& known) {
   TActionsList macros;
   std::unique_ptr<DIR, DirCloser> dir(opendir(folder.c_str()));
   if (!dir) return macros;
@@ -50,6 +61,11 @@ TActionsList ScanMacroFolder(TXMLDocument& document, const std::string& folder) 
     if (entry->d_type == DT_DIR) continue;
     std::string path = folder + "/" + name;
     if (!IsMacroCandidateName(path) || !IsRegularFile(path)) continue;
+    const TActionCtrlPtr same = FindByFile(known, path);
+    if (same && same->FFileStamp == StampOf(path)) {
+      macros.Add(same);
+      continue;
+    }
     try {
       auto macro = std::make_shared<TActionCtrl>(document, folder);
       if (macro->LoadDocument(path)) macros.Add(std::move(macro));
@@ -58,6 +74,33 @@ TActionsList ScanMacroFolder(TXMLDocument& document, const std::string& folder) 
     }
   }
   return macros;
+}
+
+bool MergeRescan(TActionsList& macros, const TActionsList& scanned,
+                 const std::function<bool(const TActionCtrl&)>& pinned) {
+  bool changed = false;
+  TActionsList merged;
+  for (const TActionCtrlPtr& macro : macros) {
+    const TActionCtrlPtr fresh = FindByFile(scanned, macro->FFile);
+    if (pinned && pinned(*macro)) {
+      merged.Add(macro);
+    } else if (!fresh) {
+      changed = true;
+    } else {
+      if (fresh->FFileStamp != macro->FFileStamp) {
+        macro->TakeContentOf(*fresh);
+        changed = true;
+      }
+      merged.Add(macro);
+    }
+  }
+  for (const TActionCtrlPtr& fresh : scanned) {
+    if (FindByFile(macros, fresh->FFile)) continue;
+    merged.Add(fresh);
+    changed = true;
+  }
+  macros = std::move(merged);
+  return changed;
 }
 
 std::string ExamineMacroFile(TActionCtrl& macro, const std::string& path) {

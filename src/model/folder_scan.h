@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "model/action_ctrl.h"
@@ -18,6 +19,19 @@ bool IsMacroCandidateName(const std::string& path);
 // entries are skipped; files that are not macro documents or hold a bad value are left out
 // silently. An unreadable folder gives an empty list.
 TActionsList ScanMacroFolder(TXMLDocument& document, const std::string& folder);
+// The same scan, but a file whose stamp equals that of the macro in `known` loaded from it is not
+// read again: that macro itself is listed.
+TActionsList RescanMacroFolder(TXMLDocument& document, const std::string& folder,
+                               const TActionsList& known);
+
+// Brings `macros` in line with `scanned`, a fresh scan of their folder, and returns whether the
+// list changed. Macros are matched by their file: one whose file's stamp is unchanged stays as it
+// is; one whose file changed takes the scanned content in place (it stays the same object, so
+// whoever refers to it keeps it); one whose file is gone leaves the list; macros of new files are
+// appended in scan order. A macro for which `pinned` holds is left as it is and in its place
+// whatever happened to its file.
+bool MergeRescan(TActionsList& macros, const TActionsList& scanned,
+                 const std::function<bool(const TActionCtrl&)>& pinned);
 
 // Why the scan would leave the file at `path` out, as one line; empty when it would be listed.
 // On success `macro` holds the loaded macro.

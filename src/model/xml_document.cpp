@@ -147,12 +147,16 @@ std::string TXMLDocument::SaveToString() const {
   return out.str();
 }
 
-void TXMLDocument::SaveToFile(const std::string& path) const {
-  WriteFileAtomically(path, [this](int fd) {
-    FdWriter writer(fd);
-    document_.save(writer, "", pugi::format_raw, pugi::encoding_utf8);
-    return writer.Flush();
-  });
+TFileStamp TXMLDocument::SaveToFile(const std::string& path,
+                                    const TReplaceCondition& condition) const {
+  return WriteFileAtomically(
+      path,
+      [this](int fd) {
+        FdWriter writer(fd);
+        document_.save(writer, "", pugi::format_raw, pugi::encoding_utf8);
+        return writer.Flush();
+      },
+      condition);
 }
 
 pugi::xml_node TXMLDocument::FindChild(pugi::xml_node parent, const char* name) {

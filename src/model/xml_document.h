@@ -6,6 +6,8 @@
 
 #include <pugixml.hpp>
 
+#include "common/atomic_file.h"
+
 namespace zorvel {
 
 // The program's one XML document object. Every document (macros, settings) is read and written
@@ -31,8 +33,10 @@ class TXMLDocument {
 
   // Writes the whole document as UTF-8 to `path`: into a temporary file in the same folder
   // (name ending in ".tmp"), flushed and then renamed over `path`, so a failed save leaves the
-  // previous file whole. Throws Error with the system's reason.
-  void SaveToFile(const std::string& path) const;
+  // previous file whole. Throws Error with the system's reason, and FileChangedError when the
+  // file at `path` is not what `condition` allows (it is then left as it is). Returns the stamp of
+  // the file written.
+  TFileStamp SaveToFile(const std::string& path, const TReplaceCondition& condition = {}) const;
   // The whole document as UTF-8 text, as SaveToFile writes it.
   std::string SaveToString() const;
 

@@ -1,5 +1,7 @@
 #include "playback/run_ctrl.h"
 
+#include <algorithm>
+
 #include "common/error.h"
 
 namespace zorvel {
@@ -115,10 +117,20 @@ bool TRunCtrl::CheckSchedules(const TActionsList& macros) {
 }
 
 bool TRunCtrl::StartIfTimeDue(const std::shared_ptr<TActionCtrl>& macro) {
-  if (!macro || FormatLongTime(clock_.Now()) != macro->Schedule.SelectedTime) return false;
-  if (running_) return false;
+  const TDateTime now = clock_.Now();
+  if (!macro || FormatLongTime(now) != macro->Schedule.SelectedTime) return false;
+  if (running_ || StartedFor(macro, now)) return false;
   Start(macro);
+  if (running_) scheduledStarts_.push_back({macro, now});
   return running_;
+}
+
+bool TRunCtrl::StartedFor(const std::shared_ptr<TActionCtrl>& macro, const TDateTime& now) {
+  std::erase_if(scheduledStarts_, [&](const TScheduledStart& start) {
+    return start.macro.expired() || (start.macro.lock() == macro && start.moment != now);
+  });
+  return std::any_of(scheduledStarts_.begin(), scheduledStarts_.end(),
+                     [&](const TScheduledStart& start) { return start.macro.lock() == macro; });
 }
 
 }  // namespace zorvel

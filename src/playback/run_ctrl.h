@@ -12,6 +12,7 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "common/date_time.h"
 #include "model/action_ctrl.h"
@@ -42,7 +43,9 @@ class TRunCtrl {
   // Starts the first macro in list order whose schedule is due now; true when it started one
   // (the caller repaints). Looks at nothing while a run is active.
   bool CheckSchedules(const TActionsList& macros);
-  // Starts `macro` when the current time text equals its SelectedTime and nothing runs.
+  // Starts `macro` when the current time text equals its SelectedTime, nothing runs, and the
+  // schedule has not started it for this moment (this date and second) already: a short run that
+  // ends within its second is not started again by the next check.
   bool StartIfTimeDue(const std::shared_ptr<TActionCtrl>& macro);
   // The end notification of run `runId` has reached the main thread: ignored when it belongs to
   // an older run, else the run is cleaned up as by Stop().
@@ -57,6 +60,14 @@ class TRunCtrl {
  private:
   bool DayDue(const TActionSchedule& schedule) const;
   void JoinThread();
+  // Whether the schedule started `macro` for the moment `now` already; forgets released macros.
+  bool StartedFor(const std::shared_ptr<TActionCtrl>& macro, const TDateTime& now);
+
+  // The moment the schedule last started a macro for, per macro.
+  struct TScheduledStart {
+    std::weak_ptr<TActionCtrl> macro;
+    TDateTime moment;
+  };
 
   IInput& input_;
   IScreen& screen_;
@@ -70,6 +81,7 @@ class TRunCtrl {
   std::unique_ptr<TRunThread> runThread_;
   std::thread thread_;
   TRunOutcome lastOutcome_;
+  std::vector<TScheduledStart> scheduledStarts_;
 };
 
 }  // namespace zorvel

@@ -84,6 +84,20 @@ TEST_F(MainView, UnreadableSettingsEndTheStartUpAndSayWhy) {
   EXPECT_FALSE(Runs().Running());
 }
 
+// A settings file that could not be read is the user's to fix: it is never replaced at exit.
+TEST_F(MainView, UnreadableSettingsAreNotWrittenBackAtExit) {
+  const std::string bad =
+      "<root><config RecordMouseMove=\"yes\" RecordKeyBoard=\"True\" RecordStartHotkey=\"4\" "
+      "RecordStopHotkey=\"5\"/></root>";
+  Write("zorvelconfig.xml", bad);
+  Open();
+  EXPECT_TRUE(window_->StatusText().contains("not written back at exit"))
+      << window_->StatusText().toStdString();
+  window_->close();
+  EXPECT_EQ(Read("zorvelconfig.xml"), bad);
+  EXPECT_TRUE(prompt_.Asked().empty());
+}
+
 TEST_F(MainView, AFailedSettingsSaveAtShutdownIsToldInAWarning) {
   Open();
   std::filesystem::remove(File("zorvelconfig.xml"));
@@ -92,6 +106,16 @@ TEST_F(MainView, AFailedSettingsSaveAtShutdownIsToldInAWarning) {
   ASSERT_EQ(prompt_.Asked().size(), 1u);
   EXPECT_EQ(prompt_.Asked()[0].kind, "Warning");
   EXPECT_EQ(prompt_.Asked()[0].text.rfind("The settings could not be saved.", 0), 0u);
+}
+
+// Closing for a quit signal waits for nobody: the failure goes to stderr only.
+TEST_F(MainView, AFailedSettingsSaveOnAQuitSignalOpensNoBox) {
+  Open();
+  std::filesystem::remove(File("zorvelconfig.xml"));
+  std::filesystem::create_directory(File("zorvelconfig.xml"));
+  window_->CloseOnSignal();
+  EXPECT_EQ(window_->Ctrl(), nullptr);
+  EXPECT_TRUE(prompt_.Asked().empty());
 }
 
 TEST_F(MainView, AHotkeyHeldByAnotherProgramIsReportedAndTheOthersWork) {
@@ -394,9 +418,12 @@ TEST_F(MainView, ConfigAndScheduleSaveTheDocumentAfterOkAndCancel) {
   Open();
   Focus(0);
   std::filesystem::remove(File("Macro.xml"));
-  View().ConfigMacro();  // the dialog is cancelled: nothing changed, still written
+  prompt_.QueueAnswer(true);  // the document is gone since it was read: written again on Yes
+  View().ConfigMacro();       // the dialog is cancelled: nothing changed, still written
   EXPECT_EQ(configCalls_, 1);
   EXPECT_TRUE(Exists("Macro.xml"));
+  ASSERT_EQ(prompt_.Asked().size(), 1u);
+  EXPECT_EQ(prompt_.Asked()[0].kind, "Question");
 
   editSchedule_ = [](TActionSchedule& schedule) {
     schedule.ScheduleType = 1;
@@ -417,10 +444,12 @@ TEST_F(MainView, AFailedSaveIsToldInAWarning) {
   Focus(0);
   std::filesystem::remove(File("Macro.xml"));
   std::filesystem::create_directory(File("Macro.xml"));  // cannot be replaced by a file
+  prompt_.QueueAnswer(true);  // replace what is there now
   View().ConfigMacro();
-  ASSERT_EQ(prompt_.Asked().size(), 1u);
-  EXPECT_EQ(prompt_.Asked()[0].kind, "Warning");
-  EXPECT_EQ(prompt_.Asked()[0].text.rfind("The macro \"Macro\" could not be saved.", 0), 0u);
+  ASSERT_EQ(prompt_.Asked().size(), 2u);
+  EXPECT_EQ(prompt_.Asked()[0].kind, "Question");
+  EXPECT_EQ(prompt_.Asked()[1].kind, "Warning");
+  EXPECT_EQ(prompt_.Asked()[1].text.rfind("The macro \"Macro\" could not be saved.", 0), 0u);
 }
 
 TEST_F(MainView, AnErrorInAHandlerIsShownInTheStatusBar) {

@@ -277,15 +277,30 @@ TEST_F(RecordViewTest, CancelAfterEditsLeavesDocumentAndMemoryEqual) {
   EXPECT_EQ(Delays(macro->Actions), (std::vector<int32_t>{1, 2, 3}));
 }
 
-TEST_F(RecordViewTest, RenameSavesUnderTheNewNameAndKeepsTheOldDocument) {
+TEST_F(RecordViewTest, RenameMovesTheMacroToTheFileOfItsNewName) {
   auto macro = SavedMacro("old");
   auto view = Open(macro);
   ASSERT_TRUE(view->Confirm("new name"));
   view->FormClose();
-  EXPECT_TRUE(folder.Exists("old.xml"));
-  EXPECT_TRUE(folder.Exists("new name.xml"));
+  EXPECT_EQ(folder.Listing(), "new name.xml;");
   EXPECT_EQ(macro->FName, "new name");
+  EXPECT_EQ(macro->FFile, folder.File("new name.xml"));
   EXPECT_EQ(Serialized(*macro), Serialized(*Stored("new name")));
+}
+
+// OK without a new name writes the file the macro came from, whatever its name.
+TEST_F(RecordViewTest, OkKeepsTheFileOfAMacroWhoseFileNameDiffersFromItsName) {
+  auto macro = SavedMacro("Click and wait");
+  std::filesystem::rename(folder.File("Click and wait.xml"), folder.File("click_and_wait.xml"));
+  ASSERT_TRUE(macro->LoadDocument(folder.File("click_and_wait.xml")));
+  auto view = Open(macro);
+  dialogs.QueueEditor(AcceptDelay(4));
+  view->NewAction(-1);
+  ASSERT_TRUE(view->Confirm("Click and wait"));
+  view->FormClose();
+  EXPECT_TRUE(prompt.Asked().empty());
+  EXPECT_EQ(folder.Listing(), "click_and_wait.xml;");
+  EXPECT_EQ(Delays(macro->Actions), (std::vector<int32_t>{1, 2, 3, 4}));
 }
 
 TEST_F(RecordViewTest, NamesThatCannotBeDocumentsAreRefusedAndTheWindowStays) {
@@ -333,7 +348,11 @@ TEST_F(RecordViewTest, ANameTakenByAnotherMacroAsksBeforeReplacingIt) {
   prompt.QueueAnswer(true);
   EXPECT_TRUE(view->Confirm("dup"));
   EXPECT_EQ(Delays(Stored("dup")->Actions), std::vector<int32_t>{7});
-  EXPECT_EQ(Delays(other->Actions), std::vector<int32_t>{7});  // memory follows its document
+  // The replaced macro is gone from the list and the renamed one's old file from the folder.
+  ASSERT_EQ(ctrl->Macros().Count(), 1u);
+  EXPECT_EQ(ctrl->Macros().Get(0), macro);
+  EXPECT_EQ(folder.Listing(), "dup.xml;");
+  EXPECT_EQ(Delays(other->Actions), std::vector<int32_t>{42});
 }
 
 TEST_F(RecordViewTest, AStrayFileUnderTheNameAlsoAsks) {

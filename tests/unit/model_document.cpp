@@ -301,14 +301,15 @@ TEST(ParseInt32, AcceptsSignAndDigitsOnly) {
   }
 }
 
-TEST_F(MacroDocument, ADocumentWithoutANameSavesAsDotXml) {
+TEST_F(MacroDocument, ADocumentWithoutANameSavesToItsOwnFile) {
   ASSERT_TRUE(LoadText("<zorvel Zorvel=\"1.1\"><ActionList><item/></ActionList></zorvel>",
                        "Some file.xml"));
   EXPECT_EQ(macro.FName, "");
-  EXPECT_EQ(macro.DocumentPath(), folder.path() + "/.xml");
+  EXPECT_EQ(macro.DocumentPath(), folder.path() + "/Some file.xml");
   macro.SaveDocument();
-  EXPECT_TRUE(folder.Exists(".xml"));
-  EXPECT_TRUE(folder.Exists("Some file.xml"));
+  EXPECT_EQ(folder.Listing(), "Some file.xml;");
+  TActionCtrl unnamed(document, folder.path());
+  EXPECT_EQ(unnamed.DocumentPath(), folder.path() + "/.xml");  // a new one is named after FName
 }
 
 TEST_F(MacroDocument, RefusesNamesThatLeaveTheFolderOrHitTheSettings) {

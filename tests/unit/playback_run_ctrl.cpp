@@ -260,11 +260,78 @@ TEST_F(RunCtrlTest, TwoMacrosDueInOneSecond) {
   EXPECT_FALSE(ctrl->CheckSchedules(macros));
   EXPECT_FALSE(ctrl->StartIfTimeDue(second));
   EXPECT_FALSE(second->FRunning);
-  // Once its end is handled, a check within the same second starts the first one again.
+  // Once its end is handled, the second one is due in that second; the first is not again.
   ctrl->RunFinished(1);
   EXPECT_TRUE(ctrl->CheckSchedules(macros));
-  EXPECT_EQ(ctrl->CurrentMacro(), first);
+  EXPECT_EQ(ctrl->CurrentMacro(), second);
+  FinishRun();
+  EXPECT_FALSE(ctrl->CheckSchedules(macros));
   EXPECT_EQ(ctrl->CurrentRunId(), 2u);
+}
+
+// A run that ends within its due second is not started again by the checks left in that second;
+// the next moment the schedule names starts it again, and a "once" macro never does.
+TEST_F(RunCtrlTest, AScheduleStartsItsMacroOncePerMoment) {
+  struct Step {
+    TDateTime now;
+    int startsOfDaily;
+    int startsOfOnce;
+  };
+  const TDateTime due{2026, 12, 8, 10, 40, 29};
+  const std::vector<Step> steps = {
+      {due, 1, 0},                        // the daily one first; the once one waits
+      {due, 1, 1},                        // same second: the once one now, not the daily again
+      {due, 1, 1},                        // and nothing more in that second
+      {{2026, 12, 8, 10, 40, 30}, 1, 1},  // the next second does not match
+      {{2026, 12, 9, 10, 40, 29}, 2, 1},  // the next day: daily again, once no more
+      {{2026, 12, 9, 10, 40, 29}, 2, 1},
+      {{2027, 12, 8, 10, 40, 29}, 3, 1},  // a date text that repeats a year on still differs
+  };
+  auto daily = Macro("daily", {Key(0x41)});
+  daily->Schedule = {static_cast<int32_t>(ScheduleKind::EveryDay), 0, "10:40:29", ""};
+  auto once = Macro("once", {Key(0x42)});
+  once->Schedule = {static_cast<int32_t>(ScheduleKind::OnceAt), 0, "10:40:29", "12/08/26"};
+  TActionsList macros;
+  macros.Add(daily);
+  macros.Add(once);
+  int dailyStarts = 0, onceStarts = 0;
+  for (size_t i = 0; i < steps.size(); ++i) {
+    SCOPED_TRACE("step " + std::to_string(i));
+    clock.Set(steps[i].now);
+    if (ctrl->CheckSchedules(macros)) {
+      (ctrl->CurrentMacro() == daily ? dailyStarts : onceStarts) += 1;
+      FinishRun();  // the run ends long before the next check
+    }
+    EXPECT_EQ(dailyStarts, steps[i].startsOfDaily);
+    EXPECT_EQ(onceStarts, steps[i].startsOfOnce);
+  }
+}
+
+// The memory belongs to the macro, not to its place in a list or its name: a macro put in its
+// place (a reloaded list) with the same schedule is its own.
+TEST_F(RunCtrlTest, AReleasedMacroLeavesNoMemoryBehind) {
+  auto first = Macro("A", {Key(0x41)});
+  first->Schedule = {1, 0, "10:40:29", ""};
+  TActionsList macros;
+  macros.Add(first);
+  EXPECT_TRUE(ctrl->CheckSchedules(macros));
+  FinishRun();
+  EXPECT_FALSE(ctrl->CheckSchedules(macros));
+  auto replacement = Macro("A", {Key(0x41)});
+  replacement->Schedule = first->Schedule;
+  macros.Clear();
+  first.reset();
+  macros.Add(replacement);
+  EXPECT_TRUE(ctrl->CheckSchedules(macros));
+  FinishRun();
+  // A manual start in the due second does not count as the schedule's start, nor block it.
+  auto manual = Macro("manual", {Key(0x43)});
+  manual->Schedule = {1, 0, "10:40:29", ""};
+  ctrl->Start(manual);
+  FinishRun();
+  macros.Add(manual);
+  EXPECT_TRUE(ctrl->CheckSchedules(macros));
+  EXPECT_EQ(ctrl->CurrentMacro(), manual);
   FinishRun();
 }
 

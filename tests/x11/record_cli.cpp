@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -181,6 +182,44 @@ TEST_F(RecordCli, RefusesWhatWouldLoseOrMisplaceDataBeforeRecording) {
   EXPECT_EQ(record.Wait(), 1);
   EXPECT_NE(record.Err().find("RecordKeyBoard"), std::string::npos) << record.Err();
   EXPECT_FALSE(fs::exists(folder + "/fresh.xml"));
+}
+
+// Two recordings of one new name: the first to save wins, the second says so and replaces nothing;
+// an appended macro that another program changed meanwhile is not overwritten either. Files that
+// killed saves left behind are tidied up before a save.
+TEST_F(RecordCli, ASaveNeverReplacesWhatAnotherProgramWroteMeanwhile) {
+  // Above the highest process id Linux can give: its writer is surely gone.
+  std::ofstream(folder + "/.zorvel-save-4194305-1.tmp") << "killed";
+  RecordProcess first("same", folder);
+  RecordProcess second("same", folder);
+  ASSERT_TRUE(first.WaitRecording()) << first.Err();
+  ASSERT_TRUE(second.WaitRecording()) << second.Err();
+  Xdotool("key a");
+  first.Signal(SIGINT);
+  ASSERT_EQ(first.Wait(), 0) << first.Err();
+  const std::string saved = ReadFile(folder + "/same.xml");
+  second.Signal(SIGINT);
+  EXPECT_EQ(second.Wait(), 1);
+  EXPECT_NE(second.Err().find("was created by another program"), std::string::npos) << second.Err();
+  EXPECT_NE(second.Err().find("the recording was not saved"), std::string::npos) << second.Err();
+  EXPECT_EQ(ReadFile(folder + "/same.xml"), saved);
+
+  RecordProcess append("same --append", folder);
+  ASSERT_TRUE(append.WaitRecording()) << append.Err();
+  TActionCtrl other(document, folder);
+  ASSERT_TRUE(other.LoadDocument(folder + "/same.xml"));
+  other.Actions.Clear();
+  other.SaveDocument();  // another program writes the document while the recording runs
+  const std::string theirs = ReadFile(folder + "/same.xml");
+  append.Signal(SIGINT);
+  EXPECT_EQ(append.Wait(), 1);
+  EXPECT_NE(append.Err().find("was changed by another program"), std::string::npos) << append.Err();
+  EXPECT_EQ(ReadFile(folder + "/same.xml"), theirs);
+  std::vector<std::string> left;
+  for (const auto& entry : fs::directory_iterator(folder))
+    left.push_back(entry.path().filename().string());
+  std::sort(left.begin(), left.end());
+  EXPECT_EQ(left, (std::vector<std::string>{"same.xml", "zorvelconfig.xml"}));
 }
 
 }  // namespace

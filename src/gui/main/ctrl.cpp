@@ -1,11 +1,16 @@
 #include "gui/main/ctrl.h"
 
+#include <QFileSystemWatcher>
 #include <QObject>
 #include <QSocketNotifier>
+#include <QTimer>
 #include <vector>
 
+#include "common/atomic_file.h"
+#include "common/error.h"
 #include "gui/main/view_ctrl.h"
 #include "gui/widgets/guard.h"
+#include "model/folder_scan.h"
 #include "model/xml_document.h"
 #include "playback/run_ctrl.h"
 #include "recording/record_settings.h"
@@ -25,6 +30,8 @@ struct TCtrl::TImpl {
   IClock& clock;
   std::string folder;
   TRecordSettings settings;
+  // Only settings read from the file are written back: a file that could not be read is kept.
+  bool settingsLoaded = false;
   TRecordSettingsRef settingsRef{settings};
   TXMLDocument document;
   TEventList events;
@@ -34,6 +41,9 @@ struct TCtrl::TImpl {
   std::unique_ptr<TRunCtrl> runCtrl;
   std::unique_ptr<TViewCtrl> viewCtrl;
   std::vector<std::unique_ptr<QSocketNotifier>> notifiers;
+  // Both owned by the context; created by LoadMacros.
+  QFileSystemWatcher* watcher = nullptr;
+  QTimer* reloadTimer = nullptr;
   std::map<int, THotkeyHandler> hotkeyHandlers;
   std::function<void(const std::string&)> statusSink;
   int32_t widenedStopKey = -1;  // the F-key index registered with MOD_ANYEXTRA, or -1
@@ -107,6 +117,7 @@ void TCtrl::DispatchHotkey(int id, uint32_t modifiers, uint32_t vk) {
 }
 
 TCtrl::~TCtrl() {
+  if (impl_->reloadTimer) impl_->reloadTimer->stop();
   impl_->notifiers.clear();
   impl_->viewCtrl.reset();
   impl_->runCtrl.reset();
@@ -117,18 +128,68 @@ TRecordSettings& TCtrl::Settings() {
 }
 
 void TCtrl::LoadSettings() {
-  zorvel::LoadSettings(impl_->document, impl_->folder, impl_->settings);
+  try {
+    zorvel::LoadSettings(impl_->document, impl_->folder, impl_->settings);
+  } catch (const Error& error) {
+    throw Error(std::string(error.what()) +
+                " The settings are not written back at exit, so the file stays as it is.");
+  }
+  impl_->settingsLoaded = true;
 }
 
 void TCtrl::SaveSettings() {
   zorvel::SaveSettings(impl_->document, impl_->folder, impl_->settings);
 }
 
+void TCtrl::LoadMacros() {
+  RemoveLeftoverTemporaryFiles(impl_->folder);
+  impl_->viewCtrl->LoadList();
+  WatchFolder();
+}
+
+// A save is a burst of events (the temporary file, then the rename); the list is reloaded once
+// the burst is over.
+void TCtrl::WatchFolder() {
+  TImpl& d = *impl_;
+  if (d.watcher) return;
+  constexpr int kSettleMs = 150;
+  d.watcher = new QFileSystemWatcher(&d.context);
+  d.reloadTimer = new QTimer(&d.context);
+  d.reloadTimer->setSingleShot(true);
+  d.reloadTimer->setInterval(kSettleMs);
+  QObject::connect(d.reloadTimer, &QTimer::timeout, &d.context, [this] {
+    Guarded(
+        "Folder", [this] { ReloadChangedDocuments(); }, StatusSink());
+  });
+  const auto changed = [timer = d.reloadTimer] { timer->start(); };
+  QObject::connect(d.watcher, &QFileSystemWatcher::directoryChanged, &d.context, changed);
+  QObject::connect(d.watcher, &QFileSystemWatcher::fileChanged, &d.context, changed);
+  d.watcher->addPath(QString::fromStdString(d.folder));
+  WatchListedFiles();
+}
+
+void TCtrl::ReloadChangedDocuments() {
+  if (!impl_->viewCtrl || !impl_->watcher) return;
+  impl_->viewCtrl->ReloadChangedDocuments();
+  WatchListedFiles();
+}
+
+// Each listed document is watched too, so a file rewritten in place (not replaced) is noticed.
+void TCtrl::WatchListedFiles() {
+  TImpl& d = *impl_;
+  const QStringList watched = d.watcher->files();
+  if (!watched.isEmpty()) d.watcher->removePaths(watched);
+  QStringList files;
+  for (const TActionCtrlPtr& macro : d.macros) files << QString::fromStdString(macro->FFile);
+  if (!files.isEmpty()) d.watcher->addPaths(files);
+}
+
 void TCtrl::Shutdown() {
+  if (impl_->reloadTimer) impl_->reloadTimer->stop();
   impl_->notifiers.clear();
   impl_->viewCtrl.reset();
   impl_->runCtrl.reset();  // stops the run and waits for its thread
-  SaveSettings();
+  if (impl_->settingsLoaded) SaveSettings();
 }
 
 TXMLDocument& TCtrl::Document() {

@@ -46,13 +46,18 @@ class TCtrl {
   // RecordStopHotkey). Read and changed in memory; written to the file by SaveSettings.
   TRecordSettings& Settings();
   // Reads "zorvelconfig.xml" in Folder() into Settings(), writing the default document first when
-  // it is missing. Throws Error on an unreadable document.
+  // it is missing. Throws Error on an unreadable document, saying that it will not be written
+  // back.
   void LoadSettings();
   // Writes Settings() back into "zorvelconfig.xml", keeping everything else in it. Throws Error.
   void SaveSettings();
+  // Removes temporary files that killed saves left in the folder, scans the folder into the macro
+  // list (TViewCtrl::LoadList) and from then on watches it: macro
+  // documents that another program adds, changes or removes update the list a moment later.
+  void LoadMacros();
   // The controller's part of shutdown: releases the list and run controllers (stopping a run in
-  // progress and waiting for its thread), then SaveSettings, which may throw. Afterwards only the
-  // destructor may be called.
+  // progress and waiting for its thread), then SaveSettings, which may throw, when LoadSettings
+  // succeeded. Afterwards only the destructor may be called.
   void Shutdown();
 
   TXMLDocument& Document();
@@ -95,6 +100,9 @@ class TCtrl {
   void DispatchHotkey(int id, uint32_t modifiers, uint32_t vk);
   // Registers the main window's Ctrl+F-key `fKey` again with `modifiers` (when it is registered).
   void ReregisterMacroHotkey(int32_t fKey, uint32_t modifiers);
+  void WatchFolder();
+  void ReloadChangedDocuments();
+  void WatchListedFiles();
 
   struct TImpl;
   std::unique_ptr<TImpl> impl_;

@@ -63,13 +63,6 @@ void TMacroListModel::SetRows(const TActionsList& macros) {
   endResetModel();
 }
 
-void TMacroListModel::AppendRow(TActionCtrlPtr macro) {
-  const int row = rowCount();
-  beginInsertRows({}, row, row);
-  rows_.push_back(std::move(macro));
-  endInsertRows();
-}
-
 void TMacroListModel::DeleteRow(int row) {
   if (row < 0 || row >= rowCount()) return;
   beginRemoveRows({}, row, row);
@@ -94,6 +87,10 @@ int TMacroListView::RowCount() const {
 TActionCtrlPtr TMacroListView::RowMacro(int row) const {
   if (row < 0 || row >= RowCount()) return nullptr;
   return model_.Rows()[static_cast<size_t>(row)];
+}
+
+void TMacroListView::FocusRow(int row) {
+  table_.setCurrentIndex(model_.index(row, 0));
 }
 
 int TMacroListView::FocusedRow() const {

@@ -26,7 +26,6 @@ class TMacroListModel : public QAbstractTableModel {
 
   const std::vector<TActionCtrlPtr>& Rows() const { return rows_; }
   void SetRows(const TActionsList& macros);
-  void AppendRow(TActionCtrlPtr macro);
   void DeleteRow(int row);
   void RepaintRow(int row);
   void RepaintAll();
@@ -47,10 +46,10 @@ class TMacroListView : public IMacroListView {
   TActionCtrlPtr RowMacro(int row) const override;
   int FocusedRow() const override;
   void SetRows(const TActionsList& macros) override { model_.SetRows(macros); }
-  void AppendRow(TActionCtrlPtr macro) override { model_.AppendRow(std::move(macro)); }
   void DeleteRow(int row) override { model_.DeleteRow(row); }
   void RepaintRow(int row) override { model_.RepaintRow(row); }
   void RepaintAll() override { model_.RepaintAll(); }
+  void FocusRow(int row) override;
 
  private:
   TMacroListModel& model_;

@@ -233,11 +233,16 @@ void TFMMainView::FormShow() {
     ctrl_->ViewCtrl().SetView(listView_.get());
     ctrl_->ViewCtrl().SetDialogs(dialogs_);
     ctrl_->LoadSettings();
-    ctrl_->ViewCtrl().LoadList();
+    ctrl_->LoadMacros();
     RegisterHotkeys();
     setWindowTitle(Q(kProductCaption));
     Timer1_->start();
   });
+}
+
+void TFMMainView::CloseOnSignal() {
+  closingOnSignal_ = true;
+  close();
 }
 
 void TFMMainView::FormClose() {
@@ -250,7 +255,8 @@ void TFMMainView::FormClose() {
     ctrl_->Shutdown();
   } catch (const std::exception& error) {
     std::cerr << "zorvel: the settings could not be saved: " << error.what() << std::endl;
-    prompt_.Warning("Warning", std::string("The settings could not be saved.\n") + error.what());
+    if (!closingOnSignal_)
+      prompt_.Warning("Warning", std::string("The settings could not be saved.\n") + error.what());
   }
   model_.SetRows({});
   ctrl_.reset();

@@ -46,6 +46,10 @@ class TFMMainView : public QMainWindow {
   QString StatusText() const;
   bool ScheduleTimerActive() const;
 
+  // Closes the window for a quit signal: as the close box would, but with nothing that waits for
+  // the user (a failure is written to stderr only).
+  void CloseOnSignal();
+
   // Handlers, public so tests can call them as the toolkit would.
   void FormShow();
   void FormClose();
@@ -90,6 +94,7 @@ class TFMMainView : public QMainWindow {
   std::vector<int> FHotkeyIds;
   bool shown_ = false;
   bool closed_ = false;
+  bool closingOnSignal_ = false;
 };
 
 }  // namespace zorvel

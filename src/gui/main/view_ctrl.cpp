@@ -4,6 +4,7 @@
 
 #include "common/error.h"
 #include "gui/widgets/prompt.h"
+#include "gui/widgets/save_question.h"
 #include "model/folder_scan.h"
 #include "playback/run_ctrl.h"
 
@@ -26,6 +27,22 @@ void TViewCtrl::FillList() {
   if (view_) view_->SetRows(macros_);
 }
 
+void TViewCtrl::FillListKeepingFocus() {
+  if (!view_) return;
+  const TActionCtrlPtr focused = FocusedMacro();
+  view_->SetRows(macros_);
+  for (int row = 0; focused && row < view_->RowCount(); ++row)
+    if (view_->RowMacro(row) == focused) view_->FocusRow(row);
+}
+
+void TViewCtrl::ReloadChangedDocuments() {
+  const TActionCtrlPtr running = runCtrl_.Running() ? runCtrl_.CurrentMacro() : nullptr;
+  reloadAfterRun_ = running != nullptr;
+  const auto pinned = [&running](const TActionCtrl& macro) { return &macro == running.get(); };
+  if (MergeRescan(macros_, RescanMacroFolder(document_, folder_, macros_), pinned))
+    FillListKeepingFocus();
+}
+
 TActionCtrlPtr TViewCtrl::FocusedMacro() const {
   if (!view_) return nullptr;
   const int row = view_->FocusedRow();
@@ -39,8 +56,8 @@ void TViewCtrl::RepaintAll() {
 
 bool TViewCtrl::SaveMacro(TActionCtrl& macro) {
   try {
-    macro.SaveDocument();
-    return true;
+    return SaveAskingBeforeReplacing(
+        prompt_, macro.FName, [&macro](TActionCtrl::TOverwrite how) { macro.SaveDocument(how); });
   } catch (const std::exception& error) {
     prompt_.Warning("Warning",
                     "The macro \"" + macro.FName + "\" could not be saved.\n" + error.what());
@@ -53,14 +70,15 @@ void TViewCtrl::NewMacro() {
   TActionCtrlPtr macro = dialogs_.recordView(nullptr);
   if (!macro) return;
   macros_.Add(macro);
-  if (view_) view_->AppendRow(macro);
+  // Saving it may have replaced another listed macro's document, which then left the list.
+  FillListKeepingFocus();
 }
 
 void TViewCtrl::EditMacro() {
   TActionCtrlPtr macro = FocusedMacro();
   if (!macro || !dialogs_.recordView) return;
   dialogs_.recordView(macro);
-  RepaintAll();
+  FillListKeepingFocus();
 }
 
 void TViewCtrl::DeleteMacro() {
@@ -134,6 +152,7 @@ std::optional<TRunOutcome> TViewCtrl::RunFinished(uint64_t runId) {
   const bool current = runId == runCtrl_.CurrentRunId();
   runCtrl_.RunFinished(runId);
   RepaintAll();
+  if (reloadAfterRun_ && !runCtrl_.Running()) ReloadChangedDocuments();
   if (!current) return std::nullopt;
   return runCtrl_.LastOutcome();
 }

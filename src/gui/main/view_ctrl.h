@@ -28,11 +28,12 @@ class IMacroListView {
   virtual int FocusedRow() const = 0;
   // Rebuilds all rows from `macros` (repainting held back while it does).
   virtual void SetRows(const TActionsList& macros) = 0;
-  virtual void AppendRow(TActionCtrlPtr macro) = 0;
   // Removes a row; the rows after it move up.
   virtual void DeleteRow(int row) = 0;
   virtual void RepaintRow(int row) = 0;
   virtual void RepaintAll() = 0;
+  // Makes `row` the focused (and selected) row.
+  virtual void FocusRow(int row) = 0;
 };
 
 // The modal windows the commands open; tests answer them without showing anything.
@@ -58,6 +59,10 @@ class TViewCtrl {
   void LoadList();
   // Rebuilds every row from the macro list.
   void FillList();
+  // Another program added, changed or removed macro documents in the folder: scans it again and
+  // updates the list (MergeRescan), keeping the focused macro focused. A running macro is left
+  // alone; its document is looked at again once the run has ended.
+  void ReloadChangedDocuments();
 
   void NewMacro();
   void EditMacro();
@@ -86,6 +91,8 @@ class TViewCtrl {
   // Saves the macro's document; a failure is told in a warning box and returns false.
   bool SaveMacro(TActionCtrl& macro);
   void RepaintAll();
+  // Rebuilds the rows from the macro list and focuses the macro focused before, when still listed.
+  void FillListKeepingFocus();
 
   TActionsList& macros_;
   TRunCtrl& runCtrl_;
@@ -94,6 +101,7 @@ class TViewCtrl {
   std::string folder_;
   IMacroListView* view_ = nullptr;
   TViewDialogs dialogs_;
+  bool reloadAfterRun_ = false;
 };
 
 }  // namespace zorvel

@@ -5,6 +5,7 @@
 #include "common/date_time.h"
 #include "common/error.h"
 #include "gui/widgets/prompt.h"
+#include "gui/widgets/save_question.h"
 #include "recording/record_settings.h"
 #include "recording/recorder.h"
 
@@ -15,15 +16,6 @@ namespace {
 constexpr const char* kWarning = "Warning";
 constexpr int kRecordStartHotkeyId = kRecordHotkeyId;
 constexpr int kRecordStopHotkeyId = kRecordHotkeyId + 1;
-
-// Loads `macro` from its document again; a document that cannot be read is told in a warning.
-void ReloadOrWarn(TActionCtrl& macro, IPrompt& prompt) {
-  try {
-    macro.LoadDocumentOrThrow();
-  } catch (const Error& error) {
-    prompt.Warning(kWarning, error.what());
-  }
-}
 
 }  // namespace
 
@@ -145,12 +137,16 @@ void TRecordViewCtrl::StoreViewOrder() {
   for (const TActionPtr& action : rows_.Rows()) FActionCtrl->Actions.Add(action);
 }
 
-bool TRecordViewCtrl::NameTakenByOther(const std::string& name) const {
-  for (const TActionCtrlPtr& other : ctrl_.macros)
-    if (other != FActionCtrl && other->FName == name) return true;
-  if (!newMacro_ && name == FActionCtrl->FName) return false;  // its own document
+std::string TRecordViewCtrl::TargetFile(const std::string& name) const {
+  const bool renamed = newMacro_ || name != FActionCtrl->FName;
+  return renamed ? FActionCtrl->NamedPath(name) : FActionCtrl->DocumentPath();
+}
+
+bool TRecordViewCtrl::TargetTakenByOther(const std::string& name) const {
+  const std::string target = TargetFile(name);
+  if (!newMacro_ && target == FActionCtrl->FFile) return false;  // its own document
   std::error_code ignored;
-  return std::filesystem::exists(ctrl_.folder + "/" + name + ".xml", ignored);
+  return std::filesystem::exists(target, ignored);
 }
 
 bool TRecordViewCtrl::Confirm(const std::string& name) {
@@ -164,44 +160,56 @@ bool TRecordViewCtrl::Confirm(const std::string& name) {
     ctrl_.prompt.Warning(kWarning, error.what());
     return false;
   }
-  if (NameTakenByOther(name) &&
+  const bool replaceAgreed = TargetTakenByOther(name);
+  if (replaceAgreed &&
       !ctrl_.prompt.Question(
           kWarning, "A macro named \"" + name + "\" already exists. Do you want to replace it?"))
     return false;
   StoreViewOrder();
+  const std::string target = TargetFile(name);
   try {
-    SaveAs(name);
+    if (!SaveAs(name, replaceAgreed)) return false;
   } catch (const Error& error) {
     ctrl_.prompt.Warning(kWarning, std::string("The macro could not be saved: ") + error.what());
     return false;
   }
-  ReloadOtherMacrosNamed(name);
+  DropOtherMacrosOf(target);
   saved_ = true;
   return true;
 }
 
-// Sets the name and date and writes the document; a failed save puts both back, so the reload on
-// closing still finds the macro's own document.
-void TRecordViewCtrl::SaveAs(const std::string& name) {
-  const std::string oldName = FActionCtrl->FName;
+// A new name is a new file (the old one goes once it is written); the same name keeps the file
+// the macro came from. A document another program changed meanwhile is replaced only when the
+// user agrees, before or now. A save that does not happen puts the date back, so the reload on
+// closing still finds the macro's own document as it was.
+bool TRecordViewCtrl::SaveAs(const std::string& name, bool replaceAgreed) {
   const std::string oldCreateTime = FActionCtrl->FCreateTime;
-  FActionCtrl->FName = name;
   FActionCtrl->FCreateTime = FormatShortDate(ctrl_.clock.Now());
+  const bool keepFile = !newMacro_ && name == FActionCtrl->FName;
+  const auto save = [&](TActionCtrl::TOverwrite how) {
+    if (keepFile)
+      FActionCtrl->SaveDocument(how);
+    else
+      FActionCtrl->SaveDocumentAs(name, how);
+  };
+  bool saved = false;
   try {
-    FActionCtrl->SaveDocument();
+    if (replaceAgreed) save(TActionCtrl::TOverwrite::Always);
+    saved = replaceAgreed || SaveAskingBeforeReplacing(ctrl_.prompt, name, save);
   } catch (...) {
-    FActionCtrl->FName = oldName;
     FActionCtrl->FCreateTime = oldCreateTime;
     throw;
   }
+  if (!saved) FActionCtrl->FCreateTime = oldCreateTime;
+  return saved;
 }
 
-// Another listed macro whose document was just replaced now holds what that document says.
-void TRecordViewCtrl::ReloadOtherMacrosNamed(const std::string& name) {
-  for (const TActionCtrlPtr& other : ctrl_.macros) {
-    if (other == FActionCtrl || other->FName != name) continue;
-    ReloadOrWarn(*other, ctrl_.prompt);
-  }
+// The listed macros whose document was just replaced are gone: they leave the list.
+void TRecordViewCtrl::DropOtherMacrosOf(const std::string& file) {
+  TActionsList kept;
+  for (const TActionCtrlPtr& other : ctrl_.macros)
+    if (other == FActionCtrl || other->FFile != file) kept.Add(other);
+  ctrl_.macros = std::move(kept);
 }
 
 void TRecordViewCtrl::FormClose() {
@@ -216,7 +224,11 @@ void TRecordViewCtrl::ReloadMacro() {
   if (!FActionCtrl || (newMacro_ && !saved_)) return;  // a new macro that was never saved
   std::error_code ignored;
   if (!std::filesystem::exists(FActionCtrl->DocumentPath(), ignored)) return;
-  ReloadOrWarn(*FActionCtrl, ctrl_.prompt);
+  try {
+    FActionCtrl->LoadDocumentOrThrow();
+  } catch (const Error& error) {
+    ctrl_.prompt.Warning(kWarning, error.what());
+  }
 }
 
 void TRecordViewCtrl::RecordConfig() {

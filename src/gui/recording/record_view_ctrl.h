@@ -78,10 +78,14 @@ class TRecordViewCtrl {
   void SetRecordingState(bool recording);
   void FinishRecording();
   void StoreViewOrder();
-  bool NameTakenByOther(const std::string& name) const;
-  void SaveAs(const std::string& name);
+  // The file OK with `name` writes: the macro's own when the name is unchanged, else NAME.xml.
+  std::string TargetFile(const std::string& name) const;
+  // Whether that file exists and is not the macro's own (replacing it is asked first).
+  bool TargetTakenByOther(const std::string& name) const;
+  // Saves under `name`; false when the user kept another program's version of the document.
+  bool SaveAs(const std::string& name, bool replaceAgreed);
   void ReloadMacro();
-  void ReloadOtherMacrosNamed(const std::string& name);
+  void DropOtherMacrosOf(const std::string& file);
 
   TRecordServices ctrl_;
   IRecordViewDialogs& dialogs_;

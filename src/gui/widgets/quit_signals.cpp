@@ -19,20 +19,24 @@ void OnQuitSignal(int) {
 
 }  // namespace
 
-void CloseOnQuitSignals(QWidget& window) {
+void OnQuitSignals(QObject& context, std::function<void()> quit) {
   if (pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) != 0) return;
-  auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, &window);
-  QObject::connect(notifier, &QSocketNotifier::activated, &window, [&window] {
+  auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, &context);
+  QObject::connect(notifier, &QSocketNotifier::activated, &context, [quit = std::move(quit)] {
     char bytes[16];
     while (read(signalPipe[0], bytes, sizeof bytes) > 0) {
     }
-    window.close();
+    quit();
   });
   struct sigaction action {};
   action.sa_handler = OnQuitSignal;
   sigemptyset(&action.sa_mask);
   action.sa_flags = SA_RESTART;
   for (int signal : {SIGTERM, SIGINT, SIGHUP}) sigaction(signal, &action, nullptr);
+}
+
+void CloseOnQuitSignals(QWidget& window) {
+  OnQuitSignals(window, [&window] { window.close(); });
 }
 
 }  // namespace zorvel

@@ -91,17 +91,21 @@ void TRunCtrl::JoinThread() {
   runThread_.reset();
 }
 
-bool TRunCtrl::DayDue(const TActionSchedule& schedule) const {
-  const TDateTime now = clock_.Now();
+TScheduleMoment TScheduleMoment::At(const TDateTime& now) {
+  return {now, FormatLongTime(now), FormatShortDate(now), DayOfWeek(now)};
+}
+
+bool TScheduleMoment::Due(const TActionSchedule& schedule) const {
+  if (schedule.SelectedTime != timeText) return false;
   switch (static_cast<ScheduleKind>(schedule.ScheduleType)) {
     case ScheduleKind::EveryDay:
       return true;
     case ScheduleKind::EveryWeek:
-      return DayOfWeek(now) == schedule.SelectedIndex;
+      return weekday == schedule.SelectedIndex;
     case ScheduleKind::EveryMonth:
       return now.day == static_cast<int64_t>(schedule.SelectedIndex) + 1;
     case ScheduleKind::OnceAt:
-      return FormatShortDate(now) == schedule.SelectedDate;
+      return dateText == schedule.SelectedDate;
     default:
       return false;
   }
@@ -109,9 +113,10 @@ bool TRunCtrl::DayDue(const TActionSchedule& schedule) const {
 
 bool TRunCtrl::CheckSchedules(const TActionsList& macros) {
   if (running_) return false;
+  // Formatted once per check: the check itself runs twice a second over every macro.
+  const TScheduleMoment moment = TScheduleMoment::At(clock_.Now());
   for (const TActionCtrlPtr& macro : macros) {
-    if (!macro || !DayDue(macro->Schedule)) continue;
-    if (StartIfTimeDue(macro)) return true;
+    if (macro && moment.Due(macro->Schedule) && StartScheduled(macro, moment.now)) return true;
   }
   return false;
 }
@@ -119,6 +124,10 @@ bool TRunCtrl::CheckSchedules(const TActionsList& macros) {
 bool TRunCtrl::StartIfTimeDue(const std::shared_ptr<TActionCtrl>& macro) {
   const TDateTime now = clock_.Now();
   if (!macro || FormatLongTime(now) != macro->Schedule.SelectedTime) return false;
+  return StartScheduled(macro, now);
+}
+
+bool TRunCtrl::StartScheduled(const std::shared_ptr<TActionCtrl>& macro, const TDateTime& now) {
   if (running_ || StartedFor(macro, now)) return false;
   Start(macro);
   if (running_) scheduledStarts_.push_back({macro, now});

@@ -21,6 +21,18 @@
 
 namespace zorvel {
 
+// The present moment as schedules compare it: the texts are formatted once per check.
+struct TScheduleMoment {
+  TDateTime now;
+  std::string timeText;  // long time
+  std::string dateText;  // short date
+  int32_t weekday = 0;   // 0 = Sunday
+
+  static TScheduleMoment At(const TDateTime& now);
+  // Whether `schedule` starts its macro at this moment (day and time).
+  bool Due(const TActionSchedule& schedule) const;
+};
+
 class TRunCtrl {
  public:
   using FinishedCallback = TRunThread::FinishedCallback;
@@ -58,7 +70,9 @@ class TRunCtrl {
   uint64_t CurrentRunId() const { return runId_; }
 
  private:
-  bool DayDue(const TActionSchedule& schedule) const;
+  // Starts `macro` for the scheduled moment `now` unless a run is active or the schedule has
+  // started it for that moment already.
+  bool StartScheduled(const std::shared_ptr<TActionCtrl>& macro, const TDateTime& now);
   void JoinThread();
   // Whether the schedule started `macro` for the moment `now` already; forgets released macros.
   bool StartedFor(const std::shared_ptr<TActionCtrl>& macro, const TDateTime& now);

@@ -8,6 +8,7 @@
 // well after the whole text (when the connection has been idle a while, or closes): a client
 // may read the mapping long after the keys were sent.
 
+#include <X11/XKBlib.h>
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
@@ -52,6 +53,37 @@ class TKeyBits {
 
  private:
   char bits_[32] = {};
+};
+
+// The base modifiers (those of keys held down) as the server last announced them, so that an
+// action learns without a round trip that no modifier key is held. Without XKB it cannot tell.
+class TModifierWatch {
+ public:
+  explicit TModifierWatch(Display* display) {
+    int opcode = 0, error = 0, major = XkbMajorVersion, minor = XkbMinorVersion;
+    if (!XkbQueryExtension(display, &opcode, &eventBase_, &error, &major, &minor)) {
+      eventBase_ = -1;
+      return;
+    }
+    XkbSelectEventDetails(display, XkbUseCoreKbd, XkbStateNotify, XkbModifierBaseMask,
+                          XkbModifierBaseMask);
+    XkbStateRec state;
+    if (XkbGetState(display, XkbUseCoreKbd, &state) != Success) return;
+    baseMods_ = state.base_mods;
+    known_ = true;
+  }
+  void HandleEvent(const XEvent& event) {
+    if (eventBase_ < 0 || event.type != eventBase_) return;
+    const auto& xkb = reinterpret_cast<const XkbEvent&>(event);
+    if (xkb.any.xkb_type == XkbStateNotify) baseMods_ = xkb.state.base_mods;
+  }
+  // False only when, as far as the server has told, no modifier key is held.
+  bool MaybeHeld() const { return !known_ || baseMods_ != 0; }
+
+ private:
+  int eventBase_ = -1;
+  unsigned baseMods_ = 0;
+  bool known_ = false;
 };
 
 // The keycodes of the modifiers that change what a key or a click means (Shift, Control and
@@ -381,7 +413,6 @@ class TX11Input : public IInput {
 
   bool SuspendUserModifiers() override {
     std::lock_guard lock(mutex_);
-    TakeEvents();
     suspending_ = true;
     return SuspendLocked();
   }
@@ -425,6 +456,8 @@ class TX11Input : public IInput {
   // down (the server ignores the release of a key that this device did not press): such a key
   // is not counted as let go of, so that it is never pressed again here.
   bool SuspendLocked() {
+    ReadEvents();
+    if (!modifiers_.MaybeHeld()) return false;
     const TKeyBits before(display_.get());
     std::vector<KeyCode> released;
     for (KeyCode keycode : modifierKeys_) {
@@ -462,15 +495,20 @@ class TX11Input : public IInput {
   // Handles the events the server sent this connection: only mapping changes matter.
   // Puts idle spare keycodes back.
   void TakeEvents() {
+    ReadEvents();
+    spare_.RestoreIfIdle(kSpareIdle, pinned_);
+  }
+  // Mapping changes and modifier state changes.
+  void ReadEvents() {
     Display* d = display_.get();
     bool changed = false;
     while (XPending(d) > 0) {
       XEvent event;
       XNextEvent(d, &event);
+      modifiers_.HandleEvent(event);
       changed = keymap_.HandleEvent(event) || changed;
     }
     if (changed) modifierKeys_ = ModifierKeycodes(d, keymap_);
-    spare_.RestoreIfIdle(kSpareIdle, pinned_);
   }
 
   // Shift keys held when typing starts, and Shift as the typing needs it.
@@ -545,7 +583,10 @@ class TX11Input : public IInput {
       lock.lock();
       if (cancel) return false;
     }
-    if (suspending_) SuspendLocked();
+    if (suspending_)
+      SuspendLocked();
+    else
+      ReadEvents();  // the modifier notices of a long text must not pile up
     return true;
   }
 
@@ -586,6 +627,7 @@ class TX11Input : public IInput {
   std::mutex mutex_;
   TDisplayPtr display_;
   TX11Keymap keymap_;
+  TModifierWatch modifiers_{display_.get()};
   Window root_ = 0;
   TSpareKeys spare_{display_.get(), keymap_};
   std::set<KeySym> pinned_;            // keysyms of keys held down on a lent keycode

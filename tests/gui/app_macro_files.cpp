@@ -148,6 +148,31 @@ TEST_F(MacroFiles, ANewMacroOverAnotherMacrosDocumentReplacesItInTheList) {
   EXPECT_EQ(Ctrl().Macros().Get(0)->Actions.Count(), 0u) << "the list holds the new macro";
 }
 
+// The recording window's rows are what OK saves: a reload while it is open leaves its macro alone,
+// so OK still sees that another program changed the document, and asks.
+TEST_F(MacroFiles, TheMacroInTheRecordingWindowIsNotReloadedUnderIt) {
+  WriteDocument("m.xml", "M", 1);
+  Open();
+  Focus(0);
+  recordView_ = [this](TActionCtrlPtr macro) -> TActionCtrlPtr {
+    TNoDialogs dialogs;
+    TRecordViewCtrl view(Ctrl().RecordServices(), macro, dialogs);
+    view.InitView();
+    ReplaceDocument("m.xml", "M", 2);
+    View().ReloadChangedDocuments();  // what the folder watcher does while the window is open
+    EXPECT_EQ(macro->Actions.Get(0)->delay, 1);
+    const bool saved = view.Confirm("M");  // answered No
+    view.FormClose();
+    return saved ? macro : nullptr;
+  };
+  View().EditMacro();
+  ASSERT_EQ(prompt_.Asked().size(), 1u);
+  EXPECT_NE(prompt_.Asked()[0].text.find("was changed by another program"), std::string::npos);
+  ASSERT_EQ(Ctrl().Macros().Count(), 1u);
+  EXPECT_EQ(Ctrl().Macros().Get(0)->Actions.Get(0)->delay, 2);
+  EXPECT_EQ(FreshScan(), "M@m.xml;");
+}
+
 // Saves that were killed left their temporary files; the window tidies them up at start.
 TEST_F(MacroFiles, TemporaryFilesOfKilledSavesGoAtStart) {
   WriteDocument("kept.xml", "Kept");

@@ -37,8 +37,10 @@ void TViewCtrl::FillListKeepingFocus() {
 
 void TViewCtrl::ReloadChangedDocuments() {
   const TActionCtrlPtr running = runCtrl_.Running() ? runCtrl_.CurrentMacro() : nullptr;
-  reloadAfterRun_ = running != nullptr;
-  const auto pinned = [&running](const TActionCtrl& macro) { return &macro == running.get(); };
+  reloadDeferred_ = running || editing_;
+  const auto pinned = [&](const TActionCtrl& macro) {
+    return &macro == running.get() || &macro == editing_.get();
+  };
   if (MergeRescan(macros_, RescanMacroFolder(document_, folder_, macros_), pinned))
     FillListKeepingFocus();
 }
@@ -74,11 +76,21 @@ void TViewCtrl::NewMacro() {
   FillListKeepingFocus();
 }
 
+// While the recording window shows the macro, its rows are what OK saves: a reload must not
+// change the macro under them (OK then asks when another program changed its document).
 void TViewCtrl::EditMacro() {
   TActionCtrlPtr macro = FocusedMacro();
   if (!macro || !dialogs_.recordView) return;
-  dialogs_.recordView(macro);
+  editing_ = macro;
+  try {
+    dialogs_.recordView(macro);
+  } catch (...) {
+    editing_ = nullptr;
+    throw;
+  }
+  editing_ = nullptr;
   FillListKeepingFocus();
+  if (reloadDeferred_) ReloadChangedDocuments();
 }
 
 void TViewCtrl::DeleteMacro() {
@@ -152,7 +164,7 @@ std::optional<TRunOutcome> TViewCtrl::RunFinished(uint64_t runId) {
   const bool current = runId == runCtrl_.CurrentRunId();
   runCtrl_.RunFinished(runId);
   RepaintAll();
-  if (reloadAfterRun_ && !runCtrl_.Running()) ReloadChangedDocuments();
+  if (reloadDeferred_ && !runCtrl_.Running()) ReloadChangedDocuments();
   if (!current) return std::nullopt;
   return runCtrl_.LastOutcome();
 }

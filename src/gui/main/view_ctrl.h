@@ -60,8 +60,9 @@ class TViewCtrl {
   // Rebuilds every row from the macro list.
   void FillList();
   // Another program added, changed or removed macro documents in the folder: scans it again and
-  // updates the list (MergeRescan), keeping the focused macro focused. A running macro is left
-  // alone; its document is looked at again once the run has ended.
+  // updates the list (MergeRescan), keeping the focused macro focused. A running macro and the
+  // one the recording window shows are left alone; their documents are looked at again once the
+  // run has ended or the window has closed.
   void ReloadChangedDocuments();
 
   void NewMacro();
@@ -101,7 +102,9 @@ class TViewCtrl {
   std::string folder_;
   IMacroListView* view_ = nullptr;
   TViewDialogs dialogs_;
-  bool reloadAfterRun_ = false;
+  // The macro the recording window shows, and whether a reload left it or a running macro alone.
+  TActionCtrlPtr editing_;
+  bool reloadDeferred_ = false;
 };
 
 }  // namespace zorvel

@@ -113,9 +113,19 @@ bool TScheduleMoment::Due(const TActionSchedule& schedule) const {
 
 bool TRunCtrl::CheckSchedules(const TActionsList& macros) {
   if (running_) return false;
-  // Formatted once per check: the check itself runs twice a second over every macro.
+  // Formatted once per check: the check itself runs twice a second.
   const TScheduleMoment moment = TScheduleMoment::At(clock_.Now());
   for (const TActionCtrlPtr& macro : macros) {
+    if (macro && moment.Due(macro->Schedule) && StartScheduled(macro, moment.now)) return true;
+  }
+  return false;
+}
+
+bool TRunCtrl::CheckSchedules(const TActionsList& macros, TScheduleIndex& index) {
+  if (running_) return false;
+  const TScheduleMoment moment = TScheduleMoment::At(clock_.Now());
+  for (size_t position : index.At(macros, moment.timeText)) {
+    const TActionCtrlPtr& macro = macros.Get(position);
     if (macro && moment.Due(macro->Schedule) && StartScheduled(macro, moment.now)) return true;
   }
   return false;

@@ -18,6 +18,7 @@
 #include "model/action_ctrl.h"
 #include "platform/platform.h"
 #include "playback/run_thread.h"
+#include "playback/schedule_index.h"
 
 namespace zorvel {
 
@@ -55,6 +56,8 @@ class TRunCtrl {
   // Starts the first macro in list order whose schedule is due now; true when it started one
   // (the caller repaints). Looks at nothing while a run is active.
   bool CheckSchedules(const TActionsList& macros);
+  // The same, looking only at the macros `index` gives for this second.
+  bool CheckSchedules(const TActionsList& macros, TScheduleIndex& index);
   // Starts `macro` when the current time text equals its SelectedTime, nothing runs, and the
   // schedule has not started it for this moment (this date and second) already: a short run that
   // ends within its second is not started again by the next check.

@@ -244,6 +244,43 @@ TEST_F(RunCtrlTest, SchedulesStartOnTheirDayAndSecond) {
   }
 }
 
+// The indexed check finds a macro by its time, after the owner's notice of a change and after
+// the list grew without one.
+TEST_F(RunCtrlTest, TheIndexedCheckFindsTheMacrosDueThisSecond) {
+  auto early = Macro("early", {Key(0x41)});
+  auto later = Macro("later", {Key(0x42)});
+  auto none = Macro("none", {Key(0x43)});
+  early->Schedule = {static_cast<int32_t>(ScheduleKind::EveryDay), 0, "10:40:29", ""};
+  later->Schedule = {static_cast<int32_t>(ScheduleKind::EveryDay), 0, "10:40:30", ""};
+  none->Schedule = {static_cast<int32_t>(ScheduleKind::NoSchedule), 0, "10:40:31", ""};
+  TActionsList macros;
+  macros.Add(none);
+  macros.Add(early);
+  macros.Add(later);
+  TScheduleIndex index;
+  clock.Set({2026, 12, 8, 10, 40, 30});
+  EXPECT_TRUE(ctrl->CheckSchedules(macros, index));
+  EXPECT_EQ(ctrl->CurrentMacro(), later);
+  FinishRun();
+  clock.Set({2026, 12, 8, 10, 40, 31});
+  EXPECT_FALSE(ctrl->CheckSchedules(macros, index));  // not scheduled at all
+
+  early->Schedule.SelectedTime = "10:40:32";
+  index.Invalidate();
+  clock.Set({2026, 12, 8, 10, 40, 32});
+  EXPECT_TRUE(ctrl->CheckSchedules(macros, index));
+  EXPECT_EQ(ctrl->CurrentMacro(), early);
+  FinishRun();
+
+  auto added = Macro("added", {Key(0x44)});
+  added->Schedule = {static_cast<int32_t>(ScheduleKind::EveryDay), 0, "10:40:33", ""};
+  macros.Add(added);
+  clock.Set({2026, 12, 8, 10, 40, 33});
+  EXPECT_TRUE(ctrl->CheckSchedules(macros, index));
+  EXPECT_EQ(ctrl->CurrentMacro(), added);
+  FinishRun();
+}
+
 TEST_F(RunCtrlTest, TwoMacrosDueInOneSecond) {
   auto first = Macro("first");
   auto second = Macro("second");

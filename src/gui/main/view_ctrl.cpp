@@ -24,10 +24,12 @@ void TViewCtrl::LoadList() {
 }
 
 void TViewCtrl::FillList() {
+  scheduleIndex_.Invalidate();
   if (view_) view_->SetRows(macros_);
 }
 
 void TViewCtrl::FillListKeepingFocus() {
+  scheduleIndex_.Invalidate();
   if (!view_) return;
   const TActionCtrlPtr focused = FocusedMacro();
   view_->SetRows(macros_);
@@ -52,7 +54,10 @@ TActionCtrlPtr TViewCtrl::FocusedMacro() const {
   return view_->RowMacro(row);
 }
 
+// Every change to a macro is shown, so every change passes here or through FillList: the
+// schedule index is made anew from the next check on.
 void TViewCtrl::RepaintAll() {
+  scheduleIndex_.Invalidate();
   if (view_) view_->RepaintAll();
 }
 
@@ -170,7 +175,7 @@ std::optional<TRunOutcome> TViewCtrl::RunFinished(uint64_t runId) {
 }
 
 void TViewCtrl::CheckSchedules() {
-  if (runCtrl_.CheckSchedules(macros_)) RepaintAll();
+  if (runCtrl_.CheckSchedules(macros_, scheduleIndex_)) RepaintAll();
 }
 
 }  // namespace zorvel

@@ -11,6 +11,7 @@
 
 #include "model/action_ctrl.h"
 #include "playback/run_thread.h"
+#include "playback/schedule_index.h"
 
 namespace zorvel {
 
@@ -102,6 +103,7 @@ class TViewCtrl {
   std::string folder_;
   IMacroListView* view_ = nullptr;
   TViewDialogs dialogs_;
+  TScheduleIndex scheduleIndex_;
   // The macro the recording window shows, and whether a reload left it or a running macro alone.
   TActionCtrlPtr editing_;
   bool reloadDeferred_ = false;

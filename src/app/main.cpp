@@ -69,6 +69,8 @@ int main(int argc, char** argv) {
   if (auto answered = AnswerWithoutDisplay(argc, argv)) return *answered;
 
   QApplication app(argc, argv);
+  // Lets the desktop match the windows with the menu entry and its icon.
+  QGuiApplication::setDesktopFileName(QStringLiteral("org.zorvel.Zorvel"));
   std::setlocale(LC_ALL, "");
   CommandLine line;
   line.parser.process(app);

@@ -2,14 +2,17 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QCoreApplication>
 #include <QMessageBox>
 #include <clocale>
 #include <iostream>
+#include <optional>
 
 #include "common/date_time.h"
 #include "common/error.h"
 #include "common/folder_lock.h"
 #include "common/program_folder.h"
+#include "common/version.h"
 #include "gui/main/ctrl.h"
 #include "gui/main/main_view.h"
 #include "gui/recording/record_view.h"
@@ -24,29 +27,57 @@ void ReportFolderInUse(const std::string& folder) {
   QMessageBox::warning(nullptr, QStringLiteral("Zorvel"), QString::fromStdString(text));
 }
 
+// The options the program takes; --help and --version come from Qt.
+struct CommandLine {
+  CommandLine() {
+    parser.setApplicationDescription(
+        QStringLiteral("Records and replays mouse and keyboard macros."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    parser.addOption(folder);
+  }
+
+  QCommandLineParser parser;
+  const QCommandLineOption folder{
+      QStringList{QStringLiteral("folder")},
+      QStringLiteral("Keep macros and settings in DIR instead of the program folder."),
+      QStringLiteral("DIR")};
+};
+
+// Answers --help and --version before the desktop is opened, so they work without a display.
+// Anything else, Qt's own options included, waits for the full application.
+std::optional<int> AnswerWithoutDisplay(int argc, char** argv) {
+  QCoreApplication probe(argc, argv);
+  CommandLine line;
+  if (!line.parser.parse(QCoreApplication::arguments())) return std::nullopt;
+  if (line.parser.isSet(QStringLiteral("help"))) {
+    std::cout << line.parser.helpText().toStdString();
+    return 0;
+  }
+  if (line.parser.isSet(QStringLiteral("version"))) {
+    std::cout << zorvel::kProductCaption << "\n";
+    return 0;
+  }
+  return std::nullopt;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  QApplication app(argc, argv);
-  std::setlocale(LC_ALL, "");
-  QApplication::setApplicationName(QStringLiteral("Zorvel"));
-  QApplication::setApplicationVersion(QString::fromLatin1(zorvel::kVersion));
+  QCoreApplication::setApplicationName(QStringLiteral("Zorvel"));
+  QCoreApplication::setApplicationVersion(QString::fromLatin1(zorvel::kVersion));
+  if (auto answered = AnswerWithoutDisplay(argc, argv)) return *answered;
 
-  QCommandLineParser parser;
-  parser.setApplicationDescription(
-      QStringLiteral("Records and replays mouse and keyboard macros."));
-  parser.addHelpOption();
-  parser.addVersionOption();
-  const QCommandLineOption folderOption(
-      QStringList{QStringLiteral("folder")},
-      QStringLiteral("Keep macros and settings in DIR instead of the program folder."),
-      QStringLiteral("DIR"));
-  parser.addOption(folderOption);
-  parser.process(app);
+  QApplication app(argc, argv);
+  // Lets the desktop match the windows with the menu entry and its icon.
+  QGuiApplication::setDesktopFileName(QStringLiteral("org.zorvel.Zorvel"));
+  std::setlocale(LC_ALL, "");
+  CommandLine line;
+  line.parser.process(app);
 
   try {
     const std::string folder = zorvel::ResolveProgramFolder(
-        zorvel::ExecutablePath(), parser.value(folderOption).toStdString());
+        zorvel::ExecutablePath(), line.parser.value(line.folder).toStdString());
     // Taken before anything in the folder is read or written, and held until the program ends.
     zorvel::TFolderLock lock;
     if (lock.Acquire(folder) == zorvel::TFolderLock::Result::HeldByOther) {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "cli/command.h"
+#include "common/version.h"
 
 namespace zorvel::cli {
 
@@ -30,7 +31,8 @@ void PrintOverview(std::ostream& out) {
         << command.summary << "\n";
   }
   out << "\n--folder DIR uses DIR as the macro folder instead of the program folder.\n"
-         "zorvel-cli COMMAND --help describes a command.\n";
+         "zorvel-cli COMMAND --help describes a command; zorvel-cli --version prints the "
+         "version.\n";
 }
 
 int Dispatch(const std::vector<std::string>& args) {
@@ -41,6 +43,10 @@ int Dispatch(const std::vector<std::string>& args) {
   const std::string& name = args[0];
   if (name == "--help" || name == "-h" || name == "help") {
     PrintOverview(std::cout);
+    return kExitOk;
+  }
+  if (name == "--version") {
+    std::cout << "zorvel-cli " << kVersion << "\n";
     return kExitOk;
   }
   for (const auto& command : kCommands) {

@@ -2,10 +2,12 @@
 
 #include <unistd.h>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <system_error>
+#include <utility>
 
 #include "common/error.h"
 
@@ -30,12 +32,78 @@ std::string UserDataFolder() {
   return std::string(home) + "/.local/share/zorvel";
 }
 
-std::string CreatedFolder(const std::string& folder) {
+// Where an installed program keeps its read-only data, relative to its bin folder; the install
+// rules put the example macros in its examples/ folder.
+constexpr const char* kInstalledDataFromBin = "../share/zorvel";
+
+std::string InstalledDataFolder(const std::string& executableFolder) {
+  return (std::filesystem::path(executableFolder) / kInstalledDataFromBin).lexically_normal();
+}
+
+bool IsInstalledProgram(const std::string& executableFolder) {
   std::error_code error;
-  std::filesystem::create_directories(folder, error);
-  if (error || !std::filesystem::is_directory(folder))
-    throw Error("Cannot create the folder " + folder + ": " + error.message());
-  return folder;
+  return !executableFolder.empty() &&
+         std::filesystem::is_directory(InstalledDataFolder(executableFolder), error);
+}
+
+// Removes a half-built folder unless Keep() was called.
+class FolderUnderConstruction {
+ public:
+  explicit FolderUnderConstruction(std::string path) : path_(std::move(path)) {}
+  ~FolderUnderConstruction() {
+    std::error_code ignored;
+    if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
+  }
+  FolderUnderConstruction(const FolderUnderConstruction&) = delete;
+  FolderUnderConstruction& operator=(const FolderUnderConstruction&) = delete;
+  const std::string& path() const { return path_; }
+  void Keep() { path_.clear(); }
+
+ private:
+  std::string path_;
+};
+
+std::string NewSiblingFolder(const std::string& folder) {
+  std::error_code error;
+  std::filesystem::create_directories(std::filesystem::path(folder).parent_path(), error);
+  std::string pattern = folder + ".new-XXXXXX";
+  if (!mkdtemp(pattern.data()))
+    throw Error("Cannot create the folder " + folder + ": " + std::strerror(errno));
+  return pattern;
+}
+
+void CopyExamples(const std::string& examplesFolder, const std::string& target) {
+  std::error_code missing;
+  if (!std::filesystem::is_directory(examplesFolder, missing)) return;
+  try {
+    for (const auto& entry : std::filesystem::directory_iterator(examplesFolder)) {
+      if (entry.is_regular_file())
+        std::filesystem::copy_file(entry.path(),
+                                   std::filesystem::path(target) / entry.path().filename());
+    }
+  } catch (const std::filesystem::filesystem_error& error) {
+    throw Error("Cannot copy the example macros from " + examplesFolder + ": " +
+                error.code().message());
+  }
+}
+
+// `folder` itself when it exists; otherwise it is built under a temporary name with the examples
+// in it and renamed into place, so it appears complete or not at all.
+std::string FolderWithExamples(const std::string& folder, const std::string& examplesFolder) {
+  std::error_code error;
+  if (std::filesystem::is_directory(folder, error)) return folder;
+  if (std::filesystem::exists(std::filesystem::symlink_status(folder, error)))
+    throw Error("Cannot create the folder " + folder + ": a file of that name is in the way");
+  FolderUnderConstruction draft(NewSiblingFolder(folder));
+  CopyExamples(examplesFolder, draft.path());
+  if (std::rename(draft.path().c_str(), folder.c_str()) == 0) {
+    draft.Keep();
+    return folder;
+  }
+  const int renameError = errno;
+  // Another start may have created it in the meantime; its folder is as good as ours.
+  if (std::filesystem::is_directory(folder, error)) return folder;
+  throw Error("Cannot create the folder " + folder + ": " + std::strerror(renameError));
 }
 
 }  // namespace
@@ -57,8 +125,11 @@ std::string ResolveProgramFolder(const std::string& executablePath,
     return folder;
   }
   std::string executableFolder = ParentOf(executablePath);
-  if (IsWritableDirectory(executableFolder)) return executableFolder;
-  return CreatedFolder(UserDataFolder());
+  const bool installed = IsInstalledProgram(executableFolder);
+  if (!installed && IsWritableDirectory(executableFolder)) return executableFolder;
+  std::string examples;
+  if (installed) examples = InstalledDataFolder(executableFolder) + "/examples";
+  return FolderWithExamples(UserDataFolder(), examples);
 }
 
 }  // namespace zorvel

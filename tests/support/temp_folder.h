@@ -59,9 +59,10 @@ class TempFolder {
   }
   bool Exists(const std::string& name) const { return std::filesystem::exists(File(name)); }
   // Names of every entry, in directory order.
-  std::string Listing() const {
+  std::string Listing() const { return ListingOf(path_); }
+  static std::string ListingOf(const std::string& folder) {
     std::string names;
-    for (const auto& entry : std::filesystem::directory_iterator(path_))
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
       names += entry.path().filename().string() + ";";
     return names;
   }

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <new>
 
+#include "picture/bmp_file.h"
 #include "platform/platform.h"
 
 namespace zorvel {
@@ -29,21 +30,6 @@ bool ComputeGeometry(int64_t width, int64_t height, TGeometry& out) {
   out.dataSize = static_cast<int32_t>(dataSize);
   return true;
 }
-
-uint16_t ReadU16(const uint8_t* p) {
-  return static_cast<uint16_t>(p[0] | (p[1] << 8));
-}
-
-uint32_t ReadU32(const uint8_t* p) {
-  return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-         (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
-}
-
-int32_t ReadI32(const uint8_t* p) {
-  return static_cast<int32_t>(ReadU32(p));
-}
-
-constexpr size_t kBmpHeaderBytes = 54;
 
 }  // namespace
 
@@ -150,35 +136,10 @@ void TBDBitmapData::Clear() {
   Width = Height = LineSize = LinePad = DataSize = Capacity = 0;
 }
 
-bool TBDBitmapData::LoadFromStream(const uint8_t* data, size_t size) {
-  if (data == nullptr || size < kBmpHeaderBytes) return false;
-  if (ReadU16(data) != 0x4D42 || ReadU32(data + 14) != 40 || ReadU16(data + 28) != 24 ||
-      ReadU32(data + 30) != 0) {
-    return false;
-  }
-  const int64_t width = ReadI32(data + 18);
-  const int64_t declaredHeight = ReadI32(data + 22);
-  const bool topDown = declaredHeight < 0;
-  const int64_t height = topDown ? -declaredHeight : declaredHeight;
-  TGeometry geometry;
-  if (!ComputeGeometry(width, height, geometry)) return false;
-  if (static_cast<uint64_t>(geometry.dataSize) > size - kBmpHeaderBytes) return false;
-
-  TBDBitmapData loaded;
-  if (!loaded.SetSize(static_cast<int32_t>(width), static_cast<int32_t>(height))) return false;
-  const uint8_t* source = data + kBmpHeaderBytes;
-  if (!topDown) {
-    if (loaded.DataSize > 0)
-      std::memcpy(loaded.Pixels(), source, static_cast<size_t>(loaded.DataSize));
-  } else {
-    // Top-down rows: the first stored row is the top row of the image.
-    for (int32_t y = 0; y < loaded.Height; ++y) {
-      std::memcpy(loaded.Row(y), source + static_cast<size_t>(y) * loaded.LineSize,
-                  static_cast<size_t>(loaded.LineSize));
-    }
-  }
-  *this = std::move(loaded);
-  return true;
+bool TBDBitmapData::LoadFromStream(const uint8_t* data, size_t size, std::string* reason) {
+  std::string refusal = DecodeBmp(data, size, *this);
+  if (reason) *reason = refusal;
+  return refusal.empty();
 }
 
 TCaptureRect CaptureRectFor(TSize screen, int32_t x, int32_t y, int32_t width, int32_t height) {

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <string>
 
 #include "platform/platform.h"
 
@@ -84,11 +85,10 @@ class TBDBitmapData {
   bool SetSize(int32_t width, int32_t height);
   // Back to 0 x 0, memory released.
   void Clear();
-  // Loads a 24-bit uncompressed BMP file image from the start of `data`. Never reads past
-  // data + size. A top-down BMP (negative height) is turned bottom-up. Returns false, leaving the
-  // buffer as it was, for anything else (wrong magic, other bit counts, compression, truncated
-  // data, sizes over the cap).
-  bool LoadFromStream(const uint8_t* data, size_t size);
+  // Loads a BMP file image from the start of `data` (the kinds bmp_file.h lists). Never reads
+  // past data + size. Returns false, leaving the buffer as it was and putting the reason in
+  // `reason` when given, for any other kind, truncated data or a size over the cap.
+  bool LoadFromStream(const uint8_t* data, size_t size, std::string* reason = nullptr);
   // Copies the screen rectangle CaptureRectFor(screen size, x, y, width, height) into the buffer.
   // Parts of it past the screen are black. False when the size is refused or the capture failed.
   bool CaptureScreen(IScreen& screen, int32_t x, int32_t y, int32_t width, int32_t height);

@@ -154,11 +154,11 @@ TEST(BitmapLoad, BottomUpAndTopDownGiveTheSamePicture) {
   EXPECT_EQ(std::memcmp(topDown.Pixels(), bottomUp.Pixels(), 24), 0);
 }
 
-TEST(BitmapLoad, ExtraBytesAndTheDataOffsetAreNotLookedAt) {
+TEST(BitmapLoad, BytesAfterThePixelsAreNotLookedAt) {
   std::vector<uint8_t> pixels = kBottomUp3x2;
   pixels.insert(pixels.end(), 100, 0xEE);
   TBDBitmapData b;
-  const auto file = Bmp({.width = 3, .height = 2, .dataOffset = 999999}, pixels);
+  const auto file = Bmp({.width = 3, .height = 2}, pixels);
   ASSERT_TRUE(b.LoadFromStream(file.data(), file.size()));
   EXPECT_EQ(b.GetPixel(0, 1), 0x030201u);
   const auto empty = Bmp({.width = 0, .height = 0}, {});
@@ -181,7 +181,8 @@ TEST(BitmapLoad, BadStreamsAreRefusedAndChangeNothing) {
       {"header cut short", truncated(good, 53)},
       {"pixels one byte short", truncated(good, good.size() - 1)},
       {"magic", Bmp({.magic = 0x4D43, .width = 3, .height = 2}, kBottomUp3x2)},
-      {"32-bit", Bmp({.width = 3, .height = 2, .bitCount = 32}, std::vector<uint8_t>(24, 0))},
+      {"32-bit, pixels short", Bmp({.width = 4, .height = 2, .bitCount = 32}, kBottomUp3x2)},
+      {"data offset past the end", Bmp({.width = 3, .height = 2, .dataOffset = 999}, kBottomUp3x2)},
       {"compression 3", Bmp({.width = 3, .height = 2, .compression = 3}, kBottomUp3x2)},
       {"info header 124", Bmp({.infoSize = 124, .width = 3, .height = 2}, kBottomUp3x2)},
       {"negative width", Bmp({.width = -3, .height = 2}, kBottomUp3x2)},

@@ -56,13 +56,15 @@ class TMouseObj {
 
   // Cache of the decoded fBMP; shared by copies of the action (a run plays copies).
   std::shared_ptr<const TBDBitmapData> fBMPData;
+  // Why fBMP did not load as a picture; empty when it loaded. Set together with the cache.
+  std::string fBMPError;
 };
 
 class TActionObj : public TMouseObj {
  public:
   // The decoded picture: the cache, built from fBMP on first use. Empty when fBMP is empty.
-  // A picture that does not load is cached as an empty (0 x 0) buffer. Throws Error when fBMP is
-  // not valid base64 (and caches nothing).
+  // A picture that does not load is cached as an empty (0 x 0) buffer, and fBMPError says why.
+  // Throws Error when fBMP is not valid base64 (and caches nothing).
   std::shared_ptr<const TBDBitmapData> GetBMPData();
   // Drops the cache and, if fBMP is not empty, rebuilds it from fBMP.
   void ReloadBMPData();

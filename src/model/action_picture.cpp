@@ -8,13 +8,16 @@ std::shared_ptr<const TBDBitmapData> TActionObj::GetBMPData() {
   if (fBMPData || fBMP.empty()) return fBMPData;
   std::vector<uint8_t> bytes = DecodeBase64Stream(fBMP);
   auto picture = std::make_shared<TBDBitmapData>();
-  if (!picture->LoadFromStream(bytes.data(), bytes.size())) picture->Clear();
+  std::string reason;
+  if (!picture->LoadFromStream(bytes.data(), bytes.size(), &reason)) picture->Clear();
   fBMPData = std::move(picture);
+  fBMPError = std::move(reason);
   return fBMPData;
 }
 
 void TActionObj::ReloadBMPData() {
   fBMPData.reset();
+  fBMPError.clear();
   GetBMPData();
 }
 

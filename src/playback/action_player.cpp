@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "common/error.h"
 #include "picture/bitmap_data.h"
 #include "playback/screen_search.h"
 
@@ -76,7 +77,9 @@ std::optional<TPoint> TActionPlayer::FindClickPoint(TActionObj& action) {
     case MousePoint::Picture: {
       if (action.fBMP.empty()) return std::nullopt;
       const auto picture = action.GetBMPData();
-      // A picture that did not load cannot be on the screen.
+      if (!action.fBMPError.empty())
+        throw Error("The picture of a click cannot be used: " + action.fBMPError + ".");
+      // An empty picture is never on the screen.
       if (!picture || picture->Empty()) return std::nullopt;
       const TSize size = screen_.ScreenSize();
       return Found(FindPictureOnScreen(screen_, *picture, 0, 0, size.width, size.height,
@@ -138,7 +141,8 @@ void TActionPlayer::PlayKeystroke(const TActionObj& action) {
 
 void TActionPlayer::PlayTypeText(const TActionObj& action) {
   const TUserModifierPause pause(*this);
-  input_.SendTextToFocus(action.typeText, cancelled_);
+  if (!input_.SendTextToFocus(action.typeText, cancelled_))
+    throw Error("No window has the keyboard focus, so the text could not be typed.");
 }
 
 void TActionPlayer::SendButton(uint32_t flags, uint32_t upFlags) {

@@ -22,8 +22,10 @@ class TActionPlayer {
   TActionPlayer(IInput& input, IScreen& screen, IInput::CancelCheck cancelled = {})
       : input_(input), screen_(screen), cancelled_(std::move(cancelled)) {}
 
-  // Carries out one action by its actionType; Delay and unknown kinds do nothing. Errors (a
-  // colour text that does not read, a picture that does not decode) are thrown as Error.
+  // Carries out one action by its actionType; Delay and unknown kinds do nothing. An action that
+  // cannot be carried out is thrown as Error: a colour text that does not read, a picture that
+  // does not decode, a screen that cannot be captured, a text with no window to type into. A
+  // picture or colour not found on the screen is no error: the click is skipped.
   void PlayAction(TActionObj& action);
   void PlayMouseClick(TActionObj& action);
   void PlayMouseMove(const TActionObj& action);

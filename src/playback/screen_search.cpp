@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <limits>
-#include <optional>
 
+#include "common/error.h"
 #include "model/colour_text.h"
 
 namespace zorvel {
@@ -25,13 +25,14 @@ int32_t Extent(int32_t from, int32_t to) {
 }
 
 // Captures the rectangle into `buffer`; returns the screen position of the buffer's top-left
-// corner, or nothing when the screen cannot be copied.
-std::optional<TPoint> CaptureRectangle(IScreen& screen, TBDBitmapData& buffer, int32_t left,
-                                       int32_t top, int32_t right, int32_t bottom) {
+// corner. A failed capture is an error, never a miss: nothing was searched.
+TPoint CaptureRectangle(IScreen& screen, TBDBitmapData& buffer, int32_t left, int32_t top,
+                        int32_t right, int32_t bottom) {
   const TSize size = screen.ScreenSize();
   const TCaptureRect rect =
       CaptureRectFor(size, left, top, Extent(left, right), Extent(top, bottom));
-  if (!buffer.CaptureScreen(screen, rect.x, rect.y, rect.width, rect.height)) return std::nullopt;
+  if (!buffer.CaptureScreen(screen, rect.x, rect.y, rect.width, rect.height))
+    throw Error("The screen could not be captured for the search.");
   return TPoint{rect.x, rect.y};
 }
 
@@ -59,26 +60,24 @@ TPoint FindColorOnScreen(IScreen& screen, const std::string& colourText, int32_t
                          int32_t right, int32_t bottom, int32_t similarity) {
   const uint32_t color = SwapRedBlue(StringToColor(colourText));
   TBDBitmapData buffer;
-  const std::optional<TPoint> origin = CaptureRectangle(screen, buffer, left, top, right, bottom);
-  if (!origin) return kNotFound;
+  const TPoint origin = CaptureRectangle(screen, buffer, left, top, right, bottom);
   const TBDFindResult found = similarity == 100
                                   ? buffer.FindColor(color)
                                   : buffer.FindColorSimilar(color, ToleranceFor(similarity));
   if (!found) return kNotFound;
-  return ToScreen(int64_t{found->x} + origin->x, int64_t{found->y} + origin->y);
+  return ToScreen(int64_t{found->x} + origin.x, int64_t{found->y} + origin.y);
 }
 
 TPoint FindPictureOnScreen(IScreen& screen, const TBDBitmapData& picture, int32_t left, int32_t top,
                            int32_t right, int32_t bottom, int32_t similarity) {
   TBDBitmapData buffer;
-  const std::optional<TPoint> origin = CaptureRectangle(screen, buffer, left, top, right, bottom);
-  if (!origin) return kNotFound;
+  const TPoint origin = CaptureRectangle(screen, buffer, left, top, right, bottom);
   const TBDFindResult found = similarity == 100
                                   ? buffer.FindBitmap(picture)
                                   : buffer.FindBitmapSimilar(picture, ToleranceFor(similarity));
   if (!found) return kNotFound;
-  return ToScreen(int64_t{found->x} + picture.Width / 2 + origin->x,
-                  int64_t{found->y} + picture.Height / 2 + origin->y);
+  return ToScreen(int64_t{found->x} + picture.Width / 2 + origin.x,
+                  int64_t{found->y} + picture.Height / 2 + origin.y);
 }
 
 }  // namespace zorvel

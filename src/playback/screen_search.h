@@ -19,13 +19,14 @@ int32_t ToleranceFromSimilarity(int32_t similarity);
 uint32_t GetScreenPixelColor(IScreen& screen, int32_t x, int32_t y);
 
 // First pixel, topmost then leftmost, of the colour inside the rectangle, in screen
-// coordinates; (-1, -1) when there is none or the screen cannot be captured. Throws Error when
-// the colour text is not a colour.
+// coordinates; (-1, -1) when there is none. Throws Error when the colour text is not a colour or
+// the screen cannot be captured.
 TPoint FindColorOnScreen(IScreen& screen, const std::string& colourText, int32_t left, int32_t top,
                          int32_t right, int32_t bottom, int32_t similarity);
 
 // Centre of the first block, topmost then leftmost, of the rectangle that matches the picture,
-// in screen coordinates; (-1, -1) when there is none or the screen cannot be captured.
+// in screen coordinates; (-1, -1) when there is none. Throws Error when the screen cannot be
+// captured.
 TPoint FindPictureOnScreen(IScreen& screen, const TBDBitmapData& picture, int32_t left, int32_t top,
                            int32_t right, int32_t bottom, int32_t similarity);
 

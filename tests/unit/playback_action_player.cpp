@@ -107,7 +107,6 @@ TEST_F(ActionPlayerTest, MouseClicksSendTheirEventsInOrder) {
        {"SetCursorPos 11 21", "mouse_event 0x0002", "mouse_event 0x0004"}},
       {"picture not on the screen", WithPicture(greenBlock), {}},
       {"no picture", WithPicture(""), {}},
-      {"picture that is no BMP counts as not found", WithPicture("AAAAAAAA"), {}},
   };
   for (const ClickCase& c : cases) {
     SCOPED_TRACE(c.name);
@@ -139,6 +138,36 @@ TEST_F(ActionPlayerTest, BadColourAndBadPictureAreErrors) {
   EXPECT_THROW(player.PlayAction(badColor), Error);
   TActionObj badPicture = WithPicture("abc");
   EXPECT_THROW(player.PlayAction(badPicture), Error);
+  std::vector<uint8_t> eightBit = SolidBmp(3, 3, 0x0000FF);
+  eightBit[28] = 8;
+  TActionObj undecodable = WithPicture(EncodeBase64Stream(eightBit));
+  try {
+    player.PlayAction(undecodable);
+    ADD_FAILURE() << "an 8-bit picture was played";
+  } catch (const Error& error) {
+    EXPECT_NE(std::string(error.what()).find("8 bits per pixel"), std::string::npos)
+        << error.what();
+  }
+  EXPECT_THROW(player.PlayAction(undecodable), Error);  // the cached failure is an error again
+  TActionObj noBmp = WithPicture("AAAAAAAA");
+  EXPECT_THROW(player.PlayAction(noBmp), Error);
+  EXPECT_EQ(input.Transcript(), Lines{});
+}
+
+TEST_F(ActionPlayerTest, AMissIsQuietAFailedCaptureIsNot) {
+  TActionPlayer player(input, screen);
+  TActionObj notThere = WithPicture(EncodeBase64Stream(SolidBmp(2, 2, 0x00FF00)));
+  TActionObj emptyPicture = WithPicture(EncodeBase64Stream(SolidBmp(0, 0, 0)));
+  TActionObj noColour = WithColor("clLime");
+  for (TActionObj* action : {&notThere, &emptyPicture, &noColour})
+    EXPECT_NO_THROW(player.PlayAction(*action));
+  EXPECT_EQ(input.Transcript(), Lines{});
+
+  screen.failCaptures = true;
+  TActionObj red = WithPicture(EncodeBase64Stream(SolidBmp(3, 3, 0x0000FF)));
+  TActionObj redColour = WithColor("clRed");
+  EXPECT_THROW(player.PlayAction(red), Error);
+  EXPECT_THROW(player.PlayAction(redColour), Error);
   EXPECT_EQ(input.Transcript(), Lines{});
 }
 
@@ -181,7 +210,10 @@ TEST_F(ActionPlayerTest, MoveTypeDelayAndUnknownKinds) {
 
   input.ClearTranscript();
   input.SetFocus(false);
-  EXPECT_EQ(Play(type), (Lines{"SendTextToFocus \"ab\" (no focus)"}));
+  TActionPlayer player(input, screen);
+  TActionObj typeNowhere = type;
+  EXPECT_THROW(player.PlayAction(typeNowhere), Error);
+  EXPECT_EQ(input.Transcript(), (Lines{"SendTextToFocus \"ab\" (no focus)"}));
 
   for (uint8_t kind : {uint8_t{4}, uint8_t{7}, uint8_t{255}}) {
     input.ClearTranscript();

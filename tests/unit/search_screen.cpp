@@ -84,10 +84,10 @@ TEST_F(ScreenSearch, ColourTextIsBgrAndSimilarityIsPerChannel) {
   EXPECT_THROW(FindColorOnScreen(screen_, "no colour", 0, 0, 200, 100, 100), Error);
 }
 
-TEST_F(ScreenSearch, FailedCaptureFindsNothing) {
+TEST_F(ScreenSearch, FailedCaptureIsAnErrorNotAMiss) {
   screen_.SetCaptureFails(true);
-  EXPECT_EQ(FindColorOnScreen(screen_, "clBlack", 0, 0, 200, 100, 100), (TPoint{-1, -1}));
-  EXPECT_EQ(FindPictureOnScreen(screen_, TBDBitmapData(), 0, 0, 200, 100, 100), (TPoint{-1, -1}));
+  EXPECT_THROW(FindColorOnScreen(screen_, "clBlack", 0, 0, 200, 100, 100), Error);
+  EXPECT_THROW(FindPictureOnScreen(screen_, TBDBitmapData(), 0, 0, 200, 100, 100), Error);
   TBDBitmapData buffer;
   EXPECT_FALSE(buffer.CaptureScreen(screen_, 0, 0, 10, 10));
 }

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -351,7 +352,7 @@ TEST_F(EditorTest, SpinArrowsKeepToTheirRange) {
   EXPECT_EQ(frame.edIntHour->text(), "23");
 }
 
-TEST_F(EditorTest, LoadBmpStoresTheFileItselfAndRefusesMissingFiles) {
+TEST_F(EditorTest, LoadBmpStoresAPlainBmpAsItIsAndRefusesWhatIsNoPicture) {
   test::TempFolder folder;
   const std::vector<uint8_t> bytes = TinyBmp();
   const std::string path = folder.Write("pic.bmp", std::string(bytes.begin(), bytes.end()));
@@ -366,14 +367,15 @@ TEST_F(EditorTest, LoadBmpStoresTheFileItselfAndRefusesMissingFiles) {
   frame.btnBMPClick();
   frame.btnBMPClick();  // cancelled: nothing changes
 
-  const std::vector<TScriptedPrompt::TAsked> expected = {
-      {"OpenFile", "Load BMP", "BMP File (*.bmp)"},
-      {"Warning", "Warning", "The file does not exist."},
-      {"OpenFile", "Load BMP", "BMP File (*.bmp)"},
-      {"Warning", "Warning", "The file is not a BMP picture."},
-      {"OpenFile", "Load BMP", "BMP File (*.bmp)"},
-      {"OpenFile", "Load BMP", "BMP File (*.bmp)"}};
-  EXPECT_EQ(prompt.Asked(), expected);
+  const std::string filter = "Pictures (*.bmp *.png *.jpg *.jpeg *.gif);;All files (*)";
+  const auto& asked = prompt.Asked();
+  ASSERT_EQ(asked.size(), 6u);
+  EXPECT_EQ(asked[0], (TScriptedPrompt::TAsked{"OpenFile", "Load BMP", filter}));
+  EXPECT_EQ(asked[1], (TScriptedPrompt::TAsked{"Warning", "Warning", "The file does not exist."}));
+  EXPECT_EQ(asked[3].kind, "Warning");
+  EXPECT_EQ(asked[3].text.rfind("The file cannot be read as a picture: ", 0), 0u) << asked[3].text;
+  EXPECT_GT(asked[3].text.size(), std::string("The file cannot be read as a picture: .").size());
+  EXPECT_EQ(asked[5], (TScriptedPrompt::TAsked{"OpenFile", "Load BMP", filter}));
   ASSERT_NE(frame.ImageBMP->pixmap().width(), 0);
   EXPECT_EQ(frame.ImageBMP->pixmap().size(), QSize(2, 1));
 
@@ -381,6 +383,37 @@ TEST_F(EditorTest, LoadBmpStoresTheFileItselfAndRefusesMissingFiles) {
   form.FillAction(action);
   EXPECT_EQ(action.fBMP, EncodeBase64Stream(bytes));
   EXPECT_EQ(action.mousePoint, uint8_t(MousePoint::Picture));
+}
+
+TEST_F(EditorTest, OtherPictureFormatsAreStoredAsA24BitBmp) {
+  test::TempFolder folder;
+  QImage image(5, 3, QImage::Format_ARGB32);
+  for (int y = 0; y < 3; ++y)
+    for (int x = 0; x < 5; ++x) image.setPixel(x, y, qRgba(40 * x, 80 * y, 7, 255));
+  for (const char* format : {"png", "jpg", "bmp"}) {
+    SCOPED_TRACE(format);
+    const QString path = QString::fromStdString(folder.File(std::string("pic.") + format));
+    ASSERT_TRUE(image.save(path, nullptr, 100));
+    prompt.QueueFile(path.toStdString());
+    frame.rbBMP->click();
+    frame.btnBMPClick();
+    EXPECT_EQ(frame.ImageBMP->pixmap().size(), QSize(5, 3));
+    TActionObj action;
+    form.FillAction(action);
+    const std::vector<uint8_t> stored = DecodeBase64Stream(action.fBMP);
+    ASSERT_GT(stored.size(), 54u);
+    EXPECT_EQ(stored[14], 40);  // BITMAPINFOHEADER
+    EXPECT_EQ(stored[28], 24);  // 24 bits per pixel
+    const auto picture = action.GetBMPData();
+    ASSERT_TRUE(picture);
+    ASSERT_EQ(picture->Width, 5);
+    ASSERT_EQ(picture->Height, 3);
+    const QImage back = QImage(path).convertToFormat(QImage::Format_RGB32);
+    for (int y = 0; y < 3; ++y)
+      for (int x = 0; x < 5; ++x)
+        EXPECT_EQ(picture->GetPixel(x, y), back.pixel(x, y) & 0xFFFFFFu) << x << "," << y;
+  }
+  EXPECT_EQ(prompt.Asked().size(), 3u);  // no warning
 }
 
 TEST_F(EditorTest, ANewPictureRefreshesTheDecodedCache) {

@@ -2,7 +2,6 @@
 
 #include <QButtonGroup>
 #include <QComboBox>
-#include <QFile>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QKeyEvent>
@@ -17,6 +16,7 @@
 #include "common/error.h"
 #include "gui/recording/editor_fields.h"
 #include "gui/recording/editor_widgets.h"
+#include "gui/recording/picture_file.h"
 #include "gui/widgets/dialog_buttons.h"
 #include "gui/widgets/prompt.h"
 #include "model/base64.h"
@@ -26,9 +26,6 @@
 namespace zorvel {
 
 namespace {
-
-// Pictures larger than this are refused rather than read into memory.
-constexpr qint64 kMaxPictureFileSize = qint64{64} << 20;
 
 QString Q(const std::string& text) {
   return QString::fromStdString(text);
@@ -183,27 +180,20 @@ bool TfrmDefine::ShowPicture(const std::string& bmpText) {
 }
 
 void TfrmDefine::btnBMPClick() {
-  std::string path = services_.prompt.OpenFile("Load BMP", "BMP File (*.bmp)");
+  std::string path = services_.prompt.OpenFile("Load BMP", kPictureFileFilter);
   if (path.empty()) return;
   QFileInfo info(Q(path));
   if (!info.exists() && info.suffix().isEmpty()) info.setFile(Q(path + ".bmp"));
-  if (!info.exists() || !info.isFile()) {
-    services_.prompt.Warning("Warning", "The file does not exist.");
+  std::string bmpText;
+  try {
+    const std::vector<uint8_t> bmp = ReadPictureAsBmp(info.filePath());
+    bmpText = EncodeBase64Stream(bmp.data(), bmp.size());
+  } catch (const Error& error) {
+    services_.prompt.Warning("Warning", error.what());
     return;
   }
-  QFile file(info.filePath());
-  if (info.size() > kMaxPictureFileSize || !file.open(QIODevice::ReadOnly)) {
-    services_.prompt.Warning("Warning", "The file cannot be read as a BMP picture.");
-    return;
-  }
-  const QByteArray bytes = file.readAll();
-  QPixmap picture;
-  if (!picture.loadFromData(bytes, "BMP")) {
-    services_.prompt.Warning("Warning", "The file is not a BMP picture.");
-    return;
-  }
-  FBMPText = EncodeBase64Stream(reinterpret_cast<const uint8_t*>(bytes.constData()), bytes.size());
-  ImageBMP->setPixmap(picture);
+  FBMPText = std::move(bmpText);
+  ShowPicture(FBMPText);
 }
 
 void TfrmDefine::ActionToControls(const TActionObj& action) {

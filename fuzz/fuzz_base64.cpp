@@ -17,8 +17,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string_view text(reinterpret_cast<const char*>(data), size);
   try {
     std::vector<uint8_t> decoded = zorvel::DecodeBase64Stream(text);
-    if (decoded.size() != size / 4 * 3 - (size && text.back() == '=') -
-                               (size > 1 && text[size - 2] == '='))
+    if (decoded.size() !=
+        size / 4 * 3 - (size && text.back() == '=') - (size > 1 && text[size - 2] == '='))
       std::abort();
   } catch (const zorvel::Error&) {
   }

@@ -37,7 +37,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   TBDBitmapData picture;
   if (!picture.LoadFromStream(data, size)) return 0;
   if (picture.DataSize > static_cast<int32_t>(size)) std::abort();  // never more than was given
-  if (picture.Width > 64 || picture.Height > 64) return 0;          // keeps the plain search quick
+  if (picture.Empty() && (picture.Width != 0 || picture.Height != 0)) std::abort();
+  if (picture.Width > 64 || picture.Height > 64) return 0;  // keeps the plain search quick
 
   const TBDBitmapData screen = ScreenAround(picture, size);
   const int32_t t = static_cast<int32_t>(size % 300) - 20;

@@ -11,11 +11,14 @@
 
 #include "common/atomic_file.h"
 #include "common/error.h"
+#include "model/xml_strict.h"
 
 namespace zorvel {
 namespace {
 
-constexpr unsigned kParseOptions = pugi::parse_default | pugi::parse_declaration;
+// parse_fragment keeps text around the root element as nodes, so that it can be refused.
+constexpr unsigned kParseOptions =
+    pugi::parse_default | pugi::parse_declaration | pugi::parse_fragment;
 
 std::string SystemReason(int error) {
   return std::strerror(error);
@@ -125,7 +128,16 @@ void TXMLDocument::LoadFromBuffer(const void* data, size_t size, const std::stri
   }
   if (!document_.document_element()) {
     document_.reset();
-    throw Error(source + " is not well-formed XML (no document element)");
+    std::string where = PositionText(static_cast<const char*>(data), size,
+                                     static_cast<ptrdiff_t>(size));
+    throw Error(source + " is not well-formed XML (No document element found at " + where + ")");
+  }
+  const TXmlFault fault =
+      FindXmlFault(document_, result.encoding, static_cast<const char*>(data), size);
+  if (!fault.reason.empty()) {
+    std::string where = PositionText(static_cast<const char*>(data), size, fault.offset);
+    document_.reset();
+    throw Error(source + " is not well-formed XML (" + fault.reason + " at " + where + ")");
   }
 }
 

@@ -225,6 +225,25 @@ TEST_F(MacroDocument, RefusedDocumentsLeaveTheMacroUnchanged) {
       {"<zorvel Zorvel=\"1.1\" FName=\"x\"><ActionList><item delay=\"5",
        "is not well-formed XML (Error parsing element attribute at line 1, column 57)"},
       {"\x01\x02\xff\xfe\x00\x00binary", "is not well-formed XML"},
+      {"<zorvel Zorvel=\"1\"/>\n<zorvel Zorvel=\"1\"/>",
+       "is not well-formed XML (a second root element <zorvel> at line 2, column 2)"},
+      {"<zorvel Zorvel=\"1\"/>\n  trailing garbage",
+       "is not well-formed XML (text outside the root element at line 2, column 3)"},
+      {"garbage<zorvel Zorvel=\"1\"/>", "(text outside the root element at line 1, column 1)"},
+      {"<zorvel Zorvel=\"1\"/><!-- a comment is fine --><", "is not well-formed XML"},
+      {"<zorvel Zorvel=\"1\" FName=\"a\" FName=\"b\"/>",
+       "(the attribute FName twice on <zorvel> at line 1, column 2)"},
+      {"<zorvel Zorvel=\"1\"><ActionList><item delay=\"1\" delay=\"2\"/></ActionList></zorvel>",
+       "(the attribute delay twice on <item>"},
+      {"<zorvel Zorvel=\"1\" FName=\"a&#0;b\"/>",
+       "(a reference to the NUL character at line 1, column 28)"},
+      {"<zorvel Zorvel=\"1\" FName=\"a&#x000;b\"/>", "(a reference to the NUL character"},
+      {"<zorvel Zorvel=\"1\" FName=\"a\xff\"/>",
+       "(bytes that are not valid UTF-8 at line 1, column 28)"},
+      {"<zorvel Zorvel=\"1\" FName=\"\xc0\xaf\"/>", "(bytes that are not valid UTF-8"},  // overlong
+      {"<zorvel Zorvel=\"1\" FName=\"\xed\xa0\x80\"/>", "(bytes that are not valid UTF-8"},
+      {"<zorvel Zorvel=\"1\" FName=\"\xf4\x90\x80\x80\"/>", "(bytes that are not valid UTF-8"},
+      {"<zorvel Zorvel=\"1\" FName=\"\xe2\x82\"/>", "(bytes that are not valid UTF-8"},
       {"<root FName=\"x\"><config/></root>",
        "is not a macro document: its document element has no Zorvel attribute"},
       {"<zorvel zorvel=\"1.1\" FName=\"x\"/>",
@@ -245,6 +264,22 @@ TEST_F(MacroDocument, RefusedDocumentsLeaveTheMacroUnchanged) {
   }
   std::filesystem::create_directory(folder.File("dir.xml"));
   EXPECT_FALSE(macro.LoadDocument(folder.File("dir.xml")));
+}
+
+TEST_F(MacroDocument, WellFormedCornersStillLoad) {
+  const std::string cases[] = {
+      "<?xml version=\"1.0\"?>\n<!-- before --><zorvel Zorvel=\"1\" FName=\"a\"/>\n<!-- after "
+      "-->\n",
+      "<!DOCTYPE zorvel><zorvel Zorvel=\"1\" FName=\"a\"/>  \r\n\t",
+      "<zorvel Zorvel=\"1\" FName=\"a\" fname=\"B\"/><?pi after?>",
+      "<zorvel Zorvel=\"1\" FName=\"a&#10;&#x1F600;&#xa0;&amp;#0;\xf0\x9f\x98\x80\"/>",
+  };
+  for (const std::string& text : cases) {
+    EXPECT_TRUE(LoadText(text)) << text << ": " << LoadError(text);
+    EXPECT_EQ(macro.FName.substr(0, 1), "a") << text;
+  }
+  ASSERT_TRUE(LoadText(cases[3]));
+  EXPECT_EQ(macro.FName, "a\n\xf0\x9f\x98\x80\xc2\xa0&#0;\xf0\x9f\x98\x80");
 }
 
 TEST_F(MacroDocument, BadIntegersAreErrorsNamingTheAttributeAndItem) {

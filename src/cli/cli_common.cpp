@@ -3,6 +3,8 @@
 #include <filesystem>
 
 #include <sys/stat.h>
+#include <cerrno>
+#include <cstring>
 #include <iostream>
 
 #include "common/error.h"
@@ -23,7 +25,7 @@ const OptionSpec* FindOption(const std::vector<OptionSpec>& options, const std::
 
 int UsageError(const std::string& command, const std::string& message,
                const CommandSyntax& syntax) {
-  std::cerr << "zorvel-cli " << command << ": " << message << "\n" << syntax.usage;
+  std::cerr << "zorvel-cli " << command << ": " << Printable(message) << "\n" << syntax.usage;
   return kExitUsage;
 }
 
@@ -88,19 +90,21 @@ std::optional<int> ParseCommandLine(const std::string& command,
   try {
     parsed.folder = ResolveProgramFolder(ExecutablePath(), parsed.Value("--folder"));
   } catch (const Error& error) {
-    std::cerr << "zorvel-cli " << command << ": " << error.what() << "\n";
+    std::cerr << "zorvel-cli " << command << ": " << Printable(error.what()) << "\n";
     return kExitFailure;
   }
   return std::nullopt;
 }
 
 int RunReporting(const std::string& command, const std::function<int()>& body) {
+  int status = kExitFailure;
   try {
-    return body();
+    status = body();
   } catch (const std::exception& error) {
-    std::cerr << "zorvel-cli " << command << ": " << error.what() << "\n";
-    return kExitFailure;
+    std::cerr << "zorvel-cli " << command << ": " << Printable(error.what()) << "\n";
   }
+  if (!OutputWritten(command)) return kExitFailure;
+  return status;
 }
 
 TActionCtrlPtr FindMacro(TXMLDocument& document, const std::string& folder,
@@ -113,10 +117,46 @@ TActionCtrlPtr FindMacro(TXMLDocument& document, const std::string& folder,
   throw Error("no macro named \"" + nameOrFile + "\" in " + folder + " and no such file");
 }
 
+std::string Printable(std::string_view text) {
+  static const char kHex[] = "0123456789abcdef";
+  auto escape = [](std::string& out, unsigned char byte) {
+    out += "\\x";
+    out += kHex[byte >> 4];
+    out += kHex[byte & 0xF];
+  };
+  std::string out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    const auto byte = static_cast<unsigned char>(text[i]);
+    const bool c1 = byte == 0xC2 && i + 1 < text.size() &&
+                    static_cast<unsigned char>(text[i + 1]) >= 0x80 &&
+                    static_cast<unsigned char>(text[i + 1]) <= 0x9F;
+    if (c1) {
+      escape(out, byte);
+      escape(out, static_cast<unsigned char>(text[++i]));
+    } else if (byte < 0x20 || byte == 0x7F) {
+      escape(out, byte);
+    } else {
+      out += text[i];
+    }
+  }
+  return out;
+}
+
 std::string OneLine(std::string text) {
   for (char& c : text)
     if (c == '\t' || c == '\n' || c == '\r') c = ' ';
-  return text;
+  return Printable(text);
+}
+
+bool OutputWritten(const std::string& command) {
+  errno = 0;
+  std::cout.flush();
+  if (std::cout.good()) return true;
+  const int error = errno;
+  std::cerr << "zorvel-cli " << command << ": cannot write the output"
+            << (error != 0 ? std::string(": ") + std::strerror(error) : std::string()) << "\n";
+  return false;
 }
 
 }  // namespace zorvel::cli

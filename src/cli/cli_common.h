@@ -4,6 +4,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "cli/command.h"
@@ -53,7 +54,14 @@ int RunReporting(const std::string& command, const std::function<int()>& body);
 TActionCtrlPtr FindMacro(TXMLDocument& document, const std::string& folder,
                          const std::string& nameOrFile);
 
-// `text` with tabs and line breaks replaced by spaces, so one record stays on one line.
+// `text` as it may go to a terminal: control characters (C0, DEL and the two-byte UTF-8 forms of
+// C1) are written as \xNN, so no document, name or path can drive the terminal.
+std::string Printable(std::string_view text);
+// Printable, with tabs and line breaks as spaces first, so one record stays on one line.
 std::string OneLine(std::string text);
+
+// Flushes standard output; false, with the reason on stderr as "zorvel-cli COMMAND: ...", when
+// anything written to it was lost (a full disk, a closed pipe).
+bool OutputWritten(const std::string& command);
 
 }  // namespace zorvel::cli

@@ -36,7 +36,7 @@ int Import(const ParsedArgs& parsed) {
   RemoveLeftoverTemporaryFiles(parsed.folder);
   macro.SaveDocument(parsed.Has("--force") ? TActionCtrl::TOverwrite::Always
                                            : TActionCtrl::TOverwrite::IfUnchanged);
-  std::cout << "imported \"" << OneLine(macro.FName) << "\" to " << target << "\n";
+  std::cout << "imported \"" << OneLine(macro.FName) << "\" to " << Printable(target) << "\n";
   return kExitOk;
 }
 

@@ -169,7 +169,7 @@ int RunRecord(const std::vector<std::string>& args) {
                   " It was left as it is; the recording was not saved.");
     }
     std::cout << recorded << (recorded == 1 ? " action" : " actions") << " recorded into \""
-              << macro->FName << "\"\n";
+              << OneLine(macro->FName) << "\"\n";
     return kExitOk;
   });
 }

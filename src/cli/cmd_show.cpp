@@ -25,7 +25,7 @@ int RunShow(const std::vector<std::string>& args) {
     TActionCtrlPtr macro = FindMacro(document, parsed.folder, parsed.positional[0]);
     size_t number = 0;
     for (const auto& action : macro->Actions) {
-      std::cout << ++number << "\t" << ActionText(*action, "Type") << "\t"
+      std::cout << ++number << "\t" << OneLine(ActionText(*action, "Type")) << "\t"
                 << OneLine(ActionText(*action, "Action")) << "\n";
     }
     return kExitOk;

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/cli_common.h"
 #include "cli/command.h"
 #include "common/version.h"
 
@@ -53,7 +54,7 @@ int Dispatch(const std::vector<std::string>& args) {
     if (command.name == name)
       return command.run(std::vector<std::string>(args.begin() + 1, args.end()));
   }
-  std::cerr << "zorvel-cli: unknown command \"" << name << "\"\n\n";
+  std::cerr << "zorvel-cli: unknown command \"" << Printable(name) << "\"\n\n";
   PrintOverview(std::cerr);
   return kExitUsage;
 }

@@ -165,5 +165,45 @@ TEST_F(CliCommands, UsageErrorsExitWithTwo) {
   EXPECT_EQ(help.output.rfind("usage: zorvel-cli show NAME|FILE", 0), 0u);
 }
 
+TEST_F(CliCommands, ControlCharactersReachTheTerminalEscaped) {
+  // A document whose name and text would set the terminal title and clear the screen.
+  const std::string name = "evil&#x1b;]0;owned&#x7;&#x1b;[2J&#x9b;31m";
+  folder.Write("evil.xml", "<zorvel Zorvel=\"1.1\" FName=\"" + name +
+                               "\" FCreateTime=\"12/08/26\"><ActionList><item actionType=\"3\" "
+                               "typeText=\"a&#x1b;[1;1Hb\"/></ActionList></zorvel>");
+  const std::string shown = "evil\\x1b]0;owned\\x07\\x1b[2J\\xc2\\x9b31m";
+  auto nameOf = [](const std::string& escaped) { return "'" + escaped + "'"; };
+  const std::string rawName = "$(printf 'evil\\033]0;owned\\007\\033[2J\\302\\23331m')";
+  const test::CommandResult results[] = {
+      Run("list"),
+      Run("show \"" + rawName + "\""),
+      RunCommand(Cli() + " check " + folder.File("evil.xml")),
+      Run("play \"" + rawName + "\" --folder /nonexistent"),
+      Run("show " + nameOf("nobody\x1b[2J")),
+  };
+  for (const auto& result : results) {
+    EXPECT_EQ(result.output.find('\x1b'), std::string::npos) << result.output;
+    EXPECT_EQ(result.output.find('\x07'), std::string::npos) << result.output;
+    EXPECT_EQ(result.output.find("\xc2\x9b"), std::string::npos) << result.output;
+  }
+  EXPECT_NE(results[0].output.find(shown + "\t12/08/26"), std::string::npos) << results[0].output;
+  EXPECT_EQ(results[1].output, "1\tType Text\tTypeText:a\\x1b[1;1Hb\n");
+  EXPECT_EQ(results[2].output, "ok\n");
+  EXPECT_NE(results[4].output.find("\"nobody\\x1b[2J\""), std::string::npos) << results[4].output;
+}
+
+TEST_F(CliCommands, OutputThatCannotBeWrittenIsAFailure) {
+  const std::string commands[] = {"list", "show 'Type greeting'",
+                                  "check " + folder.File("type_greeting.xml")};
+  for (const std::string& command : commands) {
+    const auto full = RunCommand("{ " + Cli() + " " + command + " --folder '" + folder.path() +
+                                 "' >/dev/full; }");
+    EXPECT_EQ(full.exitCode, 1) << command;
+    EXPECT_NE(full.output.find("cannot write the output: No space left on device"),
+              std::string::npos)
+        << command << ": " << full.output;
+  }
+}
+
 }  // namespace
 }  // namespace zorvel

@@ -25,6 +25,13 @@ void ReadSetting(pugi::xml_node element, const char* name, int32_t& field) {
   }
 }
 
+// Counts what a document save would write.
+class CountingWriter : public pugi::xml_writer {
+ public:
+  void write(const void*, size_t size) override { bytes += size; }
+  size_t bytes = 0;
+};
+
 // Empties the document object when an operation ends, however it ends: nothing of a macro stays
 // in it between operations.
 }  // namespace
@@ -193,6 +200,16 @@ void TActionCtrl::WriteDocumentTo(const std::string& path, TOverwrite overwrite)
   }
   FFile = path;
   FFileStamp = written;
+}
+
+size_t TActionCtrl::DocumentBytes() const {
+  // A document of its own: measuring is no document operation and must not disturb one.
+  pugi::xml_document measured;
+  measured.load_string(kEmptyDocument, pugi::parse_default | pugi::parse_declaration);
+  WriteToNode(measured.document_element());
+  CountingWriter writer;
+  measured.save(writer, "", pugi::format_raw, pugi::encoding_utf8);
+  return writer.bytes;
 }
 
 void TActionCtrl::DeleteDocument() {

@@ -96,6 +96,8 @@ class TActionCtrl {
   // succeeded is the file it came from removed (when it is another one). On failure nothing
   // changes, the name included.
   void SaveDocumentAs(const std::string& name, TOverwrite overwrite = TOverwrite::IfUnchanged);
+  // Bytes of the document SaveDocument would write for the macro as it is now.
+  size_t DocumentBytes() const;
   // Removes the macro's file (DocumentPath()); a missing file or failed removal is ignored.
   // Throws Error when the macro has no file yet and its name cannot be a document name.
   void DeleteDocument();

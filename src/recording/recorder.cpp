@@ -1,5 +1,10 @@
 #include "recording/recorder.h"
 
+#include <cstdint>
+#include <sstream>
+
+#include "model/xml_document.h"
+
 namespace zorvel {
 
 namespace {
@@ -41,6 +46,30 @@ TActionPtr MakeMoveAction(const EVENTMSG& event) {
 }
 
 }  // namespace
+
+size_t RecordedItemBytes() {
+  static const size_t bytes = [] {
+    // Every number a recorded action holds at its widest; the texts keep their defaults, which
+    // recording never changes.
+    TActionObj widest;
+    widest.mouseClickPosX = widest.mouseClickPosY = INT32_MIN;
+    widest.mouseMovePosX = widest.mouseMovePosY = INT32_MIN;
+    widest.fColorSimplar = widest.fBMPSimplar = widest.key = widest.delay = INT32_MIN;
+    widest.actionType = widest.mouseButton = widest.mouseAction = widest.mousePoint = 255;
+    widest.keyAction = widest.screenType = 255;
+    pugi::xml_document document;
+    WriteAction(widest, document.append_child("ActionList"));
+    std::ostringstream text;
+    document.document_element().first_child().print(text, "", pugi::format_raw);
+    return text.str().size();
+  }();
+  return bytes;
+}
+
+size_t RecordableEvents(size_t documentBytes) {
+  if (documentBytes >= TXMLDocument::kMaxFileSize) return 0;
+  return (TXMLDocument::kMaxFileSize - documentBytes) / (2 * RecordedItemBytes());
+}
 
 bool PassesRecordFilters(const EVENTMSG& event, const IRecordSettings& settings) {
   if (event.message == WM_MOUSEMOVE) return settings.RecordMouseMove();
@@ -105,9 +134,15 @@ TRecorder::~TRecorder() {
   if (recording_) source_->Stop();
 }
 
+void TRecorder::SetEventLimit(size_t maxEvents, std::function<void()> onLimit) {
+  maxEvents_ = maxEvents;
+  onLimit_ = std::move(onLimit);
+}
+
 bool TRecorder::StartHook() {
   if (recording_) source_->Stop();
   events_->Clear();
+  limitReached_ = false;
   recording_ = true;
   return source_->Start([this](const EVENTMSG& event) { JournalRecordProc(HC_ACTION, event); });
 }
@@ -124,7 +159,13 @@ size_t TRecorder::Stop(TActionList& actions) {
 int32_t TRecorder::JournalRecordProc(int32_t code, const EVENTMSG& event) {
   if (code < 0) return next_ ? next_(code, event) : 0;
   if (code > 0) return 0;
-  if (PassesRecordFilters(event, *settings_)) events_->Add(event);
+  if (!PassesRecordFilters(event, *settings_)) return 0;
+  if (events_->Count() < maxEvents_) {
+    events_->Add(event);
+  } else if (!limitReached_) {
+    limitReached_ = true;
+    if (onLimit_) onLimit_();
+  }
   return 0;
 }
 

@@ -4,6 +4,7 @@
 // them into actions. While recording only raw copies of the events are kept; the conversion runs
 // once, at the stop.
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 
@@ -44,6 +45,17 @@ TActionPtr EventToAction(const EVENTMSG& event);
 // 2n - 1 actions, none for n = 0. What `actions` already holds stays in front.
 void EventsToActions(const TEventList& events, TActionList& actions);
 
+// The most events one recording may add to a macro whose document takes `documentBytes` now, so
+// that the saved document stays within the size the reader accepts (TXMLDocument::kMaxFileSize):
+// each event adds an action and the delay before it, each at most RecordedItemBytes().
+size_t RecordableEvents(size_t documentBytes);
+// What the user is told when a recording reaches that limit.
+inline constexpr const char* kRecordLimitText =
+    "The recording reached the largest size a macro document can hold; the input after that "
+    "was not recorded.";
+// The most bytes one recorded action (or delay) takes in a document.
+size_t RecordedItemBytes();
+
 // Records from an input source into an event list. The program has one, shared by every recording
 // window it opens (zorvel-cli record makes its own); the event list keeps the last recording's
 // events until the next start.
@@ -65,6 +77,11 @@ class TRecorder {
   // appended. Does nothing (returns 0) when not recording, so a second stop adds nothing.
   size_t Stop(TActionList& actions);
   bool Recording() const { return recording_; }
+  // Each recording takes at most `maxEvents` events (no limit by default); later events are
+  // dropped, and `onLimit` is called once, at the first event dropped. Kept across recordings.
+  void SetEventLimit(size_t maxEvents, std::function<void()> onLimit = nullptr);
+  // Whether the current (or last) recording dropped events at the limit.
+  bool LimitReached() const { return limitReached_; }
 
   // The callback's logic. code < 0: handed on to the next hook, its result returned; code > 0
   // (system-modal notices): nothing recorded, 0; code = HC_ACTION: the event is appended when it
@@ -80,6 +97,9 @@ class TRecorder {
   TEventList* events_;
   NextHook next_;
   bool recording_ = false;
+  size_t maxEvents_ = SIZE_MAX;
+  std::function<void()> onLimit_;
+  bool limitReached_ = false;
 };
 
 }  // namespace zorvel

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "model/action_ctrl.h"
+#include "model/xml_document.h"
 #include "platform/fake/fake_input_source.h"
 #include "recording/record_settings.h"
 #include "recording/recorder.h"
@@ -175,6 +177,47 @@ TEST_F(RecorderSession, DestroyingWhileRecordingStopsTheSource) {
     EXPECT_TRUE(source.Recording());
   }
   EXPECT_FALSE(source.Recording());
+}
+
+TEST_F(RecorderSession, TheLimitKeepsTheFirstEventsAndSaysSoOnce) {
+  int told = 0;
+  recorder.SetEventLimit(3, [&] { ++told; });
+  ASSERT_TRUE(recorder.StartHook());
+  DeliverMixedInput(100);
+  EXPECT_TRUE(recorder.LimitReached());
+  EXPECT_EQ(told, 1);
+  TActionList actions;
+  EXPECT_EQ(recorder.Stop(actions), 5u);
+  EXPECT_EQ(Shape(actions), (std::vector<std::string>{"move", "D10", "key", "D10", "move"}));
+
+  ASSERT_TRUE(recorder.StartHook());  // a new recording starts below the limit again
+  EXPECT_FALSE(recorder.LimitReached());
+  source.Deliver(Event(WM_KEYDOWN, 0x41, 0, 500));
+  EXPECT_EQ(recorder.Stop(actions), 1u);
+  EXPECT_EQ(told, 1);
+}
+
+TEST(RecordLimit, ARecordingAtTheLimitStaysWithinTheReadersSize) {
+  TXMLDocument document;
+  TActionCtrl macro(document, "/nonexistent");
+  macro.FName = "limit";
+  const size_t empty = macro.DocumentBytes();
+  // Recorded actions at their widest, and the delays between them.
+  TEventList events;
+  constexpr int kEvents = 200;
+  for (int i = 0; i < kEvents; ++i)
+    events.Add(EVENTMSG{WM_LBUTTONDOWN, 0x80000000u, 0x80000000u, i % 2 ? 0u : 0x80000000u, 0});
+  EventsToActions(events, macro.Actions);
+  for (const TActionPtr& action : macro.Actions) action->mouseMovePosX = INT32_MIN;
+  const size_t full = macro.DocumentBytes();
+  EXPECT_LE(full - empty, kEvents * 2 * RecordedItemBytes());
+  EXPECT_GT(full - empty, kEvents * RecordedItemBytes());  // the bound is not far off
+
+  EXPECT_EQ(RecordableEvents(TXMLDocument::kMaxFileSize), 0u);
+  EXPECT_EQ(RecordableEvents(TXMLDocument::kMaxFileSize + 5), 0u);
+  const size_t fit = RecordableEvents(empty);
+  EXPECT_LE(empty + fit * 2 * RecordedItemBytes(), TXMLDocument::kMaxFileSize);
+  EXPECT_GT(empty + (fit + 1) * 2 * RecordedItemBytes(), TXMLDocument::kMaxFileSize);
 }
 
 }  // namespace

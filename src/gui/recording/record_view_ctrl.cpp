@@ -59,6 +59,7 @@ void TRecordViewCtrl::StartRecording() {
   if (FRecording) return;
   FRecording = true;
   SetRecordingState(true);
+  ctrl_.recorder.SetEventLimit(RecordableEvents(FActionCtrl->DocumentBytes()));
   if (ctrl_.recorder.StartHook()) return;
   // The desktop delivers no input events: say so rather than show a recording that records
   // nothing.
@@ -83,6 +84,7 @@ void TRecordViewCtrl::FinishRecording() {
   StoreViewOrder();
   ctrl_.recorder.Stop(FActionCtrl->Actions);
   rows_.Fill(FActionCtrl->Actions);
+  if (ctrl_.recorder.LimitReached()) ctrl_.prompt.Warning(kWarning, kRecordLimitText);
 }
 
 int TRecordViewCtrl::NewAction(int focusedRow) {

@@ -8,9 +8,11 @@
 #include <csignal>
 #include <filesystem>
 #include <iostream>
+#include <iterator>
 #include <memory>
 
 #include "cli/cli_common.h"
+#include "cli/record_safety.h"
 #include "common/atomic_file.h"
 #include "common/date_time.h"
 #include "common/error.h"
@@ -27,7 +29,10 @@ const CommandSyntax kSyntax{
     "Records the mouse and the keyboard of the whole desktop into the macro NAME, from now until\n"
     "the stop hotkey (Alt+F3 unless zorvelconfig.xml says otherwise) or Ctrl+C, then saves it\n"
     "and prints the number of actions recorded. Mouse moves and keys are recorded as\n"
-    "zorvelconfig.xml says (created with both on when missing).\n"
+    "zorvelconfig.xml says (created with both on when missing). A closed terminal, SIGTERM,\n"
+    "SIGQUIT or the X server going away end the recording like Ctrl+C. When the macro cannot be\n"
+    "saved, the recording is saved to $XDG_STATE_HOME/zorvel/ (~/.local/state/zorvel) instead\n"
+    "and the command says where, exiting with 1.\n"
     "  --append   add to the existing macro NAME instead of creating a new one\n",
     {{"--append", false}},
     1,
@@ -35,7 +40,12 @@ const CommandSyntax kSyntax{
 
 constexpr int kStopHotkeyId = 1;
 
-// Turns SIGINT and SIGTERM into a readable pipe while it lives, so the wait loop can poll for them
+// The signals that end a recording the way Ctrl+C does, "stop and save": an interrupt, a
+// termination request, the terminal closed, a quit request.
+constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
+constexpr size_t kStopSignalCount = std::size(kStopSignals);
+
+// Turns the stop signals into a readable pipe while it lives, so the wait loop can poll for them
 // beside the X connections.
 class SignalPipe {
  public:
@@ -45,12 +55,10 @@ class SignalPipe {
     struct sigaction action {};
     action.sa_handler = &SignalPipe::OnSignal;
     sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, &oldInt_);
-    sigaction(SIGTERM, &action, &oldTerm_);
+    for (size_t i = 0; i < kStopSignalCount; ++i) sigaction(kStopSignals[i], &action, &old_[i]);
   }
   ~SignalPipe() {
-    sigaction(SIGINT, &oldInt_, nullptr);
-    sigaction(SIGTERM, &oldTerm_, nullptr);
+    for (size_t i = 0; i < kStopSignalCount; ++i) sigaction(kStopSignals[i], &old_[i], nullptr);
     writeFd_ = -1;
     close(fds_[0]);
     close(fds_[1]);
@@ -73,8 +81,7 @@ class SignalPipe {
 
   static inline volatile sig_atomic_t writeFd_ = -1;
   int fds_[2] = {-1, -1};
-  struct sigaction oldInt_ {};
-  struct sigaction oldTerm_ {};
+  struct sigaction old_[kStopSignalCount] {};
 };
 
 // The macro to record into: a new one, or with --append the stored one. A file of that name is
@@ -92,6 +99,7 @@ TActionCtrlPtr MacroToRecordInto(TXMLDocument& document, const std::string& fold
     throw Error("a macro \"" + name + "\" exists already; use --append to add to it");
   if (append && !exists) throw Error("no macro \"" + name + "\" to append to in " + folder);
   if (append && !macro->LoadDocument()) throw Error(path + " cannot be read as a macro document");
+  CheckRecordTarget(folder, name);
   return macro;
 }
 
@@ -110,14 +118,15 @@ bool RegisterStopHotkey(IHotkeys& hotkeys, int32_t index) {
   return true;
 }
 
-// Dispatches the recorder and the hotkeys until the stop hotkey or a signal.
+// Dispatches the recorder and the hotkeys until the stop hotkey, a stop signal, the loss of the
+// X server or `limitReached`; says on stderr why when it is not the user's own stop.
 void WaitForStop(IInputSource& source, IHotkeys& hotkeys, const SignalPipe& signals,
-                 uint32_t stopVk) {
+                 uint32_t stopVk, const bool& limitReached) {
   bool stop = false;
   hotkeys.SetCallback([&](int id, uint32_t modifiers, uint32_t vk) {
     if (id == kStopHotkeyId && modifiers == MOD_ALT && vk == stopVk) stop = true;
   });
-  while (!stop) {
+  while (!stop && !limitReached && !DesktopLost()) {
     pollfd watched[3] = {{source.FileDescriptor(), POLLIN, 0},
                          {hotkeys.FileDescriptor(), POLLIN, 0},
                          {signals.FileDescriptor(), POLLIN, 0}};
@@ -127,6 +136,28 @@ void WaitForStop(IInputSource& source, IHotkeys& hotkeys, const SignalPipe& sign
     if (watched[2].revents & POLLIN) stop = true;
   }
   hotkeys.SetCallback(nullptr);
+  if (DesktopLost())
+    std::cerr << "zorvel-cli record: the X server went away; saving what was recorded\n";
+  else if (limitReached)
+    std::cerr << "zorvel-cli record: " << kRecordLimitText << "\n";
+}
+
+// Saves the recording into its document; when that fails, into a fallback document, and says
+// where. Returns whether the macro's own document was written.
+bool SaveRecording(TActionCtrl& macro) {
+  try {
+    // Refused when another program wrote the document meanwhile: a new macro's file appeared, or
+    // the appended one changed since it was read. Its document is then left as it is.
+    macro.SaveDocument(TActionCtrl::TOverwrite::IfUnchanged);
+    return true;
+  } catch (const Error& error) {
+    std::cerr << "zorvel-cli record: cannot save \"" << OneLine(macro.FName)
+              << "\": " << Printable(error.what()) << "\n";
+  }
+  const std::string fallback = SaveFallback(macro);
+  std::cerr << "zorvel-cli record: the recording was saved to " << Printable(fallback)
+            << " instead\n";
+  return false;
 }
 
 }  // namespace
@@ -141,6 +172,8 @@ int RunRecord(const std::vector<std::string>& args) {
     TActionCtrlPtr macro =
         MacroToRecordInto(document, parsed.folder, parsed.positional[0], parsed.Has("--append"));
 
+    // A lost X server ends the recording like Ctrl+C, rather than the process.
+    SurviveDesktopLoss();
     std::unique_ptr<IInputSource> source = OpenInputSource();
     std::unique_ptr<IHotkeys> hotkeys = OpenHotkeys();
     const bool hasStopKey = RegisterStopHotkey(*hotkeys, settings.RecordStopHotkey);
@@ -149,25 +182,20 @@ int RunRecord(const std::vector<std::string>& args) {
     TEventList events;
     TRecordSettingsRef filters(settings);
     TRecorder recorder(*source, filters, events);
+    bool limitReached = false;
+    recorder.SetEventLimit(RecordableEvents(macro->DocumentBytes()), [&] { limitReached = true; });
     if (!recorder.StartHook()) throw Error("the X server refused to start recording");
     std::cerr << "Recording; stop with "
               << (hasStopKey ? "Alt+F" + std::to_string(settings.RecordStopHotkey + 1) + " or "
                              : std::string())
               << "Ctrl+C\n";
-    WaitForStop(*source, *hotkeys, signals, FKeyVk(settings.RecordStopHotkey));
+    WaitForStop(*source, *hotkeys, signals, FKeyVk(settings.RecordStopHotkey), limitReached);
     const size_t recorded = recorder.Stop(macro->Actions);
     hotkeys->Unregister(kStopHotkeyId);
 
     macro->FCreateTime = FormatShortDate(TSystemClock().Now());
-    // Refused when another program wrote the document meanwhile: a new macro's file appeared, or
-    // the appended one changed since it was read.
     RemoveLeftoverTemporaryFiles(parsed.folder);
-    try {
-      macro->SaveDocument(TActionCtrl::TOverwrite::IfUnchanged);
-    } catch (const FileChangedError& error) {
-      throw Error(std::string(error.what()) +
-                  " It was left as it is; the recording was not saved.");
-    }
+    if (!SaveRecording(*macro)) return kExitFailure;
     std::cout << recorded << (recorded == 1 ? " action" : " actions") << " recorded into \""
               << OneLine(macro->FName) << "\"\n";
     return kExitOk;

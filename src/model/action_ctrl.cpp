@@ -202,6 +202,13 @@ void TActionCtrl::WriteDocumentTo(const std::string& path, TOverwrite overwrite)
   FFileStamp = written;
 }
 
+void TActionCtrl::WriteCopyTo(const std::string& path) const {
+  TDocumentUse use(*document_);
+  document_->ResetToText(kEmptyDocument);
+  WriteToNode(document_->DocumentElement());
+  document_->SaveToFile(path, TReplaceCondition::NothingThere());
+}
+
 size_t TActionCtrl::DocumentBytes() const {
   // A document of its own: measuring is no document operation and must not disturb one.
   pugi::xml_document measured;

@@ -96,6 +96,9 @@ class TActionCtrl {
   // succeeded is the file it came from removed (when it is another one). On failure nothing
   // changes, the name included.
   void SaveDocumentAs(const std::string& name, TOverwrite overwrite = TOverwrite::IfUnchanged);
+  // Writes the macro to `path`, where no file may be yet, without making it the macro's file: a
+  // copy kept elsewhere. Throws Error on failure.
+  void WriteCopyTo(const std::string& path) const;
   // Bytes of the document SaveDocument would write for the macro as it is now.
   size_t DocumentBytes() const;
   // Removes the macro's file (DocumentPath()); a missing file or failed removal is ignored.

@@ -22,6 +22,14 @@ std::unique_ptr<IHotkeys> OpenHotkeys() {
   return CreateX11Hotkeys();
 }
 
+void SurviveDesktopLoss() {
+  SurviveX11ConnectionLoss();
+}
+
+bool DesktopLost() {
+  return X11ConnectionLost();
+}
+
 TDesktop OpenDesktop() {
   TDesktop desktop;
   desktop.screen = OpenScreen();

@@ -17,6 +17,12 @@ struct TDesktop {
 // Open the desktop the program runs on, all of it or one part; each part has its own connection.
 // Each throws Error when the desktop cannot be reached.
 TDesktop OpenDesktop();
+
+// By default a broken connection to the desktop (the X server gone) ends the process. After this
+// call it no longer does: DesktopLost() turns true and every later call on the broken connections
+// does nothing. For a program that still has work to finish then, such as saving a recording.
+void SurviveDesktopLoss();
+bool DesktopLost();
 std::unique_ptr<IScreen> OpenScreen();
 std::unique_ptr<IInput> OpenInput();
 std::unique_ptr<IInputSource> OpenInputSource();

@@ -397,6 +397,22 @@ TEST_F(MacroDocument, SaveReplacesTheOldDocumentAndDeleteRemovesIt) {
   EXPECT_NO_THROW(macro.DeleteDocument());  // a missing document is no error
 }
 
+TEST_F(MacroDocument, TheMeasuredSizeIsTheSavedSizeAndSaveAsKeepsTheName) {
+  macro.FName = "measured";
+  macro.SaveDocument();
+  EXPECT_EQ(macro.DocumentBytes(), folder.Read("measured.xml").size());
+  for (int i = 0; i < 3; ++i) macro.Actions.Add(FullAction(i));
+  macro.SaveDocument();
+  EXPECT_EQ(macro.DocumentBytes(), folder.Read("measured.xml").size());
+
+  macro.SaveDocumentAs(folder.File("elsewhere.xml"));
+  EXPECT_EQ(folder.Read("elsewhere.xml"), folder.Read("measured.xml"));
+  TActionCtrl again(document, folder.path());
+  ASSERT_TRUE(again.LoadDocument(folder.File("elsewhere.xml")));
+  EXPECT_EQ(again.FName, "measured");
+  EXPECT_EQ(again.Actions.Count(), 3u);
+}
+
 TEST_F(MacroDocument, HugeValuesAndDeepNestingLoad) {
   std::string big(1 << 20, 'x');
   ASSERT_TRUE(LoadText(MacroText(Item("typeText=\"" + big + "\" fBMP=\"not base64!\""))));

@@ -33,13 +33,16 @@ class RecordProcess {
  public:
   // The output files are new for every process: a stale "Recording" must not be taken for this
   // one's.
-  RecordProcess(const std::string& arguments, const std::string& folder)
+  // `environment`: NAME=VALUE words put before the program.
+  RecordProcess(const std::string& arguments, const std::string& folder,
+                const std::string& environment = "")
       : out_(folder + "/../out" + std::to_string(++count_) + ".txt"),
         err_(folder + "/../err" + std::to_string(count_) + ".txt") {
     std::remove(out_.c_str());
     std::remove(err_.c_str());
-    const std::string command = "exec " + test::BuiltProgram("zorvel-cli") + " record " +
-                                arguments + " --folder " + folder + " >" + out_ + " 2>" + err_;
+    const std::string command = "exec env " + environment + " " + test::BuiltProgram("zorvel-cli") +
+                                " record " + arguments + " --folder " + folder + " >" + out_ +
+                                " 2>" + err_;
     pid_ = test::SpawnProgram({"/bin/sh", "-c", command});
   }
   ~RecordProcess() { test::EndChild(pid_, SIGKILL); }
@@ -190,8 +193,9 @@ TEST_F(RecordCli, RefusesWhatWouldLoseOrMisplaceDataBeforeRecording) {
 TEST_F(RecordCli, ASaveNeverReplacesWhatAnotherProgramWroteMeanwhile) {
   // Above the highest process id Linux can give: its writer is surely gone.
   std::ofstream(folder + "/.zorvel-save-4194305-1.tmp") << "killed";
-  RecordProcess first("same", folder);
-  RecordProcess second("same", folder);
+  const std::string state = "XDG_STATE_HOME=" + root.File("state");
+  RecordProcess first("same", folder, state);
+  RecordProcess second("same", folder, state);
   ASSERT_TRUE(first.WaitRecording()) << first.Err();
   ASSERT_TRUE(second.WaitRecording()) << second.Err();
   Xdotool("key a");
@@ -201,10 +205,12 @@ TEST_F(RecordCli, ASaveNeverReplacesWhatAnotherProgramWroteMeanwhile) {
   second.Signal(SIGINT);
   EXPECT_EQ(second.Wait(), 1);
   EXPECT_NE(second.Err().find("was created by another program"), std::string::npos) << second.Err();
-  EXPECT_NE(second.Err().find("the recording was not saved"), std::string::npos) << second.Err();
+  EXPECT_NE(second.Err().find("the recording was saved to " + root.File("state")),
+            std::string::npos)
+      << second.Err();
   EXPECT_EQ(ReadFile(folder + "/same.xml"), saved);
 
-  RecordProcess append("same --append", folder);
+  RecordProcess append("same --append", folder, state);
   ASSERT_TRUE(append.WaitRecording()) << append.Err();
   TActionCtrl other(document, folder);
   ASSERT_TRUE(other.LoadDocument(folder + "/same.xml"));
@@ -220,6 +226,75 @@ TEST_F(RecordCli, ASaveNeverReplacesWhatAnotherProgramWroteMeanwhile) {
     left.push_back(entry.path().filename().string());
   std::sort(left.begin(), left.end());
   EXPECT_EQ(left, (std::vector<std::string>{"same.xml", "zorvelconfig.xml"}));
+}
+
+TEST_F(RecordCli, HangUpAndQuitStopAndSaveLikeCtrlC) {
+  for (const int signal : {SIGHUP, SIGQUIT}) {
+    SCOPED_TRACE(signal);
+    const std::string name = "signal" + std::to_string(signal);
+    RecordProcess record(name, folder);
+    ASSERT_TRUE(record.WaitRecording()) << record.Err();
+    Xdotool("mousemove 30 40 click 1");
+    record.Signal(signal);
+    ASSERT_EQ(record.Wait(), 0) << record.Err();
+    const auto kinds = Kinds(Load(name));
+    EXPECT_NE(std::find(kinds.begin(), kinds.end(), "click 0/2 30,40"), kinds.end());
+  }
+}
+
+TEST_F(RecordCli, ANameTooLongForAFileIsRefusedBeforeRecording) {
+  RecordProcess record(std::string(252, 'n'), folder);  // 256 bytes with ".xml"
+  EXPECT_EQ(record.Wait(), 1);
+  EXPECT_NE(record.Err().find("too long for a file name"), std::string::npos) << record.Err();
+  EXPECT_EQ(record.Err().find("Recording"), std::string::npos);
+  RecordProcess fits(std::string(251, 'n'), folder);
+  ASSERT_TRUE(fits.WaitRecording()) << fits.Err();
+  fits.Signal(SIGINT);
+  EXPECT_EQ(fits.Wait(), 0) << fits.Err();
+  EXPECT_TRUE(fs::exists(folder + "/" + std::string(251, 'n') + ".xml"));
+}
+
+TEST_F(RecordCli, ARecordingThatCannotBeSavedGoesToTheFallbackDocument) {
+  const std::string state = root.File("state");
+  RecordProcess record("gone", folder, "XDG_STATE_HOME=" + state);
+  ASSERT_TRUE(record.WaitRecording()) << record.Err();
+  Xdotool("mousemove 50 60 click 1");
+  fs::create_directory(folder + "/gone.xml");  // the document's place taken meanwhile
+  record.Signal(SIGINT);
+  EXPECT_EQ(record.Wait(), 1);
+  const std::string err = record.Err();
+  EXPECT_NE(err.find("cannot save \"gone\""), std::string::npos) << err;
+  const std::string marker = "saved to " + state + "/zorvel/recording-";
+  const size_t at = err.find(marker);
+  ASSERT_NE(at, std::string::npos) << err;
+  const std::string path = err.substr(at + 9, err.find(" instead", at) - at - 9);
+  TActionCtrl saved(document, state);
+  ASSERT_TRUE(saved.LoadDocument(path)) << path;
+  EXPECT_EQ(saved.FName, "gone");
+  const auto kinds = Kinds(saved.Actions);
+  EXPECT_NE(std::find(kinds.begin(), kinds.end(), "click 0/2 50,60"), kinds.end());
+}
+
+TEST_F(RecordCli, AnXServerThatGoesAwayEndsTheRecordingWhichIsSaved) {
+  // A server of the test's own, so that killing it leaves the shared one alone.
+  const std::string script =
+      "fifo=" + root.File("displayfd") +
+      "; mkfifo $fifo; "
+      "Xvfb -displayfd 3 -screen 0 640x480x24 -nolisten tcp 3>$fifo >/dev/null 2>&1 & xvfb=$!; "
+      "read -r display <$fifo; export DISPLAY=:$display; " +
+      test::BuiltProgram("zorvel-cli") + " record lost --folder " + folder + " >" +
+      root.File("lost.out") + " 2>" + root.File("lost.err") +
+      " & record=$!; "
+      "for i in $(seq 100); do grep -q Recording " +
+      root.File("lost.err") +
+      " && break; sleep 0.1; done; "
+      "xdotool mousemove 70 80 click 1; sleep 0.3; kill $xvfb; wait $record; echo exit=$?";
+  const auto result = test::RunCommand("bash -c '" + script + "'");
+  const std::string err = ReadFile(root.File("lost.err"));
+  EXPECT_NE(result.output.find("exit=0"), std::string::npos) << result.output << err;
+  EXPECT_NE(err.find("the X server went away"), std::string::npos) << err;
+  const auto kinds = Kinds(Load("lost"));
+  EXPECT_NE(std::find(kinds.begin(), kinds.end(), "click 0/2 70,80"), kinds.end());
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "common/error.h"
+#include "platform/x11/x11_desktop.h"
 
 namespace zorvel {
 
@@ -21,13 +22,36 @@ std::mutex& TrapMutex() {
 // Set and cleared under TrapMutex(); read by the handler on whichever thread meets an error.
 std::atomic<TX11ErrorTrap*> activeTrap{nullptr};
 
+std::atomic<bool> surviveLoss{false};
+std::atomic<bool> connectionLost{false};
+
+// Called by Xlib once a connection has broken. Returning leaves the connection dead (later calls
+// on it do nothing); Xlib's own choice is to end the process, kept unless told otherwise.
+void OnConnectionLost(Display*, void*) {
+  connectionLost = true;
+  if (!surviveLoss) std::exit(1);
+}
+
 }  // namespace
+
+void SurviveX11ConnectionLoss() {
+  surviveLoss = true;
+  // Xlib's own first handler prints and ends the process before the exit handler is reached.
+  XSetIOErrorHandler([](Display*) { return 0; });
+}
+
+bool X11ConnectionLost() {
+  return connectionLost;
+}
 
 TDisplayPtr OpenX11Display() {
   // A server busy accepting other connections now and then refuses one; a retry soon after
   // gets through.
   for (int attempt = 1; attempt <= kOpenAttempts; ++attempt) {
-    if (Display* display = XOpenDisplay(nullptr)) return TDisplayPtr(display);
+    if (Display* display = XOpenDisplay(nullptr)) {
+      XSetIOErrorExitHandler(display, &OnConnectionLost, nullptr);
+      return TDisplayPtr(display);
+    }
     if (!std::getenv("DISPLAY")) break;
     std::this_thread::sleep_for(std::chrono::milliseconds(5 * attempt));
   }

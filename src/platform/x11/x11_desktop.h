@@ -14,4 +14,9 @@ std::unique_ptr<IInput> CreateX11Input();              // input_x11.cpp
 std::unique_ptr<IInputSource> CreateX11InputSource();  // record_x11.cpp
 std::unique_ptr<IHotkeys> CreateX11Hotkeys();          // hotkeys_x11.cpp
 
+// A broken connection ends the process unless SurviveX11ConnectionLoss() was called; then
+// X11ConnectionLost() turns true instead (connection_x11.cpp).
+void SurviveX11ConnectionLoss();
+bool X11ConnectionLost();
+
 }  // namespace zorvel

@@ -1,6 +1,7 @@
-// Picture clicks played by zorvel-cli on a real X server: a picture saved by ImageMagick (124-byte
-// header, 32-bit pixels) is found and clicked at its centre; one that cannot be decoded ends the
-// run with the reason and exit code 1; one that is not on the screen is a quiet miss.
+// How zorvel-cli play ends on a real X server. A picture saved by ImageMagick (124-byte header,
+// 32-bit pixels) is found and clicked at its centre; one that cannot be decoded ends the run with
+// the reason and exit code 1; one that is not on the screen is a quiet miss. Typing with no
+// focused window ends the run with exit code 1 too.
 
 #include <gtest/gtest.h>
 
@@ -15,6 +16,8 @@
 #include "platform/desktop.h"
 #include "support_process.h"
 #include "temp_folder.h"
+
+#include <X11/Xlib.h>
 
 namespace zorvel {
 namespace {
@@ -83,7 +86,7 @@ TPlayed PlayWatchingClicks(const std::string& macroPath) {
   return played;
 }
 
-class PicturePlay : public ::testing::Test {
+class CliPlayOutcome : public ::testing::Test {
  protected:
   void SetUp() override {
     if (!getenv("DISPLAY")) GTEST_SKIP() << "no X display";
@@ -94,7 +97,7 @@ class PicturePlay : public ::testing::Test {
   test::TempFolder folder;
 };
 
-TEST_F(PicturePlay, A32BitV5PictureIsClickedAtItsCentre) {
+TEST_F(CliPlayOutcome, A32BitV5PictureIsClickedAtItsCentre) {
   const auto bmp = ConvertToBmp(folder, PicturePpm(0), "-alpha on");
   ASSERT_GT(bmp.size(), 138u);
   ASSERT_EQ(U32At(bmp, 14), 124u) << "convert wrote no V5 header";
@@ -110,7 +113,7 @@ TEST_F(PicturePlay, A32BitV5PictureIsClickedAtItsCentre) {
   EXPECT_EQ(played.presses[0], centre);
 }
 
-TEST_F(PicturePlay, AnUndecodablePictureEndsTheRunWithTheReason) {
+TEST_F(CliPlayOutcome, AnUndecodablePictureEndsTheRunWithTheReason) {
   const auto bmp = ConvertToBmp(folder, PicturePpm(0), "-type Palette -colors 16");
   ASSERT_GT(bmp.size(), 54u);
   ASSERT_LE(bmp[28], 8) << "convert wrote no palette picture";
@@ -123,13 +126,31 @@ TEST_F(PicturePlay, AnUndecodablePictureEndsTheRunWithTheReason) {
   EXPECT_TRUE(played.presses.empty());
 }
 
-TEST_F(PicturePlay, APictureNotOnTheScreenIsAQuietMiss) {
+TEST_F(CliPlayOutcome, APictureNotOnTheScreenIsAQuietMiss) {
   const auto bmp = ConvertToBmp(folder, PicturePpm(0x010101), "-alpha on");
   const TPlayed played = PlayWatchingClicks(WritePictureMacro(folder, bmp));
   EXPECT_EQ(played.result.exitCode, 0) << played.result.output;
   EXPECT_NE(played.result.output.find("\"picture\" finished"), std::string::npos)
       << played.result.output;
   EXPECT_TRUE(played.presses.empty());
+}
+
+TEST_F(CliPlayOutcome, TypingWithNoFocusedWindowIsAFailure) {
+  Display* display = XOpenDisplay(nullptr);
+  ASSERT_NE(display, nullptr);
+  XSetInputFocus(display, None, RevertToNone, CurrentTime);
+  XSync(display, False);
+  const std::string path =
+      folder.Write("type.xml",
+                   "<zorvel Zorvel=\"1.1\" FName=\"type\"><ActionList><item actionType=\"3\" "
+                   "typeText=\"abc\"/></ActionList></zorvel>");
+  const auto result =
+      test::RunCommand("'" + test::BuiltProgram("zorvel-cli") + "' play '" + path + "'");
+  XSetInputFocus(display, PointerRoot, RevertToPointerRoot, CurrentTime);
+  XCloseDisplay(display);
+  EXPECT_EQ(result.exitCode, 1) << result.output;
+  EXPECT_NE(result.output.find("No window has the keyboard focus"), std::string::npos)
+      << result.output;
 }
 
 }  // namespace

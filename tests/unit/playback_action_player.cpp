@@ -163,7 +163,7 @@ TEST_F(ActionPlayerTest, AMissIsQuietAFailedCaptureIsNot) {
     EXPECT_NO_THROW(player.PlayAction(*action));
   EXPECT_EQ(input.Transcript(), Lines{});
 
-  screen.failCaptures = true;
+  screen.SetCaptureFails(true);
   TActionObj red = WithPicture(EncodeBase64Stream(SolidBmp(3, 3, 0x0000FF)));
   TActionObj redColour = WithColor("clRed");
   EXPECT_THROW(player.PlayAction(red), Error);

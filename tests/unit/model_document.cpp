@@ -397,7 +397,7 @@ TEST_F(MacroDocument, SaveReplacesTheOldDocumentAndDeleteRemovesIt) {
   EXPECT_NO_THROW(macro.DeleteDocument());  // a missing document is no error
 }
 
-TEST_F(MacroDocument, TheMeasuredSizeIsTheSavedSizeAndSaveAsKeepsTheName) {
+TEST_F(MacroDocument, TheMeasuredSizeIsTheSavedSizeAndACopyKeepsTheName) {
   macro.FName = "measured";
   macro.SaveDocument();
   EXPECT_EQ(macro.DocumentBytes(), folder.Read("measured.xml").size());
@@ -405,8 +405,10 @@ TEST_F(MacroDocument, TheMeasuredSizeIsTheSavedSizeAndSaveAsKeepsTheName) {
   macro.SaveDocument();
   EXPECT_EQ(macro.DocumentBytes(), folder.Read("measured.xml").size());
 
-  macro.SaveDocumentAs(folder.File("elsewhere.xml"));
+  macro.WriteCopyTo(folder.File("elsewhere.xml"));
   EXPECT_EQ(folder.Read("elsewhere.xml"), folder.Read("measured.xml"));
+  EXPECT_EQ(macro.DocumentPath(), folder.File("measured.xml"));  // still the macro's own file
+  EXPECT_THROW(macro.WriteCopyTo(folder.File("elsewhere.xml")), Error);  // never replaces a file
   TActionCtrl again(document, folder.path());
   ASSERT_TRUE(again.LoadDocument(folder.File("elsewhere.xml")));
   EXPECT_EQ(again.FName, "measured");

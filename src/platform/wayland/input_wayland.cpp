@@ -143,8 +143,11 @@ class TWaylandInput final : public IInput {
     characters.push_back(kTypedReturn);
     const size_t room = kTextKeymapKeys - std::min(held_.size(), kTextKeymapKeys - 1);
     for (const auto& run : SplitForKeymaps(characters, room)) TypeRun(run);
-    // Back to the US keymap, with the modifiers of the keys still held.
+    // Back to the US keymap, with the modifiers of the keys still held. The compositor derives
+    // them from the held keys when the keymap changes and then sends nothing for an unchanged
+    // state, though the client has just started afresh: a change to none and back makes it send.
     SendKeymap(keyboard_, baseKeymapText_);
+    zwp_virtual_keyboard_v1_modifiers(keyboard_, 0, 0, 0, 0);
     SendModifiers();
     connection_.Roundtrip();
     return true;

@@ -50,7 +50,8 @@ struct App {
   int height = 0;
   int pointerX = 0;
   int pointerY = 0;
-  bool painted = false;
+  bool fullscreen = false;  // the last configure made the window full screen
+  bool painted = false;     // a full-screen frame is on screen
   bool focused = false;
   bool readySaid = false;
   bool closed = false;
@@ -65,7 +66,7 @@ void SayReadyOnce(App& app) {
 void OnFrameDone(void* data, wl_callback* callback, uint32_t) {
   wl_callback_destroy(callback);
   auto& app = *static_cast<App*>(data);
-  app.painted = true;
+  app.painted = app.fullscreen;
   SayReadyOnce(app);
 }
 const wl_callback_listener kFrameListener = {OnFrameDone};
@@ -103,8 +104,13 @@ void OnSurfaceConfigure(void* data, xdg_surface* surface, uint32_t serial) {
 }
 const xdg_surface_listener kSurfaceListener = {OnSurfaceConfigure};
 
-void OnToplevelConfigure(void* data, xdg_toplevel*, int32_t width, int32_t height, wl_array*) {
+void OnToplevelConfigure(void* data, xdg_toplevel*, int32_t width, int32_t height,
+                         wl_array* states) {
   auto& app = *static_cast<App*>(data);
+  app.fullscreen = false;
+  const auto* values = static_cast<const uint32_t*>(states->data);
+  for (size_t i = 0; i < states->size / sizeof(uint32_t); ++i)
+    app.fullscreen = app.fullscreen || values[i] == XDG_TOPLEVEL_STATE_FULLSCREEN;
   if (width > 0 && height > 0 && (width != app.width || height != app.height)) {
     app.width = width;
     app.height = height;

@@ -109,13 +109,13 @@ TEST(WaylandInput, CtrlAArrivesWithControlAndShiftIsNotLeaked) {
   ASSERT_TRUE(window->WaitForLine("key c released mods=none"));
   const auto keys = window->LinesStarting("key ");
   const std::vector<std::string> expected = {
-      "key Control_L pressed mods=none",  "key a pressed mods=Control",
-      "key a released mods=Control",      "key Control_L released mods=Control",
-      "key Shift_L pressed mods=none",    "key B pressed mods=Shift",
-      "key B released mods=Shift",        "key x pressed mods=none",
-      "key x released mods=none",         "key Return pressed mods=none",
-      "key Return released mods=none",    "key Shift_L released mods=Shift",
-      "key c pressed mods=none",          "key c released mods=none"};
+      "key Control_L pressed mods=none", "key a pressed mods=Control",
+      "key a released mods=Control",     "key Control_L released mods=Control",
+      "key Shift_L pressed mods=none",   "key B pressed mods=Shift",
+      "key B released mods=Shift",       "key x pressed mods=none",
+      "key x released mods=none",        "key Return pressed mods=none",
+      "key Return released mods=none",   "key Shift_L released mods=Shift",
+      "key c pressed mods=none",         "key c released mods=none"};
   EXPECT_EQ(keys, expected);
 }
 

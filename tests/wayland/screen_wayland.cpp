@@ -67,8 +67,8 @@ TEST_F(ScreenWayland, RectanglesInsideAndPastTheEdge) {
     TBDBitmapData capture;
     ASSERT_TRUE(capture.SetSize(c.width, c.height));
     std::fill(capture.Pixels(), capture.Pixels() + capture.DataSize, uint8_t{0x77});
-    ASSERT_TRUE(screen_->CaptureRect(c.x, c.y, c.width, c.height, capture.Pixels(),
-                                     capture.LineSize));
+    ASSERT_TRUE(
+        screen_->CaptureRect(c.x, c.y, c.width, c.height, capture.Pixels(), capture.LineSize));
     int wrong = 0;
     for (int y = 0; y < c.height; ++y) {
       for (int x = 0; x < c.width; ++x) {
@@ -99,7 +99,8 @@ TEST_F(ScreenWayland, ColourAndPictureClicksFindTheirTargets) {
   auto picture = std::make_shared<TBDBitmapData>();
   ASSERT_TRUE(picture->SetSize(scene::kPictureWidth, scene::kPictureHeight));
   for (int j = 0; j < scene::kPictureHeight; ++j)
-    for (int i = 0; i < scene::kPictureWidth; ++i) picture->SetPixel(i, j, scene::PicturePixel(i, j));
+    for (int i = 0; i < scene::kPictureWidth; ++i)
+      picture->SetPixel(i, j, scene::PicturePixel(i, j));
   TActionObj pictureClick;
   pictureClick.mousePoint = static_cast<uint8_t>(MousePoint::Picture);
   pictureClick.fBMP = "cached";
@@ -110,10 +111,10 @@ TEST_F(ScreenWayland, ColourAndPictureClicksFindTheirTargets) {
   const std::string centre = std::to_string(scene::kPictureX + scene::kPictureWidth / 2) + " " +
                              std::to_string(scene::kPictureY + scene::kPictureHeight / 2);
   ASSERT_TRUE(test::WaitUntil([&] { return window_->LinesStarting("button ").size() >= 4; }));
-  EXPECT_EQ(window_->LinesStarting("button "),
-            (std::vector<std::string>{"button 272 pressed " + block, "button 272 released " + block,
-                                      "button 272 pressed " + centre,
-                                      "button 272 released " + centre}));
+  EXPECT_EQ(
+      window_->LinesStarting("button "),
+      (std::vector<std::string>{"button 272 pressed " + block, "button 272 released " + block,
+                                "button 272 pressed " + centre, "button 272 released " + centre}));
 }
 
 }  // namespace

@@ -16,16 +16,16 @@
 namespace zorvel::test {
 
 // Skips the test when no compositor is there (run the tests through scripts/with-sway).
-#define ZORVEL_REQUIRE_SWAY()                                                         \
-  do {                                                                                \
-    if (!std::getenv("WAYLAND_DISPLAY") || !std::getenv("SWAYSOCK"))                  \
-      GTEST_SKIP() << "needs a sway compositor: run through scripts/with-sway";       \
+#define ZORVEL_REQUIRE_SWAY()                                                   \
+  do {                                                                          \
+    if (!std::getenv("WAYLAND_DISPLAY") || !std::getenv("SWAYSOCK"))            \
+      GTEST_SKIP() << "needs a sway compositor: run through scripts/with-sway"; \
   } while (0)
 
 // The native test window that paints paint_scene and logs its input, started and ready.
 inline std::unique_ptr<TToolProcess> StartPaintWindow() {
-  auto window = std::make_unique<TToolProcess>("zorvel-test-wayland-paint",
-                                               std::vector<std::string>{});
+  auto window =
+      std::make_unique<TToolProcess>("zorvel-test-wayland-paint", std::vector<std::string>{});
   EXPECT_TRUE(window->WaitReady()) << "the Wayland test window did not come up";
   return window;
 }

@@ -47,7 +47,7 @@ inline constexpr size_t kTextKeymapKeys = 247;
 // A keymap for typing some characters: each of them (and Return and Tab for the typed line
 // breaks and tabs) on a key of its own, on the only level.
 struct TTextKeymap {
-  std::string text;                       // compiled and written out by xkbcommon
+  std::string text;                        // compiled and written out by xkbcommon
   std::map<char32_t, uint32_t> evdevCode;  // character -> evdev code of its key
 };
 // Builds the keymap for `characters` (at most kTextKeymapKeys distinct ones, fewer by the number

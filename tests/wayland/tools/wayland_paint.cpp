@@ -139,8 +139,7 @@ void OnPointerMotion(void* data, wl_pointer*, uint32_t, wl_fixed_t x, wl_fixed_t
   app.pointerX = wl_fixed_to_int(x);
   app.pointerY = wl_fixed_to_int(y);
 }
-void OnPointerButton(void* data, wl_pointer*, uint32_t, uint32_t, uint32_t button,
-                     uint32_t state) {
+void OnPointerButton(void* data, wl_pointer*, uint32_t, uint32_t, uint32_t button, uint32_t state) {
   auto& app = *static_cast<App*>(data);
   app.log.Line("button " + std::to_string(button) +
                (state == WL_POINTER_BUTTON_STATE_PRESSED ? " pressed " : " released ") +
@@ -159,8 +158,8 @@ void OnPointerAxisDiscrete(void* data, wl_pointer*, uint32_t axis, int32_t discr
 }
 void OnPointerAxis120(void*, wl_pointer*, uint32_t, int32_t) {}
 const wl_pointer_listener kPointerListener = {
-    OnPointerEnter,  OnPointerLeave,      OnPointerMotion,       OnPointerButton,
-    OnPointerAxis,   OnPointerFrame,      OnPointerAxisSource,   OnPointerAxisStop,
+    OnPointerEnter,        OnPointerLeave,  OnPointerMotion,     OnPointerButton,
+    OnPointerAxis,         OnPointerFrame,  OnPointerAxisSource, OnPointerAxisStop,
     OnPointerAxisDiscrete, OnPointerAxis120};
 
 void OnKeymap(void* data, wl_keyboard*, uint32_t format, int32_t fd, uint32_t size) {
@@ -197,8 +196,8 @@ void OnKeyboardLeave(void* data, wl_keyboard*, uint32_t, wl_surface*) {
 
 std::string ModifierNames(App& app) {
   std::string names;
-  for (const char* name : {XKB_MOD_NAME_SHIFT, XKB_MOD_NAME_CTRL, XKB_MOD_NAME_ALT,
-                           XKB_MOD_NAME_LOGO}) {
+  for (const char* name :
+       {XKB_MOD_NAME_SHIFT, XKB_MOD_NAME_CTRL, XKB_MOD_NAME_ALT, XKB_MOD_NAME_LOGO}) {
     if (xkb_state_mod_name_is_active(app.state, name, XKB_STATE_MODS_EFFECTIVE) > 0)
       names += std::string(names.empty() ? "" : "+") + name;
   }

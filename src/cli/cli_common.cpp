@@ -120,3 +120,15 @@ std::string OneLine(std::string text) {
 }
 
 }  // namespace zorvel::cli
+
+namespace zorvel::cli {
+
+void PrintDesktopNotice() {
+  static bool told = false;
+  if (told) return;
+  told = true;
+  const std::string notice = DesktopNotice();
+  if (!notice.empty()) std::cerr << "zorvel-cli: " << notice << "\n";
+}
+
+}  // namespace zorvel::cli

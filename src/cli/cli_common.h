@@ -53,6 +53,10 @@ int RunReporting(const std::string& command, const std::function<int()>& body);
 TActionCtrlPtr FindMacro(TXMLDocument& document, const std::string& folder,
                          const std::string& nameOrFile);
 
+// Writes what the desktop backend in use cannot do to stderr, once per process; nothing when all
+// works. Call it after opening a part of the desktop.
+void PrintDesktopNotice();
+
 // `text` with tabs and line breaks replaced by spaces, so one record stays on one line.
 std::string OneLine(std::string text);
 

@@ -8,6 +8,7 @@
 #include "common/error.h"
 #include "common/program_folder.h"
 #include "model/folder_scan.h"
+#include "platform/desktop.h"
 
 namespace zorvel::cli {
 namespace {

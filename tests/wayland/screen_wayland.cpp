@@ -10,7 +10,7 @@
 #include "paint_window_scene.h"
 #include "platform/wayland/wayland_desktop.h"
 #include "playback/action_player.h"
-#include "playback/bitmap_data.h"
+#include "picture/bitmap_data.h"
 #include "playback/screen_search.h"
 #include "wayland_test_tools.h"
 

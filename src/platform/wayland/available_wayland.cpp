@@ -1,9 +1,9 @@
+#include <virtual-keyboard-unstable-v1-client-protocol.h>
+#include <wlr-screencopy-unstable-v1-client-protocol.h>
+#include <wlr-virtual-pointer-unstable-v1-client-protocol.h>
 #include "common/error.h"
 #include "platform/wayland/connection_wayland.h"
 #include "platform/wayland/wayland_desktop.h"
-#include "virtual-keyboard-unstable-v1-client-protocol.h"
-#include "wlr-screencopy-unstable-v1-client-protocol.h"
-#include "wlr-virtual-pointer-unstable-v1-client-protocol.h"
 
 namespace zorvel {
 

@@ -6,8 +6,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include <xdg-output-unstable-v1-client-protocol.h>
 #include "common/error.h"
-#include "xdg-output-unstable-v1-client-protocol.h"
 
 namespace zorvel {
 namespace {

@@ -1,6 +1,6 @@
 #include "platform/wayland/focus_wayland.h"
 
-#include "wlr-foreign-toplevel-management-unstable-v1-client-protocol.h"
+#include <wlr-foreign-toplevel-management-unstable-v1-client-protocol.h>
 
 namespace zorvel {
 namespace {

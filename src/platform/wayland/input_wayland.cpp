@@ -16,14 +16,14 @@
 #include <chrono>
 #include <mutex>
 
+#include <virtual-keyboard-unstable-v1-client-protocol.h>
+#include <wlr-virtual-pointer-unstable-v1-client-protocol.h>
 #include "common/error.h"
 #include "common/typed_text.h"
 #include "platform/wayland/connection_wayland.h"
 #include "platform/wayland/focus_wayland.h"
 #include "platform/wayland/keymap_wayland.h"
 #include "platform/wayland/wayland_desktop.h"
-#include "virtual-keyboard-unstable-v1-client-protocol.h"
-#include "wlr-virtual-pointer-unstable-v1-client-protocol.h"
 
 namespace zorvel {
 namespace {

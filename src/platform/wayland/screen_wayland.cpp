@@ -10,11 +10,11 @@
 #include <cstring>
 #include <mutex>
 
+#include <wlr-screencopy-unstable-v1-client-protocol.h>
 #include "common/error.h"
 #include "platform/wayland/connection_wayland.h"
 #include "platform/wayland/frame_wayland.h"
 #include "platform/wayland/wayland_desktop.h"
-#include "wlr-screencopy-unstable-v1-client-protocol.h"
 
 namespace zorvel {
 namespace {

@@ -75,6 +75,24 @@ TEST(WaylandInput, ClicksLandWhereSent) {
   EXPECT_EQ(input->GetCursorPos(), (TPoint{965, 263}));
 }
 
+TEST(WaylandInput, CursorPositionIsWherePointerIsMovedByOthers) {
+  ZORVEL_REQUIRE_SWAY();
+  auto window = StartPaintWindow();
+  auto input = CreateWaylandInput();
+  auto other = CreateWaylandInput();  // another program moving the pointer
+  for (const TPoint at : {TPoint{123, 456}, TPoint{1900, 20}, TPoint{0, 1079}}) {
+    other->SetCursorPos(at.x, at.y);
+    EXPECT_EQ(input->GetCursorPos(), at);
+  }
+  // Reading the position leaves the keyboard focus where it was and moves nothing.
+  input->mouse_event(MOUSEEVENTF_LEFTDOWN | MOUSEEVENTF_LEFTUP, 0, 0, 0);
+  ASSERT_TRUE(input->SendTextToFocus("k"));
+  ASSERT_TRUE(window->WaitForLine("key Return released mods=none"));
+  EXPECT_EQ(window->LinesStarting("button "),
+            (std::vector<std::string>{"button 272 pressed 0 1079", "button 272 released 0 1079"}));
+  EXPECT_EQ(window->LinesStarting("text "), (std::vector<std::string>{"text \"k\""}));
+}
+
 TEST(WaylandInput, WheelNotchesLandInBothDirections) {
   ZORVEL_REQUIRE_SWAY();
   auto window = StartPaintWindow();

@@ -8,9 +8,9 @@
 
 #include "model/action.h"
 #include "paint_window_scene.h"
+#include "picture/bitmap_data.h"
 #include "platform/wayland/wayland_desktop.h"
 #include "playback/action_player.h"
-#include "picture/bitmap_data.h"
 #include "playback/screen_search.h"
 #include "wayland_test_tools.h"
 

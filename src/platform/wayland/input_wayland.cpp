@@ -5,8 +5,8 @@
 // every key. Text is typed through a keymap made for it: each character on a key of its own, so
 // any character arrives whatever the desktop's layout; the US keymap comes back afterwards.
 //
-// The pointer position is the one this side last moved the pointer to: no interface tells a
-// client where the pointer is while it is over other clients' windows.
+// The pointer position comes from a probe (pointer_wayland.h); where the compositor offers none,
+// it is the position this side last moved the pointer to.
 
 #include <linux/input-event-codes.h>
 #include <sys/mman.h>
@@ -23,6 +23,7 @@
 #include "platform/wayland/connection_wayland.h"
 #include "platform/wayland/focus_wayland.h"
 #include "platform/wayland/keymap_wayland.h"
+#include "platform/wayland/pointer_wayland.h"
 #include "platform/wayland/wayland_desktop.h"
 
 namespace zorvel {
@@ -95,6 +96,13 @@ class TWaylandInput final : public IInput {
 
   TPoint GetCursorPos() override {
     std::lock_guard lock(mutex_);
+    if (!probe_) probe_ = std::make_unique<TPointerProbe>(connection_);
+    const auto found = probe_->Read([this] {
+      zwlr_virtual_pointer_v1_motion(pointer_, NowMs(), 0, 0);
+      zwlr_virtual_pointer_v1_frame(pointer_);
+      connection_.Flush();
+    });
+    if (found) cursor_ = *found;
     return cursor_;
   }
 
@@ -243,6 +251,7 @@ class TWaylandInput final : public IInput {
   TXkbStatePtr state_;
   std::vector<uint32_t> held_;  // evdev codes of the keys held down, in the order pressed
   TPoint cursor_;
+  std::unique_ptr<TPointerProbe> probe_;  // made at the first use, when the seat has a pointer
 };
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdarg>
 #include <cstring>
 
 #include <xdg-output-unstable-v1-client-protocol.h>
@@ -48,9 +49,13 @@ void OnXdgDescription(void*, zxdg_output_v1*, const char*) {}
 const zxdg_output_v1_listener kXdgOutputListener = {OnLogicalPosition, OnLogicalSize, OnXdgDone,
                                                     OnXdgName, OnXdgDescription};
 
+// The client library logs its errors to stderr; ours go to the caller as Error instead.
+void IgnoreLog(const char*, va_list) {}
+
 }  // namespace
 
 TWaylandConnection::TWaylandConnection() {
+  wl_log_set_handler_client(IgnoreLog);
   display_ = wl_display_connect(nullptr);
   if (!display_)
     throw Error("Cannot connect to the Wayland compositor (WAYLAND_DISPLAY is not usable).");

@@ -55,8 +55,8 @@ TEST_F(CliBackendChoice, WaylandSessionWithoutNativeBackendSaysWhatWillNotWork) 
 }
 
 TEST_F(CliBackendChoice, X11SessionHasNoNotice) {
-  const auto result = test::RunCommand(
-      Cli("env -u WAYLAND_DISPLAY XDG_SESSION_TYPE=x11", "play " + macro_.Path()));
+  const auto result =
+      test::RunCommand(Cli("env -u WAYLAND_DISPLAY XDG_SESSION_TYPE=x11", "play " + macro_.Path()));
   EXPECT_EQ(result.exitCode, 0) << result.output;
   EXPECT_EQ(result.output, "\"short\" finished\n");
 }
@@ -68,8 +68,7 @@ TEST_F(CliBackendChoice, RequestedBackendIsUsedOrRefusedClearly) {
   } cases[] = {
       {"WAYLAND_DISPLAY=/nonexistent/wayland-0", "--backend x11 play " + macro_.Path(),
        std::string(kNotice) + "\"short\" finished\n", 0},
-      {"env -u WAYLAND_DISPLAY", "play --backend=x11 " + macro_.Path(), "\"short\" finished\n",
-       0},
+      {"env -u WAYLAND_DISPLAY", "play --backend=x11 " + macro_.Path(), "\"short\" finished\n", 0},
       {"env -u WAYLAND_DISPLAY", "--backend wayland play " + macro_.Path(),
        "zorvel-cli play: The Wayland backend cannot be used: it needs a Wayland compositor that "
        "offers virtual pointers, virtual keyboards and screen copies (sway and other wlroots "

@@ -120,24 +120,6 @@ TEST(WaylandKeys, SplitKeepsOrderAndLimitsDistinctCharacters) {
   EXPECT_EQ(SplitForKeymaps({U'x', U'y', U'z'}, 1), (Runs{{U'x'}, {U'y'}, {U'z'}}));
 }
 
-TEST(TypedText, LineBreaksTabsAndControlCharacters) {
-  const struct {
-    std::string text;
-    std::vector<char32_t> typed;
-  } cases[] = {
-      {"a\r\nb", {U'a', kTypedReturn, U'b'}},
-      {"a\rb\nc", {U'a', kTypedReturn, U'b', kTypedReturn, U'c'}},
-      {"\n\n", {kTypedReturn, kTypedReturn}},
-      {"x\ty", {U'x', kTypedTab, U'y'}},
-      {std::string("a\x01\x7f") + "\xc2\x85" + "b", {U'a', U'b'}},  // C0, DEL, C1 left out
-      {"\xff\xc3(é\xe2\x82", {U'(', U'é'}},                         // broken UTF-8 left out
-      {"\xed\xa0\x80z", {U'z'}},                                    // a surrogate is no char
-      {"\xc0\xaf", {}},                                             // overlong form
-      {"😀", {U'😀'}},
-  };
-  for (const auto& c : cases) EXPECT_EQ(TypedCharacters(c.text), c.typed) << c.text;
-}
-
 // A 3 x 2 frame of 32-bit pixels with a stride of 16 bytes, rows: (1,2,3) (4,5,6) in the first
 // three bytes of every pixel.
 std::vector<uint8_t> SmallFrame() {

@@ -120,10 +120,6 @@ std::string OneLine(std::string text) {
   return text;
 }
 
-}  // namespace zorvel::cli
-
-namespace zorvel::cli {
-
 void PrintDesktopNotice() {
   static bool told = false;
   if (told) return;

@@ -42,6 +42,19 @@ TEST(WaylandInput, TextArrivesAsCharactersInNativeWindow) {
             (std::vector<std::string>{"text \"a\"", "text \"Ä\"", "text \"€\"", "text \"𝄞\""}));
 }
 
+TEST(WaylandInput, CancelledTextStopsAtAPieceAndLeavesOutReturn) {
+  ZORVEL_REQUIRE_SWAY();
+  auto window = StartPaintWindow();
+  auto input = CreateWaylandInput();
+  int asked = 0;
+  ASSERT_TRUE(input->SendTextToFocus(std::string(600, 'q'), [&] { return ++asked == 2; }));
+  ASSERT_TRUE(input->SendTextToFocus("z"));  // a mark after the cancelled text
+  ASSERT_TRUE(window->WaitForLine("text \"z\""));
+  EXPECT_EQ(asked, 2);
+  EXPECT_EQ(window->LinesStarting("text \"q\"").size(), 512u);
+  EXPECT_EQ(window->LinesStarting("key Return pressed").size(), 1u);  // the mark's only
+}
+
 TEST(WaylandInput, ClicksLandWhereSent) {
   ZORVEL_REQUIRE_SWAY();
   auto window = StartPaintWindow();

@@ -30,6 +30,8 @@ namespace zorvel {
 namespace {
 
 constexpr int32_t kWheelDelta = 120;
+// Characters typed between two questions whether the typing should end.
+constexpr size_t kTextPiece = 256;
 // Scroll distance of one wheel notch, as wheel mice report it.
 constexpr double kNotchDistance = 15.0;
 
@@ -144,13 +146,23 @@ class TWaylandInput final : public IInput {
     connection_.Flush();
   }
 
-  bool SendTextToFocus(const std::string& text) override {
-    std::lock_guard lock(mutex_);
+  // The user's keyboards are other devices of the seat, which no client can read. On wlroots
+  // compositors they do not mix with this one either: a window gets the modifiers of the keyboard
+  // that sent the key, so the user's held modifiers do not reach what is typed here.
+  std::vector<uint8_t> UserHeldKeys() override { return {}; }
+  bool SuspendUserModifiers() override { return false; }
+  void ResumeUserModifiers() override {}
+
+  using IInput::SendTextToFocus;
+  bool SendTextToFocus(const std::string& text, const CancelCheck& cancelled) override {
+    std::unique_lock lock(mutex_);
     if (focus_.Known() && !focus_.AnyActive()) return false;
     std::vector<char32_t> characters = TypedCharacters(text);
-    characters.push_back(kTypedReturn);
+    characters.push_back(kTypedReturn);  // left out with the rest when the typing is cancelled
     const size_t room = kTextKeymapKeys - std::min(held_.size(), kTextKeymapKeys - 1);
-    for (const auto& run : SplitForKeymaps(characters, room)) TypeRun(run);
+    size_t typed = 0;
+    for (const auto& run : SplitForKeymaps(characters, room))
+      if (!TypeRun(run, typed, lock, cancelled)) break;
     // Back to the US keymap, with the modifiers of the keys still held. The compositor derives
     // them from the held keys when the keymap changes and then sends nothing for an unchanged
     // state, though the client has just started afresh: a change to none and back makes it send.
@@ -221,12 +233,27 @@ class TWaylandInput final : public IInput {
         xkb_state_serialize_layout(state_.get(), XKB_STATE_LAYOUT_EFFECTIVE));
   }
 
-  // Types characters through a keymap of their own, with no modifier in effect.
-  void TypeRun(const std::vector<char32_t>& run) {
+  // Asks `cancelled`, without holding the lock, whether the typing should end.
+  bool Cancelled(std::unique_lock<std::mutex>& lock, const CancelCheck& cancelled) {
+    if (!cancelled) return false;
+    connection_.Flush();
+    lock.unlock();
+    const bool cancel = cancelled();
+    lock.lock();
+    return cancel;
+  }
+
+  // Types characters through a keymap of their own, with no modifier in effect. `typed` counts
+  // the characters of the whole text so far; every kTextPiece of them `cancelled` may end the
+  // typing, and then this returns false.
+  bool TypeRun(const std::vector<char32_t>& run, size_t& typed, std::unique_lock<std::mutex>& lock,
+               const CancelCheck& cancelled) {
     const TTextKeymap keymap = BuildTextKeymap(context_.get(), run, held_);
     SendKeymap(keyboard_, keymap.text);
     zwp_virtual_keyboard_v1_modifiers(keyboard_, 0, 0, 0, 0);
     for (const char32_t cp : run) {
+      if (typed > 0 && typed % kTextPiece == 0 && Cancelled(lock, cancelled)) return false;
+      ++typed;
       const auto found = keymap.evdevCode.find(cp);
       if (found == keymap.evdevCode.end()) continue;
       const uint32_t time = NowMs();
@@ -234,6 +261,7 @@ class TWaylandInput final : public IInput {
       zwp_virtual_keyboard_v1_key(keyboard_, time, found->second, WL_KEYBOARD_KEY_STATE_RELEASED);
     }
     connection_.Flush();
+    return true;
   }
 
   void ReleaseHeldKeys() {

@@ -35,6 +35,7 @@ struct CommandLine {
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addOption(folder);
+    parser.addOption(backend);
   }
 
   QCommandLineParser parser;
@@ -42,6 +43,11 @@ struct CommandLine {
       QStringList{QStringLiteral("folder")},
       QStringLiteral("Keep macros and settings in DIR instead of the program folder."),
       QStringLiteral("DIR")};
+  const QCommandLineOption backend{
+      QStringList{QStringLiteral("backend")},
+      QStringLiteral("Use the desktop backend NAME (x11 or wayland) instead of the one that suits "
+                     "the session."),
+      QStringLiteral("NAME")};
 };
 
 // Answers --help and --version before the desktop is opened, so they work without a display.
@@ -85,6 +91,7 @@ int main(int argc, char** argv) {
       return 1;
     }
     zorvel::TSystemClock clock;
+    zorvel::RequestBackend(line.parser.value(line.backend).toStdString());
     zorvel::TFMMainView window(zorvel::OpenDesktop(), clock, folder);
     zorvel::TViewDialogs dialogs;
     dialogs.recordView = [&window](zorvel::TActionCtrlPtr macro) -> zorvel::TActionCtrlPtr {

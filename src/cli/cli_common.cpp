@@ -10,6 +10,7 @@
 #include "common/error.h"
 #include "common/program_folder.h"
 #include "model/folder_scan.h"
+#include "platform/desktop.h"
 
 namespace zorvel::cli {
 namespace {
@@ -157,6 +158,14 @@ bool OutputWritten(const std::string& command) {
   std::cerr << "zorvel-cli " << command << ": cannot write the output"
             << (error != 0 ? std::string(": ") + std::strerror(error) : std::string()) << "\n";
   return false;
+}
+
+void PrintDesktopNotice() {
+  static bool told = false;
+  if (told) return;
+  told = true;
+  const std::string notice = DesktopNotice();
+  if (!notice.empty()) std::cerr << "zorvel-cli: " << notice << "\n";
 }
 
 }  // namespace zorvel::cli

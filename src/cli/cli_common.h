@@ -54,6 +54,10 @@ int RunReporting(const std::string& command, const std::function<int()>& body);
 TActionCtrlPtr FindMacro(TXMLDocument& document, const std::string& folder,
                          const std::string& nameOrFile);
 
+// Writes what the desktop backend in use cannot do to stderr, once per process; nothing when all
+// works. Call it after opening a part of the desktop.
+void PrintDesktopNotice();
+
 // `text` as it may go to a terminal: control characters (C0, DEL and the two-byte UTF-8 forms of
 // C1) are written as \xNN, so no document, name or path can drive the terminal.
 std::string Printable(std::string_view text);

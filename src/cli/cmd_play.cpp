@@ -157,6 +157,7 @@ int PlayMacro(const std::string& folder, const std::string& operand) {
   TActionCtrlPtr macro = FindMacro(document, folder, operand);
   auto input = OpenInput();
   auto screen = OpenScreen();
+  PrintDesktopNotice();
   TSystemClock clock;
   TSignalWatch signals;
   TEndPipe ends;

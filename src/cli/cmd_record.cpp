@@ -176,6 +176,7 @@ int RunRecord(const std::vector<std::string>& args) {
     SurviveDesktopLoss();
     std::unique_ptr<IInputSource> source = OpenInputSource();
     std::unique_ptr<IHotkeys> hotkeys = OpenHotkeys();
+    PrintDesktopNotice();
     const bool hasStopKey = RegisterStopHotkey(*hotkeys, settings.RecordStopHotkey);
     SignalPipe signals;
 
@@ -184,7 +185,10 @@ int RunRecord(const std::vector<std::string>& args) {
     TRecorder recorder(*source, filters, events);
     bool limitReached = false;
     recorder.SetEventLimit(RecordableEvents(macro->DocumentBytes()), [&] { limitReached = true; });
-    if (!recorder.StartHook()) throw Error("the X server refused to start recording");
+    if (!recorder.StartHook()) {
+      const std::string reason = recorder.StartFailure();
+      throw Error(reason.empty() ? "the X server refused to start recording" : reason);
+    }
     std::cerr << "Recording; stop with "
               << (hasStopKey ? "Alt+F" + std::to_string(settings.RecordStopHotkey + 1) + " or "
                              : std::string())

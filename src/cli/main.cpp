@@ -9,6 +9,7 @@
 #include "cli/cli_common.h"
 #include "cli/command.h"
 #include "common/version.h"
+#include "platform/desktop.h"
 
 namespace zorvel::cli {
 
@@ -32,6 +33,8 @@ void PrintOverview(std::ostream& out) {
         << command.summary << "\n";
   }
   out << "\n--folder DIR uses DIR as the macro folder instead of the program folder.\n"
+         "--backend x11|wayland plays on that desktop backend instead of the one that suits the\n"
+         "session (also ZORVEL_BACKEND).\n"
          "zorvel-cli COMMAND --help describes a command; zorvel-cli --version prints the "
          "version.\n";
 }
@@ -66,5 +69,17 @@ int main(int argc, char** argv) {
   // Dates are written in the user's own short date and long time formats.
   std::setlocale(LC_ALL, "");
   std::vector<std::string> args(argv + 1, argv + argc);
+  // --backend NAME holds for every command: taken out here.
+  for (size_t i = 0; i < args.size(); ++i) {
+    if (args[i].rfind("--backend=", 0) == 0) {
+      zorvel::RequestBackend(args[i].substr(10));
+      args.erase(args.begin() + static_cast<std::ptrdiff_t>(i--));
+    } else if (args[i] == "--backend" && i + 1 < args.size()) {
+      zorvel::RequestBackend(args[i + 1]);
+      args.erase(args.begin() + static_cast<std::ptrdiff_t>(i),
+                 args.begin() + static_cast<std::ptrdiff_t>(i + 2));
+      --i;
+    }
+  }
   return zorvel::cli::Dispatch(args);
 }

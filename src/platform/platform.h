@@ -196,6 +196,8 @@ class IInputSource : public IEventPump {
   virtual bool Start(Callback callback) = 0;
   virtual void Stop() = 0;
   virtual bool Recording() const = 0;
+  // Why Start() returns false, for the user; empty when it can start or the reason is unknown.
+  virtual std::string StartFailure() const { return {}; }
 };
 
 // Global hotkeys: a modifier (MOD_*) with a virtual-key code, registered under an id.

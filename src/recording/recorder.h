@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 // The input recorder: captures raw input events system-wide between a start and a stop, then turns
 // them into actions. While recording only raw copies of the events are kept; the conversion runs
 // once, at the stop.
@@ -73,6 +75,8 @@ class TRecorder {
   // Empties the event list and starts capturing. Returns whether the source started; the
   // recorder counts as recording either way, so a refused start simply records nothing.
   bool StartHook();
+  // Why the last StartHook() could not start, for the user; empty when the source gives no reason.
+  std::string StartFailure() const { return source_->StartFailure(); }
   // Stops capturing and appends the converted events to `actions`. Returns the number of actions
   // appended. Does nothing (returns 0) when not recording, so a second stop adds nothing.
   size_t Stop(TActionList& actions);

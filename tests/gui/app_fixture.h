@@ -84,6 +84,7 @@ class AppFixture : public ::testing::Test {
     hotkeys_ = fake.hotkeys;
     input_ = fake.input;
     for (const auto& [modifiers, vk] : refused_) hotkeys_->Refuse(modifiers, vk);
+    fake.desktop.notice = desktopNotice_;
     window_ = std::make_unique<TFMMainView>(std::move(fake.desktop), clock_, folder_, &prompt_);
     TViewDialogs dialogs;
     dialogs.recordView = [this](TActionCtrlPtr macro) {
@@ -153,6 +154,7 @@ class AppFixture : public ::testing::Test {
   TFakeHotkeys* hotkeys_ = nullptr;
   TFakeInput* input_ = nullptr;
   std::vector<std::pair<uint32_t, uint32_t>> refused_;
+  std::string desktopNotice_;
   std::function<TActionCtrlPtr(TActionCtrlPtr)> recordView_;
   std::function<void(TActionConfig&)> editConfig_;
   std::function<void(TActionSchedule&)> editSchedule_;

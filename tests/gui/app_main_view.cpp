@@ -141,6 +141,13 @@ TEST_F(MainView, SeveralHeldHotkeysAreListedWithRunsAsRanges) {
             "Ctrl+F2, Ctrl+F3, Ctrl+F5 to Ctrl+F8, Ctrl+F12 are in use by another program");
 }
 
+TEST_F(MainView, WhatTheDesktopCannotDoIsSaidBeforeWhichHotkeysAreHeld) {
+  refused_ = {{MOD_CONTROL, VK_F1 + 4}};
+  desktopNotice_ = "Wayland session: input reaches only X11 programs";
+  Open();
+  EXPECT_EQ(window_->StatusText(), "Wayland session: input reaches only X11 programs");
+}
+
 // ------------------------------------------------------------------- the list
 
 TEST_F(MainView, WindowAndListLayout) {

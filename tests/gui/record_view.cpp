@@ -409,6 +409,11 @@ TEST_F(RecordViewTest, ARecordingThatCannotStartIsReportedAndLeavesTheWindowIdle
   ASSERT_EQ(prompt.Asked().size(), 1u);
   EXPECT_EQ(prompt.Asked()[0].kind, "Warning");
   EXPECT_EQ(view->Rows().rowCount(), 3);
+  // A desktop that says why it cannot record: its reason is the warning.
+  source->RefuseStart(true, "Recording needs an X11 session on this desktop.");
+  view->StartRecording();
+  ASSERT_EQ(prompt.Asked().size(), 2u);
+  EXPECT_EQ(prompt.Asked()[1].text, "Recording needs an X11 session on this desktop.");
   source->RefuseStart(false);
   view->StartRecording();
   EXPECT_TRUE(view->Recording());

@@ -65,7 +65,8 @@ std::string InUseReport(const std::vector<int>& refusedKeys) {
 }  // namespace
 
 TFMMainView::TFMMainView(TDesktop desktop, IClock& clock, std::string folder, IPrompt* prompt)
-    : desktop_(std::move(desktop)),
+    : desktopNotice_(desktop.notice),
+      desktop_(std::move(desktop)),
       clock_(clock),
       folder_(std::move(folder)),
       ownPrompt_(prompt ? nullptr : std::make_unique<TBoxPrompt>(this)),
@@ -273,6 +274,8 @@ void TFMMainView::RegisterHotkeys() {
     FHotkeyIds.push_back(id);
   }
   if (!refused.empty()) ShowStatus(InUseReport(refused));
+  // What this desktop cannot do matters more than which hotkeys it refused.
+  if (!desktopNotice_.empty()) ShowStatus(desktopNotice_);
 }
 
 void TFMMainView::UnregisterHotkeys() {

@@ -77,6 +77,7 @@ class TFMMainView : public QMainWindow {
   void UnregisterHotkeys();
   void ShowStatus(const std::string& text);
 
+  std::string desktopNotice_;  // what the desktop cannot do, shown in the status bar
   TDesktop desktop_;
   IClock& clock_;
   std::string folder_;

@@ -63,12 +63,14 @@ void TRecordViewCtrl::StartRecording() {
   if (ctrl_.recorder.StartHook()) return;
   // The desktop delivers no input events: say so rather than show a recording that records
   // nothing.
+  const std::string reason = ctrl_.recorder.StartFailure();
   ctrl_.recorder.Stop(FActionCtrl->Actions);
   FRecording = false;
   SetRecordingState(false);
-  ctrl_.prompt.Warning(kWarning,
-                       "The recording could not start: the desktop does not deliver "
-                       "its input events.");
+  ctrl_.prompt.Warning(kWarning, !reason.empty()
+                                     ? reason
+                                     : "The recording could not start: the desktop does not "
+                                       "deliver its input events.");
 }
 
 void TRecordViewCtrl::StopRecording() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 #include <vector>
 
 #include "platform/platform.h"
@@ -20,8 +21,13 @@ class TFakeInputSource final : public IInputSource {
   void Push(const EVENTMSG& event) { pending_.push_back(event); }
   // Push() then Dispatch().
   void Deliver(const EVENTMSG& event);
-  // Makes the next Start() calls fail (the source then stays idle).
-  void RefuseStart(bool refuse) { refuseStart_ = refuse; }
+  // Makes the next Start() calls fail (the source then stays idle), giving `reason` as the
+  // StartFailure().
+  void RefuseStart(bool refuse, std::string reason = {}) {
+    refuseStart_ = refuse;
+    failure_ = std::move(reason);
+  }
+  std::string StartFailure() const override { return refuseStart_ ? failure_ : std::string(); }
   int StartCount() const { return startCount_; }
   int StopCount() const { return stopCount_; }
 
@@ -30,6 +36,7 @@ class TFakeInputSource final : public IInputSource {
   std::vector<EVENTMSG> pending_;
   bool recording_ = false;
   bool refuseStart_ = false;
+  std::string failure_;
   int startCount_ = 0;
   int stopCount_ = 0;
 };

@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "common/error.h"
+#include "common/typed_text.h"
 #include "platform/x11/connection_x11.h"
 #include "platform/x11/keymap_x11.h"
 #include "platform/x11/x11_desktop.h"
@@ -107,60 +108,19 @@ std::vector<KeyCode> ModifierKeycodes(Display* display, const TX11Keymap& keymap
   return keycodes;
 }
 
-// Code points of a UTF-8 text; bytes that do not form a character are left out.
-std::vector<char32_t> DecodeUtf8(const std::string& text) {
-  std::vector<char32_t> out;
-  size_t i = 0;
-  while (i < text.size()) {
-    const auto lead = static_cast<unsigned char>(text[i]);
-    int length = lead < 0x80           ? 1
-                 : (lead >> 5) == 0x6  ? 2
-                 : (lead >> 4) == 0xE  ? 3
-                 : (lead >> 3) == 0x1E ? 4
-                                       : 0;
-    if (length == 0 || i + length > text.size()) {
-      ++i;
-      continue;
-    }
-    char32_t cp = length == 1 ? lead : lead & (0x7F >> length);
-    bool valid = true;
-    for (int k = 1; k < length; ++k) {
-      const auto next = static_cast<unsigned char>(text[i + k]);
-      valid = valid && (next & 0xC0) == 0x80;
-      cp = (cp << 6) | (next & 0x3F);
-    }
-    static constexpr char32_t kMin[] = {0, 0, 0x80, 0x800, 0x10000};
-    if (!valid || cp < kMin[length] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
-      ++i;
-      continue;
-    }
-    out.push_back(cp);
-    i += length;
-  }
-  return out;
-}
-
 // The keysyms that type a text: Latin-1 characters are their own keysyms, the others Unicode
-// keysyms; a line break is Return, a tab Tab; other control characters are left out.
+// keysyms.
 std::vector<KeySym> KeysymsOfText(const std::string& text) {
   std::vector<KeySym> keysyms;
-  const std::vector<char32_t> cps = DecodeUtf8(text);
-  for (size_t i = 0; i < cps.size(); ++i) {
-    const char32_t cp = cps[i];
-    if (cp == U'\r') {
+  for (const char32_t cp : TypedCharacters(text)) {
+    if (cp == kTypedReturn)
       keysyms.push_back(XK_Return);
-      if (i + 1 < cps.size() && cps[i + 1] == U'\n') ++i;
-    } else if (cp == U'\n') {
-      keysyms.push_back(XK_Return);
-    } else if (cp == U'\t') {
+    else if (cp == kTypedTab)
       keysyms.push_back(XK_Tab);
-    } else if (cp < 0x20 || (cp >= 0x7F && cp < 0xA0)) {
-      continue;
-    } else if (cp < 0x100) {
+    else if (cp < 0x100)
       keysyms.push_back(cp);
-    } else {
+    else
       keysyms.push_back(0x01000000 | cp);
-    }
   }
   return keysyms;
 }

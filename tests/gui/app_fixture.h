@@ -90,8 +90,9 @@ class AppFixture : public ::testing::Test {
       ++recordViewCalls_;
       return recordView_ ? recordView_(std::move(macro)) : nullptr;
     };
-    dialogs.actionConfig = [this](TActionConfig& config) {
+    dialogs.actionConfig = [this](TActionConfig& config, const TKeyWarning& warning) {
       ++configCalls_;
+      keyWarning_ = warning;
       if (editConfig_) editConfig_(config);
     };
     dialogs.schedule = [this](TActionSchedule& schedule) {
@@ -155,6 +156,7 @@ class AppFixture : public ::testing::Test {
   std::vector<std::pair<uint32_t, uint32_t>> refused_;
   std::function<TActionCtrlPtr(TActionCtrlPtr)> recordView_;
   std::function<void(TActionConfig&)> editConfig_;
+  TKeyWarning keyWarning_;  // what the last options dialog was given
   std::function<void(TActionSchedule&)> editSchedule_;
   int recordViewCalls_ = 0;
   int configCalls_ = 0;

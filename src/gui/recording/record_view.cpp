@@ -91,6 +91,9 @@ TFMRecordView::TFMRecordView(TRecordServices services, TActionCtrlPtr macro, QWi
   column->addWidget(BuildList(), 1);
   column->addWidget(BuildBottom());
   resize(620, 460);
+  for (QWidget* widget : {static_cast<QWidget*>(edName), static_cast<QWidget*>(btnOK),
+                          static_cast<QWidget*>(btnCancel), static_cast<QWidget*>(VT)})
+    focusPolicies_.emplace_back(widget, widget->focusPolicy());
 }
 
 TFMRecordView::~TFMRecordView() = default;
@@ -207,10 +210,8 @@ void TFMRecordView::SetRecordingState(bool recording) {
 }
 
 void TFMRecordView::StepAside(bool recording) {
-  const Qt::FocusPolicy policy = recording ? Qt::NoFocus : Qt::StrongFocus;
-  for (QWidget* widget : {static_cast<QWidget*>(edName), static_cast<QWidget*>(btnOK),
-                          static_cast<QWidget*>(btnCancel), static_cast<QWidget*>(VT)})
-    widget->setFocusPolicy(policy);
+  for (const auto& [widget, policy] : focusPolicies_)
+    widget->setFocusPolicy(recording ? Qt::NoFocus : policy);
   if (!isVisible()) return;
   if (recording) {
     if (QWidget* focused = focusWidget()) focused->clearFocus();

@@ -5,6 +5,8 @@
 
 #include <QDialog>
 #include <memory>
+#include <utility>
+#include <vector>
 
 #include "gui/recording/action_editor.h"
 #include "gui/recording/record_view_ctrl.h"
@@ -87,6 +89,8 @@ class TFMRecordView : public QDialog {
   std::unique_ptr<TRecordViewDialogs> ownDialogs_;
   TReportSink showStatus_;
   std::unique_ptr<TRecordViewCtrl> ctrl_;
+  // The controls that give up the focus while recording, with the policy they take back.
+  std::vector<std::pair<QWidget*, Qt::FocusPolicy>> focusPolicies_;
   bool shown_ = false;
 };
 

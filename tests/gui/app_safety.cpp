@@ -84,6 +84,29 @@ TEST_F(AppSafety, MacrosSharingAKeyAreNamedAtStartUp) {
                                           : "Ctrl+F2 is shared by \"B\" and \"A\"");
 }
 
+TEST_F(AppSafety, ANewMacroOrAConfigThatSharesAKeySaysSo) {
+  SaveMacro("Old", [](TActionCtrl& m) {
+    m.Config.StartHotkey = 7;
+    m.Config.StopHotkey = 8;
+  });
+  Open();
+  EXPECT_EQ(window_->StatusText(), "");
+  recordView_ = [this](TActionCtrlPtr) {
+    auto macro = std::make_shared<TActionCtrl>(Ctrl().Document(), folder_);
+    macro->FName = "New";
+    macro->Config.StartHotkey = 7;
+    return macro;
+  };
+  View().NewMacro();
+  EXPECT_EQ(window_->StatusText(), "Ctrl+F8 is shared by \"Old\" and \"New\"");
+  Focus(RowOf("New"));
+  editConfig_ = [](TActionConfig& config) { config.StopHotkey = 8; };
+  View().ConfigMacro();
+  EXPECT_EQ(window_->StatusText(),
+            "Ctrl+F8 is shared by \"Old\" and \"New\"; Ctrl+F9 is shared "
+            "by \"Old\" and \"New\"");
+}
+
 TEST_F(AppSafety, NoStatusWhenNoKeyIsShared) {
   SaveMacro("Only");
   Open();

@@ -80,6 +80,12 @@ void TViewCtrl::NewMacro() {
   macros_.Add(macro);
   // Saving it may have replaced another listed macro's document, which then left the list.
   FillListKeepingFocus();
+  ReportSharedKeys();
+}
+
+void TViewCtrl::ReportSharedKeys() {
+  const std::string report = SharedKeysReport(macros_);
+  if (!report.empty()) Report(report);
 }
 
 // While the recording window shows the macro, its rows are what OK saves: a reload must not
@@ -138,6 +144,7 @@ void TViewCtrl::ConfigMacro() {
   EditFocusedSettings<TActionConfig>(
       [this, &warning](TActionConfig& config) { dialogs_.actionConfig(config, warning); },
       &TActionCtrl::Config);
+  ReportSharedKeys();
 }
 
 void TViewCtrl::ScheduleMacro() {

@@ -110,6 +110,8 @@ class TViewCtrl {
   // Rebuilds the rows from the macro list and focuses the macro focused before, when still listed.
   void FillListKeepingFocus();
   bool Recording() const { return hooks_.recording && hooks_.recording(); }
+  // Names in the status bar the keys several macros share (after New and Config).
+  void ReportSharedKeys();
   void Report(const std::string& text);
 
   TActionsList& macros_;

@@ -265,11 +265,12 @@ TEST_F(AppSafety, AQuitWhileMacroConfigOrScheduleIsOpenCancelsItAndClosesAfterwa
   for (const Case& c : cases) {
     SCOPED_TRACE(c.button);
     window_.reset();
-    SaveMacro("Kept");
-    const std::string before = Read("Kept.xml");
+    const std::string name = std::string("Kept ") + c.button;
+    SaveMacro(name);
+    const std::string before = Read(name + ".xml");
     realDialogs_ = true;
     Open();
-    Focus(0);
+    Focus(RowOf(name));
     c.answer();
     Button(*window_, c.button)->click();
     EXPECT_TRUE(closeRefused);
@@ -277,7 +278,7 @@ TEST_F(AppSafety, AQuitWhileMacroConfigOrScheduleIsOpenCancelsItAndClosesAfterwa
     EXPECT_NE(window_->Ctrl(), nullptr);  // the command returned before the window closes
     EXPECT_TRUE(QTest::qWaitFor([&] { return !window_->isVisible(); }, 2000));
     EXPECT_EQ(window_->Ctrl(), nullptr);
-    EXPECT_EQ(Read("Kept.xml"), before);
+    EXPECT_EQ(Read(name + ".xml"), before);
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
   }
 }

@@ -73,10 +73,12 @@ TEST_F(RecordViewTest, ClosingAsksOnlyWhenTheActionsDifferFromTheLoadedOnes) {
        },
        true},
   };
+  int opened = 0;
   for (const Case& c : cases) {
     for (const bool yes : {false, true}) {
       SCOPED_TRACE(std::string(c.name) + (yes ? ", Yes" : ", No"));
-      auto view = Open(SavedMacro("m"));
+      const std::string name = "m" + std::to_string(++opened);
+      auto view = Open(SavedMacro(name));
       c.change(*view);
       prompt.ClearAsked();
       prompt.QueueAnswer(yes);
@@ -90,7 +92,7 @@ TEST_F(RecordViewTest, ClosingAsksOnlyWhenTheActionsDifferFromTheLoadedOnes) {
       while (prompt.Question("", "")) {
       }  // drop an answer left unused
       view->FormClose();
-      EXPECT_EQ(Delays(Stored("m")->Actions), (std::vector<int32_t>{1, 2, 3}));
+      EXPECT_EQ(Delays(Stored(name)->Actions), (std::vector<int32_t>{1, 2, 3}));
     }
   }
 }
@@ -190,10 +192,11 @@ TEST_F(RecordViewTest, TheHotkeyLineNamesTheKeysAndThoseAnotherProgramHolds) {
        "Alt+F2 starts and Alt+F3 stops a recording. Alt+F2 and Alt+F3 are held by another "
        "program: choose another key in Record Config."},
   };
+  int opened = 0;
   for (const Case& c : cases) {
     SCOPED_TRACE(c.line);
     for (const uint32_t vk : c.refused) hotkeys->Refuse(MOD_ALT, vk);
-    auto view = Open(SavedMacro("m"));
+    auto view = Open(SavedMacro("m" + std::to_string(++opened)));
     EXPECT_EQ(view->HotkeyLine(), c.line);
     view->FormClose();
   }

@@ -131,6 +131,13 @@ bool TRunCtrl::CheckSchedules(const TActionsList& macros, TScheduleIndex& index)
   return false;
 }
 
+std::shared_ptr<TActionCtrl> TRunCtrl::DueMacro(const TActionsList& macros) const {
+  const TScheduleMoment moment = TScheduleMoment::At(clock_.Now());
+  for (const TActionCtrlPtr& macro : macros)
+    if (macro && moment.Due(macro->Schedule)) return macro;
+  return nullptr;
+}
+
 bool TRunCtrl::StartIfTimeDue(const std::shared_ptr<TActionCtrl>& macro) {
   const TDateTime now = clock_.Now();
   if (!macro || FormatLongTime(now) != macro->Schedule.SelectedTime) return false;

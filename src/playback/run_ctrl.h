@@ -58,6 +58,8 @@ class TRunCtrl {
   bool CheckSchedules(const TActionsList& macros);
   // The same, looking only at the macros `index` gives for this second.
   bool CheckSchedules(const TActionsList& macros, TScheduleIndex& index);
+  // The first macro in list order whose schedule is due now, or null.
+  std::shared_ptr<TActionCtrl> DueMacro(const TActionsList& macros) const;
   // Starts `macro` when the current time text equals its SelectedTime, nothing runs, and the
   // schedule has not started it for this moment (this date and second) already: a short run that
   // ends within its second is not started again by the next check.

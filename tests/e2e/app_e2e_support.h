@@ -40,10 +40,10 @@ class TChild {
   TChild& operator=(const TChild&) = delete;
 
   bool Started() const { return pid_ > 0; }
-  // Ends the process (SIGTERM) and returns its exit status, or -1.
-  int Stop() {
+  // Ends the process with `signal` and returns its exit status, or -1.
+  int Stop(int signal = SIGTERM) {
     if (pid_ <= 0) return -1;
-    const int status = EndChild(pid_, SIGTERM);
+    const int status = EndChild(pid_, signal);
     pid_ = -1;
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   }

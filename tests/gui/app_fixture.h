@@ -91,14 +91,17 @@ class AppFixture : public ::testing::Test {
       ++recordViewCalls_;
       return recordView_ ? recordView_(std::move(macro)) : nullptr;
     };
-    dialogs.actionConfig = [this](TActionConfig& config) {
-      ++configCalls_;
-      if (editConfig_) editConfig_(config);
-    };
-    dialogs.schedule = [this](TActionSchedule& schedule) {
-      ++scheduleCalls_;
-      if (editSchedule_) editSchedule_(schedule);
-    };
+    if (!realDialogs_) {
+      dialogs.actionConfig = [this](TActionConfig& config, const TKeyWarning& warning) {
+        ++configCalls_;
+        keyWarning_ = warning;
+        if (editConfig_) editConfig_(config);
+      };
+      dialogs.schedule = [this](TActionSchedule& schedule) {
+        ++scheduleCalls_;
+        if (editSchedule_) editSchedule_(schedule);
+      };
+    }
     window_->SetDialogs(dialogs);
     window_->SetUrlOpener([this](const std::string& address) {
       openedUrls_.push_back(address);
@@ -157,6 +160,8 @@ class AppFixture : public ::testing::Test {
   std::string desktopNotice_;
   std::function<TActionCtrlPtr(TActionCtrlPtr)> recordView_;
   std::function<void(TActionConfig&)> editConfig_;
+  TKeyWarning keyWarning_;    // what the last options dialog was given
+  bool realDialogs_ = false;  // the real options and schedule dialogs instead of the script
   std::function<void(TActionSchedule&)> editSchedule_;
   int recordViewCalls_ = 0;
   int configCalls_ = 0;

@@ -18,7 +18,7 @@ class TNoDialogs : public IRecordViewDialogs {
   bool RunActionEditor(const std::string&, const TActionObj*, TActionObj&) override {
     return false;
   }
-  bool RunRecordConfig(TRecordSettings&) override { return false; }
+  bool RunRecordConfig(TRecordSettings&, const TKeyWarning&) override { return false; }
 };
 
 class MacroFiles : public AppFixture {

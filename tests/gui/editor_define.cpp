@@ -306,6 +306,33 @@ TEST_F(EditorTest, OnlyKeysThatProduceACharacterStopACapture) {
   EXPECT_TRUE(form.isVisible());  // Escape ended the capture, not the dialog
 }
 
+// The key that ends a capture does nothing else: Space does not press the focused capture button
+// again (which would restart the capture), Return does not press OK.
+TEST_F(EditorTest, SpaceAndReturnEndACaptureWithoutPressingAButton) {
+  form.show();
+  int captureClicks = 0;
+  QObject::connect(frame.btnCapture, &QPushButton::clicked, [&] { ++captureClicks; });
+  for (const Qt::Key key : {Qt::Key_Space, Qt::Key_Return, Qt::Key_Enter}) {
+    frame.rbFixed->click();
+    frame.btnCapture->setFocus();
+    frame.btnCapture->click();
+    ASSERT_TRUE(frame.CapturingPoint());
+    captureClicks = 0;
+    input.SetCursor({17, 23});
+    frame.timerSetPointTimer();
+    QTest::keyClick(frame.btnCapture, key);
+    EXPECT_FALSE(frame.CapturingPoint()) << key;
+    EXPECT_FALSE(frame.CaptureTimerActive()) << key;
+    EXPECT_EQ(captureClicks, 0) << key;
+    EXPECT_TRUE(form.isVisible()) << key;  // OK was not pressed
+    EXPECT_EQ(frame.edPX->text().trimmed(), "17") << key;
+  }
+  // Without a capture the keys work as usual: Return in a field presses OK.
+  QTest::keyClick(frame.edPX, Qt::Key_Return);
+  EXPECT_FALSE(form.isVisible());
+  EXPECT_EQ(form.result(), QDialog::Accepted);
+}
+
 TEST_F(EditorTest, ClickPointButtonsAndOkStopACapture) {
   frame.rbFixed->click();
   frame.btnCaptureClick();

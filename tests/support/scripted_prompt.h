@@ -15,7 +15,8 @@ class TScriptedPrompt : public IPrompt {
   struct TAsked {
     std::string kind;  // "Question", "Warning", "Message" or "OpenFile"
     std::string caption;
-    std::string text;  // for OpenFile: the filter
+    std::string text;        // for OpenFile: the filter
+    bool defaultNo = false;  // a question whose default button is No
     bool operator==(const TAsked&) const = default;
   };
 
@@ -24,7 +25,8 @@ class TScriptedPrompt : public IPrompt {
   const std::vector<TAsked>& Asked() const { return asked_; }
   void ClearAsked() { asked_.clear(); }
 
-  bool Question(const std::string& caption, const std::string& text) override;
+  bool Question(const std::string& caption, const std::string& text,
+                bool defaultYes = true) override;
   void Warning(const std::string& caption, const std::string& text) override;
   void Message(const std::string& caption, const std::string& text) override;
   std::string OpenFile(const std::string& title, const std::string& filter) override;
@@ -35,8 +37,9 @@ class TScriptedPrompt : public IPrompt {
   std::vector<TAsked> asked_;
 };
 
-inline bool TScriptedPrompt::Question(const std::string& caption, const std::string& text) {
-  asked_.push_back({"Question", caption, text});
+inline bool TScriptedPrompt::Question(const std::string& caption, const std::string& text,
+                                      bool defaultYes) {
+  asked_.push_back({"Question", caption, text, !defaultYes});
   if (answers_.empty()) return false;
   const bool yes = answers_.front();
   answers_.pop_front();

@@ -12,11 +12,15 @@
 #include <QVBoxLayout>
 
 #include "gui/widgets/dialog_buttons.h"
+#include "gui/widgets/modal_guard.h"
 #include "gui/widgets/shared_widgets.h"
 
 namespace zorvel {
 
 namespace {
+
+constexpr int kDialogWidth = 415;
+constexpr int kDialogHeight = 377;
 
 QSpinBox* NewNumberBox(const QString& name, int maximum) {
   auto* box = new QSpinBox;
@@ -40,15 +44,35 @@ void AddHotkeyRow(QGridLayout* grid, int row, const QString& caption, QComboBox*
 
 }  // namespace
 
-TfmActionConfig::TfmActionConfig(TActionConfig& config, QWidget* parent)
+TfmActionConfig::TfmActionConfig(TActionConfig& config, QWidget* parent, TKeyWarning warning)
     : QDialog(parent, Qt::Dialog | Qt::WindowCloseButtonHint | Qt::WindowMinimizeButtonHint),
-      config_(config) {
+      config_(config),
+      warning_(std::move(warning)) {
   setObjectName(QStringLiteral("fmActionConfig"));
   setWindowTitle(QStringLiteral("Macro Config"));
   BuildLayout();
-  setFixedSize(415, 377);
   shown_ = ConfigToForm(config_);
   SetForm(shown_);
+  for (QComboBox* list : {cbStartHotkey_, cbStopHotkey_})
+    connect(list, &QComboBox::currentIndexChanged, this, &TfmActionConfig::ShowKeyWarning);
+  ShowKeyWarning();
+}
+
+QString TfmActionConfig::KeyWarning() const {
+  return lbKeyWarning_->text();
+}
+
+// The dialog grows by the warning's lines while there is one.
+void TfmActionConfig::ShowKeyWarning() {
+  const std::string text =
+      warning_ ? warning_(cbStartHotkey_->currentIndex(), cbStopHotkey_->currentIndex()) : "";
+  lbKeyWarning_->setText(QString::fromStdString(text));
+  lbKeyWarning_->setVisible(!text.empty());
+  const int margins = layout()->contentsMargins().left() + layout()->contentsMargins().right();
+  const int extra =
+      text.empty() ? 0
+                   : lbKeyWarning_->heightForWidth(kDialogWidth - margins) + layout()->spacing();
+  setFixedSize(kDialogWidth, kDialogHeight + extra);
 }
 
 void TfmActionConfig::BuildLayout() {
@@ -125,6 +149,8 @@ void TfmActionConfig::BuildLayout() {
 
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(runningGroup);
+  lbKeyWarning_ = NewWarningLine(QStringLiteral("lbKeyWarning"));
+  layout->addWidget(lbKeyWarning_);
   AddButtonRow(layout, NewOkCancelButtons(this, {"btnOK", "&OK", "btnCancel", "&Cancel"}, this,
                                           &TfmActionConfig::btnOKClick, &QDialog::reject));
 }
@@ -166,9 +192,9 @@ void TfmActionConfig::btnOKClick() {
   accept();
 }
 
-void ShowActionConfig(TActionConfig& config, QWidget* parent) {
-  TfmActionConfig dialog(config, parent);
-  dialog.exec();
+void ShowActionConfig(TActionConfig& config, const TKeyWarning& warning, QWidget* parent) {
+  TfmActionConfig dialog(config, parent, warning);
+  ExecModal(dialog);
 }
 
 }  // namespace zorvel

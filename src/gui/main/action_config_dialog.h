@@ -3,9 +3,11 @@
 #include <QDialog>
 
 #include "gui/main/dialog_forms.h"
+#include "gui/widgets/hotkey_text.h"
 
 class QButtonGroup;
 class QComboBox;
+class QLabel;
 class QSlider;
 class QSpinBox;
 
@@ -15,20 +17,26 @@ namespace zorvel {
 class TfmActionConfig : public QDialog {
   Q_OBJECT
  public:
-  // `config` must outlive the dialog. The controls are filled from it at once.
-  explicit TfmActionConfig(TActionConfig& config, QWidget* parent = nullptr);
+  // `config` must outlive the dialog. The controls are filled from it at once. `warning` (when
+  // given) tells under the controls what is wrong with the keys chosen.
+  explicit TfmActionConfig(TActionConfig& config, QWidget* parent = nullptr,
+                           TKeyWarning warning = {});
 
   // What the controls show now.
   TConfigForm Form() const;
   void SetForm(const TConfigForm& form);
 
   void btnOKClick();
+  QString KeyWarning() const;
 
  private:
   void BuildLayout();
+  void ShowKeyWarning();
 
   TActionConfig& config_;
   TConfigForm shown_;
+  TKeyWarning warning_;
+  QLabel* lbKeyWarning_ = nullptr;
   QComboBox* cbStartHotkey_ = nullptr;
   QComboBox* cbStopHotkey_ = nullptr;
   QButtonGroup* repeatGroup_ = nullptr;
@@ -41,6 +49,6 @@ class TfmActionConfig : public QDialog {
 };
 
 // Opens the dialog modally on `config`.
-void ShowActionConfig(TActionConfig& config, QWidget* parent);
+void ShowActionConfig(TActionConfig& config, const TKeyWarning& warning, QWidget* parent);
 
 }  // namespace zorvel

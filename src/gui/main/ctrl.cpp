@@ -45,6 +45,8 @@ struct TCtrl::TImpl {
   QFileSystemWatcher* watcher = nullptr;
   QTimer* reloadTimer = nullptr;
   std::map<int, THotkeyHandler> hotkeyHandlers;
+  // The combinations registered here, by id.
+  std::map<int, std::pair<uint32_t, uint32_t>> heldHere;
   std::function<void(const std::string&)> statusSink;
   int32_t widenedStopKey = -1;  // the F-key index registered with MOD_ANYEXTRA, or -1
 };
@@ -57,6 +59,10 @@ TCtrl::TCtrl(TDesktop desktop, IPrompt& prompt, IClock& clock, std::string folde
       *d.desktop.input, *d.desktop.screen, d.clock,
       [this](uint64_t runId) { PostToMainThread([this, runId] { OnRunFinished(runId); }); });
   d.viewCtrl = std::make_unique<TViewCtrl>(d.macros, *d.runCtrl, d.prompt, d.document, d.folder);
+  d.viewCtrl->SetHooks(
+      {[this] { return impl_->recorder->Recording(); },
+       [this](const std::string& text) { ShowStatus(text); },
+       [this](uint32_t modifiers, uint32_t vk) { return HeldByOtherProgram(modifiers, vk); }});
 
   d.desktop.hotkeys->SetCallback(
       [this](int id, uint32_t modifiers, uint32_t vk) { DispatchHotkey(id, modifiers, vk); });
@@ -232,6 +238,10 @@ const std::string& TCtrl::Folder() const {
 bool TCtrl::RegisterHotkey(int id, uint32_t modifiers, uint32_t vk, THotkeyHandler handler) {
   impl_->hotkeyHandlers[id] = std::move(handler);
   const bool registered = Hotkeys().Register(id, modifiers, vk);
+  if (registered)
+    impl_->heldHere[id] = {modifiers, vk};
+  else
+    impl_->heldHere.erase(id);
   PumpEvents();
   return registered;
 }
@@ -239,6 +249,15 @@ bool TCtrl::RegisterHotkey(int id, uint32_t modifiers, uint32_t vk, THotkeyHandl
 void TCtrl::UnregisterHotkey(int id) {
   Hotkeys().Unregister(id);
   impl_->hotkeyHandlers.erase(id);
+  impl_->heldHere.erase(id);
+}
+
+bool TCtrl::HeldByOtherProgram(uint32_t modifiers, uint32_t vk) {
+  for (const auto& [id, combination] : impl_->heldHere)
+    if (combination == std::pair{modifiers, vk}) return false;
+  if (!Hotkeys().Register(kProbeHotkeyId, modifiers, vk)) return true;
+  Hotkeys().Unregister(kProbeHotkeyId);
+  return false;
 }
 
 TRecordServices TCtrl::RecordServices() {
@@ -255,7 +274,9 @@ TRecordServices TCtrl::RecordServices() {
           [this](int id, uint32_t modifiers, uint32_t vk, THotkeyHandler handler) {
             return RegisterHotkey(id, modifiers, vk, std::move(handler));
           },
-          [this](int id) { UnregisterHotkey(id); }};
+          [this](int id) { UnregisterHotkey(id); },
+          [this] { return RunCtrl().Running(); },
+          [this](uint32_t modifiers, uint32_t vk) { return HeldByOtherProgram(modifiers, vk); }};
 }
 
 void TCtrl::PumpEvents() {

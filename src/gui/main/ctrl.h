@@ -31,6 +31,8 @@ struct TRecordSettings;
 // Hotkey ids: the main window registers Ctrl+F1 ... Ctrl+F12 as kMacroHotkeyId + 0 ... 11;
 // the recording window registers its Alt+F-keys from kRecordHotkeyId on.
 inline constexpr int kMacroHotkeyId = 0x100;
+// Registered for a moment to learn whether a combination is free.
+inline constexpr int kProbeHotkeyId = 0x300;
 
 class TCtrl {
  public:
@@ -78,6 +80,8 @@ class TCtrl {
   // A handler may unregister hotkeys, its own included, while it runs.
   bool RegisterHotkey(int id, uint32_t modifiers, uint32_t vk, THotkeyHandler handler);
   void UnregisterHotkey(int id);
+  // True when another program holds the combination: it is not registered here and cannot be.
+  bool HeldByOtherProgram(uint32_t modifiers, uint32_t vk);
   // What the recording window works with.
   TRecordServices RecordServices();
   // Handles the events the hotkey and recorder connections hold (they are also watched for input).

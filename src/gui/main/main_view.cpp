@@ -2,11 +2,10 @@
 
 #include <QCloseEvent>
 #include <QDesktopServices>
-#include <QGuiApplication>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenuBar>
-#include <QScreen>
 #include <QStatusBar>
 #include <QTableView>
 #include <QTimer>
@@ -16,9 +15,11 @@
 #include <iostream>
 
 #include "gui/main/action_config_dialog.h"
+#include "gui/main/hotkey_conflicts.h"
 #include "gui/main/schedule_dialog.h"
 #include "gui/widgets/about_box.h"
 #include "gui/widgets/guard.h"
+#include "gui/widgets/modal_guard.h"
 #include "gui/widgets/prompt.h"
 #include "gui/widgets/shared_widgets.h"
 #include "model/macro_list_text.h"
@@ -35,12 +36,26 @@ namespace {
 constexpr int kWindowWidth = 827;
 constexpr int kWindowHeight = 453;
 
+// Room for the widest text of the "Repeat Type" column.
+constexpr const char* kWidestRepeatType = "till get order";
+
 QString Q(const char* text) {
   return QString::fromUtf8(text);
 }
 
 std::string CtrlFKey(int index) {
-  return "Ctrl+F" + std::to_string(index + 1);
+  return FKeyName("Ctrl", index);
+}
+
+// The reports joined into one status line; empty ones left out.
+std::string JoinReports(const std::vector<std::string>& reports) {
+  std::string line;
+  for (const std::string& report : reports) {
+    if (report.empty()) continue;
+    if (!line.empty()) line += "; ";
+    line += report;
+  }
+  return line;
 }
 
 // "Ctrl+F5 is in use by another program"; several keys are listed, three or more in a row as a
@@ -75,7 +90,9 @@ TFMMainView::TFMMainView(TDesktop desktop, IClock& clock, std::string folder, IP
   setObjectName(QStringLiteral("FMMainView"));
   setWindowTitle(QStringLiteral("Zorvel"));
   setWindowIcon(QIcon(QStringLiteral(":/zorvel/icons/zorvel.svg")));
-  dialogs_.actionConfig = [this](TActionConfig& config) { ShowActionConfig(config, this); };
+  dialogs_.actionConfig = [this](TActionConfig& config, const TKeyWarning& warning) {
+    ShowActionConfig(config, warning, this);
+  };
   dialogs_.schedule = [this](TActionSchedule& schedule) { ShowSchedule(schedule, this); };
   openUrl_ = [](const std::string& address) {
     return QDesktopServices::openUrl(QUrl(QString::fromStdString(address)));
@@ -88,9 +105,7 @@ TFMMainView::TFMMainView(TDesktop desktop, IClock& clock, std::string folder, IP
   Timer1_->setInterval(kScheduleTimerMs);
   connect(Timer1_, &QTimer::timeout, this, &TFMMainView::Timer1Timer);
 
-  resize(kWindowWidth, kWindowHeight);
-  if (QScreen* screen = QGuiApplication::primaryScreen())
-    move(screen->availableGeometry().center() - rect().center());
+  PlaceOnScreen(*this, QSize(kWindowWidth, kWindowHeight));
 }
 
 TFMMainView::~TFMMainView() {
@@ -147,18 +162,18 @@ void TFMMainView::BuildToolbar() {
   setContextMenuPolicy(Qt::NoContextMenu);
   AddToolButton("BtnNew", "&New", "Create a new macro", "new",
                 [](TViewCtrl& view) { view.NewMacro(); });
-  AddToolButton("BtnEdit", "&Edit", "Modify Selected Macro", "edit",
-                [](TViewCtrl& view) { view.EditMacro(); });
-  AddToolButton("BtnDelete", "&Delete", "Delete Selected Macro", "delete",
-                [](TViewCtrl& view) { view.DeleteMacro(); });
-  AddToolButton("btnStart", "&Run", "Start to Run the Selected Macro ", "run",
-                [](TViewCtrl& view) { view.RunMacro(); });
+  rowCommands_.push_back(AddToolButton("BtnEdit", "&Edit", "Modify Selected Macro", "edit",
+                                       [](TViewCtrl& view) { view.EditMacro(); }));
+  rowCommands_.push_back(AddToolButton("BtnDelete", "&Delete", "Delete Selected Macro", "delete",
+                                       [](TViewCtrl& view) { view.DeleteMacro(); }));
+  rowCommands_.push_back(AddToolButton("btnStart", "&Run", "Start to Run the Selected Macro ",
+                                       "run", [](TViewCtrl& view) { view.RunMacro(); }));
   AddToolButton("btnStop", "S&top", "Stop the Running Macro", "stop",
                 [](TViewCtrl& view) { view.StopMacro(); });
-  AddToolButton("btnOptions", "&Config", "Set Macro Config ", "config",
-                [](TViewCtrl& view) { view.ConfigMacro(); });
-  AddToolButton("btnSchedule", "Sc&hedule", "Set Macro Schedule", "schedule",
-                [](TViewCtrl& view) { view.ScheduleMacro(); });
+  rowCommands_.push_back(AddToolButton("btnOptions", "&Config", "Set Macro Config ", "config",
+                                       [](TViewCtrl& view) { view.ConfigMacro(); }));
+  rowCommands_.push_back(AddToolButton("btnSchedule", "Sc&hedule", "Set Macro Schedule", "schedule",
+                                       [](TViewCtrl& view) { view.ScheduleMacro(); }));
   QToolButton* quit = AddToolButton("btnQuit", "E&xit", "Exit the App", "exit", nullptr);
   connect(quit, &QToolButton::clicked, this, &QWidget::close);
 }
@@ -175,8 +190,40 @@ void TFMMainView::BuildList() {
   header->setStretchLastSection(false);
   for (int column = 0; column < kMacroColumnCount; ++column)
     VT_->setColumnWidth(column, kMacroColumnWidths[column]);
+  const int repeatTextWidth = VT_->fontMetrics().horizontalAdvance(Q(kWidestRepeatType)) + 12;
+  VT_->setColumnWidth(kColumnRepeatType,
+                      std::max(kMacroColumnWidths[kColumnRepeatType], repeatTextWidth));
   listView_ = std::make_unique<TMacroListView>(model_, *VT_);
   setCentralWidget(VT_);
+  VT_->installEventFilter(this);
+  connect(VT_, &QTableView::doubleClicked, this,
+          [this] { Forward("BtnEdit", [](TViewCtrl& view) { view.EditMacro(); }); });
+  connect(VT_->selectionModel(), &QItemSelectionModel::currentChanged, this,
+          &TFMMainView::UpdateRowCommands);
+  connect(&model_, &QAbstractItemModel::modelReset, this, &TFMMainView::UpdateRowCommands);
+  connect(&model_, &QAbstractItemModel::rowsRemoved, this, &TFMMainView::UpdateRowCommands);
+  connect(&model_, &QAbstractItemModel::rowsInserted, this, &TFMMainView::UpdateRowCommands);
+  UpdateRowCommands();
+}
+
+void TFMMainView::UpdateRowCommands() {
+  const bool focused = VT_->currentIndex().isValid();
+  for (QToolButton* button : rowCommands_) button->setEnabled(focused);
+}
+
+bool TFMMainView::eventFilter(QObject* watched, QEvent* event) {
+  if (watched != VT_ || event->type() != QEvent::KeyPress)
+    return QMainWindow::eventFilter(watched, event);
+  const int key = static_cast<QKeyEvent*>(event)->key();
+  if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+    Forward("BtnEdit", [](TViewCtrl& view) { view.EditMacro(); });
+    return true;
+  }
+  if (key == Qt::Key_Delete) {
+    Forward("BtnDelete", [](TViewCtrl& view) { view.DeleteMacro(); });
+    return true;
+  }
+  return QMainWindow::eventFilter(watched, event);
 }
 
 void TFMMainView::BuildStatusBar() {
@@ -208,6 +255,7 @@ bool TFMMainView::Guard(const char* where, const std::function<void()>& handler)
 }
 
 void TFMMainView::Forward(const char* where, const std::function<void(TViewCtrl&)>& command) {
+  const TBusyScope busy;
   Guard(where, [this, &command] {
     if (!ctrl_ || closed_) return;
     command(ctrl_->ViewCtrl());
@@ -223,6 +271,10 @@ void TFMMainView::showEvent(QShowEvent* event) {
 }
 
 void TFMMainView::closeEvent(QCloseEvent* event) {
+  if (DeferCloseWhileBusy(*this)) {
+    event->ignore();
+    return;
+  }
   FormClose();
   event->accept();
 }
@@ -235,7 +287,12 @@ void TFMMainView::FormShow() {
     ctrl_->ViewCtrl().SetDialogs(dialogs_);
     ctrl_->LoadSettings();
     ctrl_->LoadMacros();
-    RegisterHotkeys();
+    const std::vector<int> refused = RegisterHotkeys();
+    const std::string report = JoinReports(
+        {refused.empty() ? "" : InUseReport(refused), SharedKeysReport(ctrl_->Macros())});
+    if (!report.empty()) ShowStatus(report);
+    // What this desktop cannot do matters more than which hotkeys it refused.
+    if (!desktopNotice_.empty()) ShowStatus(desktopNotice_);
     setWindowTitle(Q(kProductCaption));
     Timer1_->start();
   });
@@ -263,7 +320,7 @@ void TFMMainView::FormClose() {
   ctrl_.reset();
 }
 
-void TFMMainView::RegisterHotkeys() {
+std::vector<int> TFMMainView::RegisterHotkeys() {
   std::vector<int> refused;
   for (int n = 0; n < kFKeyCount; ++n) {
     const int id = kMacroHotkeyId + n;
@@ -273,9 +330,7 @@ void TFMMainView::RegisterHotkeys() {
     if (!ctrl_->RegisterHotkey(id, MOD_CONTROL, FKeyVk(n), handler)) refused.push_back(n);
     FHotkeyIds.push_back(id);
   }
-  if (!refused.empty()) ShowStatus(InUseReport(refused));
-  // What this desktop cannot do matters more than which hotkeys it refused.
-  if (!desktopNotice_.empty()) ShowStatus(desktopNotice_);
+  return refused;
 }
 
 void TFMMainView::UnregisterHotkeys() {
@@ -294,7 +349,7 @@ void TFMMainView::Timer1Timer() {
 
 void TFMMainView::m1Click() {
   TAboutBox about(this);
-  about.exec();
+  ExecModal(about);
 }
 
 void TFMMainView::m2Click() {

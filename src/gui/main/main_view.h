@@ -60,7 +60,11 @@ class TFMMainView : public QMainWindow {
 
  protected:
   void showEvent(QShowEvent* event) override;
+  // A close while a command's dialog is open (the program told to quit) cancels the dialogs and
+  // closes once the command has returned.
   void closeEvent(QCloseEvent* event) override;
+  // The list: Enter opens the focused macro as Edit does, Delete deletes it as Delete does.
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void BuildToolbar();
@@ -73,7 +77,10 @@ class TFMMainView : public QMainWindow {
   void Forward(const char* where, const std::function<void(TViewCtrl&)>& command);
   // Runs a handler; what escapes it is shown in the status bar.
   bool Guard(const char* where, const std::function<void()>& handler);
-  void RegisterHotkeys();
+  // Enables the commands that need a focused row only while there is one.
+  void UpdateRowCommands();
+  // Registers Ctrl+F1 ... Ctrl+F12; returns the indexes another program holds.
+  std::vector<int> RegisterHotkeys();
   void UnregisterHotkeys();
   void ShowStatus(const std::string& text);
 
@@ -89,6 +96,7 @@ class TFMMainView : public QMainWindow {
   TMacroListModel model_;
   std::unique_ptr<TMacroListView> listView_;
   QTableView* VT_ = nullptr;
+  std::vector<QToolButton*> rowCommands_;
   QLabel* statusPanel0_ = nullptr;
   QLabel* statusPanel1_ = nullptr;
   QTimer* Timer1_ = nullptr;

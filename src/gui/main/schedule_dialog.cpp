@@ -11,6 +11,7 @@
 #include <QVBoxLayout>
 
 #include "gui/widgets/dialog_buttons.h"
+#include "gui/widgets/modal_guard.h"
 #include "gui/widgets/shared_widgets.h"
 
 namespace zorvel {
@@ -155,7 +156,7 @@ void TfmSchedule::btnOKClick() {
 
 void ShowSchedule(TActionSchedule& schedule, QWidget* parent) {
   TfmSchedule dialog(schedule, parent);
-  dialog.exec();
+  ExecModal(dialog);
 }
 
 }  // namespace zorvel

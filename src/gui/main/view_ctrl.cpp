@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "common/error.h"
+#include "gui/main/hotkey_conflicts.h"
 #include "gui/widgets/prompt.h"
 #include "gui/widgets/save_question.h"
 #include "model/folder_scan.h"
@@ -79,6 +80,12 @@ void TViewCtrl::NewMacro() {
   macros_.Add(macro);
   // Saving it may have replaced another listed macro's document, which then left the list.
   FillListKeepingFocus();
+  ReportSharedKeys();
+}
+
+void TViewCtrl::ReportSharedKeys() {
+  const std::string report = SharedKeysReport(macros_);
+  if (!report.empty()) Report(report);
 }
 
 // While the recording window shows the macro, its rows are what OK saves: a reload must not
@@ -126,7 +133,18 @@ void TViewCtrl::EditFocusedSettings(const std::function<void(Settings&)>& dialog
 }
 
 void TViewCtrl::ConfigMacro() {
-  EditFocusedSettings(dialogs_.actionConfig, &TActionCtrl::Config);
+  const TActionCtrlPtr macro = FocusedMacro();
+  if (!macro || !dialogs_.actionConfig) return;
+  const TKeyHeld held = [this](int32_t key) {
+    return hooks_.heldElsewhere && hooks_.heldElsewhere(MOD_CONTROL, FKeyVk(key));
+  };
+  const TKeyWarning warning = [this, self = macro.get(), held](int32_t start, int32_t stop) {
+    return MacroKeyWarning(macros_, self, start, stop, held);
+  };
+  EditFocusedSettings<TActionConfig>(
+      [this, &warning](TActionConfig& config) { dialogs_.actionConfig(config, warning); },
+      &TActionCtrl::Config);
+  ReportSharedKeys();
 }
 
 void TViewCtrl::ScheduleMacro() {
@@ -147,11 +165,19 @@ void TViewCtrl::StopMacro() {
   RepaintAll();
 }
 
+void TViewCtrl::Report(const std::string& text) {
+  if (hooks_.status) hooks_.status(text);
+}
+
 void TViewCtrl::HotkeyPressed(uint32_t vk) {
   if (!view_ || !IsFKeyVk(vk)) return;
   const int32_t key = FKeyIndex(vk);
   for (int row = 0; row < view_->RowCount(); ++row) {
     TActionCtrlPtr macro = view_->RowMacro(row);
+    if (key == macro->Config.StartHotkey && !runCtrl_.Running() && Recording()) {
+      Report("\"" + macro->FName + "\" was not started: a recording is in progress");
+      return;
+    }
     if (key == macro->Config.StartHotkey && !runCtrl_.Running()) {
       runCtrl_.Start(macro, TKeyChord::Hotkey(MOD_CONTROL, vk));
       view_->RepaintRow(row);
@@ -175,6 +201,12 @@ std::optional<TRunOutcome> TViewCtrl::RunFinished(uint64_t runId) {
 }
 
 void TViewCtrl::CheckSchedules() {
+  if (Recording()) {
+    const TActionCtrlPtr due = runCtrl_.Running() ? nullptr : runCtrl_.DueMacro(macros_);
+    if (due)
+      Report("The schedule of \"" + due->FName + "\" was skipped: a recording is in progress");
+    return;
+  }
   if (runCtrl_.CheckSchedules(macros_, scheduleIndex_)) RepaintAll();
 }
 

@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 
+#include "gui/widgets/hotkey_text.h"
 #include "model/action_ctrl.h"
 #include "playback/run_thread.h"
 #include "playback/schedule_index.h"
@@ -42,9 +43,20 @@ struct TViewDialogs {
   // The recording window on `macro`, or on a new macro when it is null. Returns the macro when OK
   // saved it, null otherwise.
   std::function<TActionCtrlPtr(TActionCtrlPtr macro)> recordView;
-  // The options and the schedule dialog, editing the object in place on OK.
-  std::function<void(TActionConfig& config)> actionConfig;
+  // The options and the schedule dialog, editing the object in place on OK. The options dialog
+  // shows what `warning` says of the start and stop keys chosen.
+  std::function<void(TActionConfig& config, const TKeyWarning& warning)> actionConfig;
   std::function<void(TActionSchedule& schedule)> schedule;
+};
+
+// What the list controller asks of the rest of the program.
+struct TViewHooks {
+  // True while a recording runs: hotkeys and schedules then start no run.
+  std::function<bool()> recording;
+  // Shows a one-line report in the status bar.
+  std::function<void(const std::string&)> status;
+  // True when another program holds the combination.
+  std::function<bool(uint32_t modifiers, uint32_t vk)> heldElsewhere;
 };
 
 class TViewCtrl {
@@ -55,6 +67,7 @@ class TViewCtrl {
 
   void SetView(IMacroListView* view) { view_ = view; }
   void SetDialogs(TViewDialogs dialogs) { dialogs_ = std::move(dialogs); }
+  void SetHooks(TViewHooks hooks) { hooks_ = std::move(hooks); }
 
   // Scans the folder into the macro list, then FillList.
   void LoadList();
@@ -76,11 +89,12 @@ class TViewCtrl {
   void StopMacro();
 
   // A Ctrl+F-key press (vk 0x70 ... 0x7B): starts the first idle match or stops running ones.
+  // While recording it starts nothing and says so in the status bar.
   void HotkeyPressed(uint32_t vk);
   // The run thread's end notification, on the main thread. Returns how the run ended, or nothing
   // for the late end of an older run.
   std::optional<TRunOutcome> RunFinished(uint64_t runId);
-  // The 500 ms timer tick.
+  // The 500 ms timer tick. While recording a due macro is not started; the status bar says so.
   void CheckSchedules();
 
  private:
@@ -95,6 +109,10 @@ class TViewCtrl {
   void RepaintAll();
   // Rebuilds the rows from the macro list and focuses the macro focused before, when still listed.
   void FillListKeepingFocus();
+  bool Recording() const { return hooks_.recording && hooks_.recording(); }
+  // Names in the status bar the keys several macros share (after New and Config).
+  void ReportSharedKeys();
+  void Report(const std::string& text);
 
   TActionsList& macros_;
   TRunCtrl& runCtrl_;
@@ -107,6 +125,7 @@ class TViewCtrl {
   // The macro the recording window shows, and whether a reload left it or a running macro alone.
   TActionCtrlPtr editing_;
   bool reloadDeferred_ = false;
+  TViewHooks hooks_;
 };
 
 }  // namespace zorvel

@@ -313,8 +313,9 @@ bool TDForm::eventFilter(QObject* watched, QEvent* event) {
     const bool capturing = frame_->CapturingPoint() || frame_->CapturingColor();
     auto* key = static_cast<QKeyEvent*>(event);
     frame_->CaptureKeyPress(key->text());
-    // Escape ends a capture without also closing the dialog.
-    if (capturing && key->key() == Qt::Key_Escape) return true;
+    // A key that ends a capture does only that: Escape does not also close the dialog, and Space
+    // or Return do not press the focused or the default button.
+    if (capturing && !key->text().isEmpty()) return true;
   }
   return QDialog::eventFilter(watched, event);
 }

@@ -25,8 +25,8 @@ void ReadFKey(const QComboBox* list, int32_t& index) {
 
 }  // namespace
 
-TfmRecordConfig::TfmRecordConfig(TRecordSettings& settings, QWidget* parent)
-    : QDialog(parent), settings_(&settings) {
+TfmRecordConfig::TfmRecordConfig(TRecordSettings& settings, QWidget* parent, TKeyWarning warning)
+    : QDialog(parent), settings_(&settings), warning_(std::move(warning)) {
   setObjectName("fmRecordConfig");
   setWindowTitle("Record Config");
   setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
@@ -53,6 +53,10 @@ TfmRecordConfig::TfmRecordConfig(TRecordSettings& settings, QWidget* parent)
   grid->addWidget(new QLabel("HotKey to Stop Recond:", group), 3, 0);
   grid->addWidget(new QLabel("ALT+", group), 3, 1);
   grid->addWidget(cbRecordStop, 3, 2);
+  lbKeyWarning = NewWarningLine("lbKeyWarning", group);
+  grid->addWidget(lbKeyWarning, 4, 0, 1, 3);
+  for (QComboBox* list : {cbRecordStart, cbRecordStop})
+    connect(list, &QComboBox::currentIndexChanged, this, &TfmRecordConfig::ShowKeyWarning);
 
   const TOkCancelButtons buttons =
       NewOkCancelButtons(this, {"BitBtn1", "&OK", "BitBtn2", "&Cancel"}, this,
@@ -76,6 +80,14 @@ void TfmRecordConfig::SettingsToControls() {
   cbKeyboard->setChecked(settings_->RecordKeyBoard);
   SelectFKey(cbRecordStart, settings_->RecordStartHotkey);
   SelectFKey(cbRecordStop, settings_->RecordStopHotkey);
+  ShowKeyWarning();
+}
+
+void TfmRecordConfig::ShowKeyWarning() {
+  const std::string text =
+      warning_ ? warning_(cbRecordStart->currentIndex(), cbRecordStop->currentIndex()) : "";
+  lbKeyWarning->setText(QString::fromStdString(text));
+  lbKeyWarning->setVisible(!text.empty());
 }
 
 void TfmRecordConfig::ControlsToSettings() {

@@ -4,8 +4,11 @@
 
 #include <QDialog>
 
+#include "gui/widgets/hotkey_text.h"
+
 class QCheckBox;
 class QComboBox;
+class QLabel;
 class QPushButton;
 
 namespace zorvel {
@@ -15,8 +18,10 @@ struct TRecordSettings;
 class TfmRecordConfig : public QDialog {
   Q_OBJECT
  public:
-  // Edits `settings` in place, and only on OK.
-  explicit TfmRecordConfig(TRecordSettings& settings, QWidget* parent = nullptr);
+  // Edits `settings` in place, and only on OK. `warning` (when given) tells under the keys what
+  // is wrong with the pair chosen.
+  explicit TfmRecordConfig(TRecordSettings& settings, QWidget* parent = nullptr,
+                           TKeyWarning warning = {});
 
   void SettingsToControls();
   // A hotkey list without a selection (a stored index outside F1 ... F12) keeps its setting.
@@ -29,6 +34,7 @@ class TfmRecordConfig : public QDialog {
   QCheckBox* cbKeyboard;
   QComboBox* cbRecordStart;
   QComboBox* cbRecordStop;
+  QLabel* lbKeyWarning;
   QPushButton* BitBtn1;
   QPushButton* BitBtn2;
 
@@ -36,7 +42,10 @@ class TfmRecordConfig : public QDialog {
   void showEvent(QShowEvent* event) override;
 
  private:
+  void ShowKeyWarning();
+
   TRecordSettings* settings_;
+  TKeyWarning warning_;
 };
 
 }  // namespace zorvel

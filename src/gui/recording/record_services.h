@@ -41,6 +41,10 @@ struct TRecordServices {
   std::function<bool(int id, uint32_t modifiers, uint32_t vk, THotkeyHandler handler)>
       registerHotkey;
   std::function<void(int id)> unregisterHotkey;
+  // True while a macro plays.
+  std::function<bool()> macroPlaying;
+  // True when another program holds the combination.
+  std::function<bool(uint32_t modifiers, uint32_t vk)> heldElsewhere;
 };
 
 }  // namespace zorvel

@@ -1,16 +1,12 @@
 #include "gui/recording/record_view.h"
 
-#include <QApplication>
-#include <QEvent>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPointer>
 #include <QPushButton>
 #include <QTableView>
-#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -19,6 +15,7 @@
 #include "gui/recording/record_view_window.h"
 #include "gui/widgets/dialog_buttons.h"
 #include "gui/widgets/guard.h"
+#include "gui/widgets/modal_guard.h"
 #include "gui/widgets/shared_widgets.h"
 #include "gui/widgets/tool_icons.h"
 
@@ -41,20 +38,6 @@ QToolButton* NewArrowButton(const char* name, Qt::ArrowType arrow, const QString
   return button;
 }
 
-// Recording windows whose modal loop is on the stack.
-int openRecordViews = 0;
-
-// Closes `window` from the main event loop once no recording window is open any more.
-void CloseWhenUnwound(QPointer<QWidget> window) {
-  QTimer::singleShot(0, window, [window] {
-    if (!window) return;
-    if (openRecordViews > 0)
-      CloseWhenUnwound(window);
-    else
-      window->close();
-  });
-}
-
 QFrame* NewSeparator(QWidget* parent) {
   auto* line = new QFrame(parent);
   line->setFrameShape(QFrame::VLine);
@@ -74,8 +57,8 @@ bool TRecordViewDialogs::RunActionEditor(const std::string& caption, const TActi
   return true;
 }
 
-bool TRecordViewDialogs::RunRecordConfig(TRecordSettings& settings) {
-  TfmRecordConfig dialog(settings, parent_);
+bool TRecordViewDialogs::RunRecordConfig(TRecordSettings& settings, const TKeyWarning& warning) {
+  TfmRecordConfig dialog(settings, parent_, warning);
   return dialog.exec() == QDialog::Accepted;
 }
 
@@ -101,10 +84,16 @@ TFMRecordView::TFMRecordView(TRecordServices services, TActionCtrlPtr macro, QWi
 
   auto* column = new QVBoxLayout(this);
   column->addWidget(BuildToolPanel());
+  lbHotkeys = new QLabel(this);
+  lbHotkeys->setObjectName("lbHotkeys");
+  lbHotkeys->setWordWrap(true);
+  column->addWidget(lbHotkeys);
   column->addWidget(BuildList(), 1);
   column->addWidget(BuildBottom());
   resize(620, 460);
-  if (parent) parent->installEventFilter(this);
+  for (QWidget* widget : {static_cast<QWidget*>(edName), static_cast<QWidget*>(btnOK),
+                          static_cast<QWidget*>(btnCancel), static_cast<QWidget*>(VT)})
+    focusPolicies_.emplace_back(widget, widget->focusPolicy());
 }
 
 TFMRecordView::~TFMRecordView() = default;
@@ -217,6 +206,29 @@ void TFMRecordView::SetRecordingState(bool recording) {
   sbUp->setEnabled(!recording);
   sbDown->setEnabled(!recording);
   btnStop->setEnabled(recording);
+  StepAside(recording);
+}
+
+void TFMRecordView::StepAside(bool recording) {
+  for (const auto& [widget, policy] : focusPolicies_)
+    widget->setFocusPolicy(recording ? Qt::NoFocus : policy);
+  if (!isVisible()) return;
+  if (recording) {
+    if (QWidget* focused = focusWidget()) focused->clearFocus();
+    showMinimized();
+  } else if (isMinimized()) {
+    showNormal();
+    raise();
+    activateWindow();
+  }
+}
+
+void TFMRecordView::ShowHotkeys() {
+  const QString start = QString::fromStdString(ctrl_->StartKeyName());
+  const QString stop = QString::fromStdString(ctrl_->StopKeyName());
+  btnStart->setToolTip(QString("Start recording (%1)").arg(start));
+  btnStop->setToolTip(QString("Stop recording (%1)").arg(stop));
+  lbHotkeys->setText(QString::fromStdString(ctrl_->HotkeyLine()));
 }
 
 void TFMRecordView::showEvent(QShowEvent* event) {
@@ -231,6 +243,7 @@ void TFMRecordView::FormShow() {
   Guard("Macro Recorder", [this] {
     ctrl_->InitView();
     edName->setText(QString::fromStdString(ctrl_->MacroName()));
+    ShowHotkeys();
   });
 }
 
@@ -239,20 +252,10 @@ void TFMRecordView::done(int result) {
   QDialog::done(result);
 }
 
-// The main window closing while this window is open (the program is told to quit): every open
-// dialog is cancelled and this window closes as Cancel would; the main window's own close waits
-// until the modal loops and the code that opened this window have returned.
-bool TFMRecordView::eventFilter(QObject* watched, QEvent* event) {
-  if (watched != parent() || event->type() != QEvent::Close || !isVisible())
-    return QDialog::eventFilter(watched, event);
-  for (QWidget* window : QApplication::topLevelWidgets()) {
-    auto* dialog = qobject_cast<QDialog*>(window);
-    if (dialog && dialog != this && dialog->isVisible()) dialog->reject();
-  }
-  reject();
-  event->ignore();
-  CloseWhenUnwound(parentWidget());
-  return true;
+void TFMRecordView::reject() {
+  bool discard = false;
+  Guard("Macro Recorder: cancel", [this, &discard] { discard = ctrl_->ConfirmDiscard(); });
+  if (discard) QDialog::reject();
 }
 
 void TFMRecordView::btnStartClick() {
@@ -265,6 +268,7 @@ void TFMRecordView::btnStopClick() {
 
 void TFMRecordView::btnConfigClick() {
   Guard("Record Config", [this] { ctrl_->RecordConfig(); });
+  ShowHotkeys();
 }
 
 void TFMRecordView::btnNewClick() {
@@ -309,12 +313,8 @@ void TFMRecordView::btnCancelClick() {
 
 std::shared_ptr<TActionCtrl> ShowRecordView(TRecordServices services,
                                             std::shared_ptr<TActionCtrl> macro, QWidget* parent) {
-  struct TOpen {
-    TOpen() { ++openRecordViews; }
-    ~TOpen() { --openRecordViews; }
-  } open;
   TFMRecordView view(std::move(services), std::move(macro), parent);
-  if (view.exec() != QDialog::Accepted) return nullptr;
+  if (ExecModal(view) != QDialog::Accepted) return nullptr;
   return view.Ctrl().Macro();
 }
 

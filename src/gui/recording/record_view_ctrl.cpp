@@ -1,6 +1,8 @@
 #include "gui/recording/record_view_ctrl.h"
 
 #include <filesystem>
+#include <pugixml.hpp>
+#include <sstream>
 
 #include "common/date_time.h"
 #include "common/error.h"
@@ -16,6 +18,23 @@ namespace {
 constexpr const char* kWarning = "Warning";
 constexpr int kRecordStartHotkeyId = kRecordHotkeyId;
 constexpr int kRecordStopHotkeyId = kRecordHotkeyId + 1;
+
+// The actions as their document would hold them.
+template <typename Actions>
+std::string ActionsText(const Actions& actions) {
+  pugi::xml_document document;
+  const pugi::xml_node list = document.append_child("Actions");
+  for (const TActionPtr& action : actions) WriteAction(*action, list);
+  std::ostringstream text;
+  document.save(text, "", pugi::format_raw);
+  return text.str();
+}
+
+// "Alt+F2 is held" or "Alt+F2 and Alt+F3 are held".
+std::string HeldKeys(const std::vector<std::string>& keys) {
+  return keys.size() > 1 ? keys.front() + " and " + keys.back() + " are held"
+                         : keys.front() + " is held";
+}
 
 }  // namespace
 
@@ -42,6 +61,7 @@ void TRecordViewCtrl::InitView() {
     newMacro_ = true;
   }
   rows_.Fill(FActionCtrl->Actions);
+  loadedActions_ = ActionsText(FActionCtrl->Actions);
   FRecording = false;
   SetRecordingState(false);
   RegisterRecordHotkeys();
@@ -57,6 +77,12 @@ void TRecordViewCtrl::SetRecordingState(bool recording) {
 
 void TRecordViewCtrl::StartRecording() {
   if (FRecording) return;
+  if (ctrl_.macroPlaying && ctrl_.macroPlaying()) {
+    ctrl_.prompt.Warning(kWarning,
+                         "A macro is playing. Stop it before recording, or the recording "
+                         "would take in its input.");
+    return;
+  }
   FRecording = true;
   SetRecordingState(true);
   ctrl_.recorder.SetEventLimit(RecordableEvents(FActionCtrl->DocumentBytes()));
@@ -154,6 +180,7 @@ bool TRecordViewCtrl::TargetTakenByOther(const std::string& name) const {
 }
 
 bool TRecordViewCtrl::Confirm(const std::string& name) {
+  StopRecording();
   if (name.empty()) {
     ctrl_.prompt.Message("Zorvel", "Must Input Macro Name!");
     return false;
@@ -178,8 +205,19 @@ bool TRecordViewCtrl::Confirm(const std::string& name) {
     return false;
   }
   DropOtherMacrosOf(target);
+  loadedActions_ = ActionsText(FActionCtrl->Actions);
   saved_ = true;
   return true;
+}
+
+bool TRecordViewCtrl::ActionsChanged() const {
+  return FRecording || ActionsText(rows_.Rows()) != loadedActions_;
+}
+
+bool TRecordViewCtrl::ConfirmDiscard() {
+  StopRecording();
+  return !ActionsChanged() ||
+         ctrl_.prompt.Question(kWarning, "Discard the changes to this macro?", false);
 }
 
 // A new name is a new file (the old one goes once it is written); the same name keeps the file
@@ -236,7 +274,10 @@ void TRecordViewCtrl::ReloadMacro() {
 }
 
 void TRecordViewCtrl::RecordConfig() {
-  if (dialogs_.RunRecordConfig(ctrl_.settings)) RegisterRecordHotkeys();
+  const TKeyWarning warning = [this](int32_t start, int32_t stop) {
+    return RecordKeyWarning(start, stop);
+  };
+  if (dialogs_.RunRecordConfig(ctrl_.settings, warning)) RegisterRecordHotkeys();
 }
 
 void TRecordViewCtrl::RegisterRecordHotkeys() {
@@ -247,11 +288,12 @@ void TRecordViewCtrl::RegisterRecordHotkeys() {
   const THotkeyHandler handler = [this](uint32_t modifiers, uint32_t vk) {
     WMHotKey(modifiers, vk);
   };
-  if (IsFKeyIndex(settings.RecordStartHotkey))
-    ctrl_.registerHotkey(kRecordStartHotkeyId, MOD_ALT, FKeyVk(settings.RecordStartHotkey),
-                         handler);
-  if (IsFKeyIndex(settings.RecordStopHotkey))
-    ctrl_.registerHotkey(kRecordStopHotkeyId, MOD_ALT, FKeyVk(settings.RecordStopHotkey), handler);
+  startKeyHeld_ = IsFKeyIndex(settings.RecordStartHotkey) &&
+                  !ctrl_.registerHotkey(kRecordStartHotkeyId, MOD_ALT,
+                                        FKeyVk(settings.RecordStartHotkey), handler);
+  stopKeyHeld_ = IsFKeyIndex(settings.RecordStopHotkey) &&
+                 !ctrl_.registerHotkey(kRecordStopHotkeyId, MOD_ALT,
+                                       FKeyVk(settings.RecordStopHotkey), handler);
   hotkeysRegistered_ = true;
 }
 
@@ -270,6 +312,34 @@ void TRecordViewCtrl::WMHotKey(uint32_t modifiers, uint32_t vk) {
     StartRecording();
   else if (index == settings.RecordStopHotkey)
     StopRecording();
+}
+
+std::string TRecordViewCtrl::StartKeyName() const {
+  return FKeyName("Alt", ctrl_.settings.RecordStartHotkey);
+}
+
+std::string TRecordViewCtrl::StopKeyName() const {
+  return FKeyName("Alt", ctrl_.settings.RecordStopHotkey);
+}
+
+std::string TRecordViewCtrl::HotkeyLine() const {
+  std::string line = StartKeyName() + " starts and " + StopKeyName() + " stops a recording.";
+  std::vector<std::string> held;
+  if (startKeyHeld_) held.push_back(StartKeyName());
+  if (stopKeyHeld_ && StopKeyName() != StartKeyName()) held.push_back(StopKeyName());
+  if (held.empty()) return line;
+  return line + " " + HeldKeys(held) + " by another program: choose another key in Record Config.";
+}
+
+std::string TRecordViewCtrl::RecordKeyWarning(int32_t start, int32_t stop) const {
+  if (IsFKeyIndex(start) && start == stop)
+    return "Start and stop are the same key: a recording could not be stopped with it.";
+  std::vector<std::string> held;
+  for (const int32_t key : {start, stop})
+    if (IsFKeyIndex(key) && ctrl_.heldElsewhere && ctrl_.heldElsewhere(MOD_ALT, FKeyVk(key)))
+      held.push_back(FKeyName("Alt", key));
+  if (held.empty()) return {};
+  return HeldKeys(held) + " by another program and would not work here.";
 }
 
 }  // namespace zorvel

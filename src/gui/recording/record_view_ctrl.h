@@ -11,6 +11,7 @@
 
 #include "gui/recording/action_row_model.h"
 #include "gui/recording/record_services.h"
+#include "gui/widgets/hotkey_text.h"
 #include "model/action_ctrl.h"
 
 namespace zorvel {
@@ -27,7 +28,8 @@ class IRecordViewDialogs {
   virtual bool RunActionEditor(const std::string& caption, const TActionObj* shown,
                                TActionObj& target) = 0;
   // The recording options dialog on `settings`; true on OK (the settings are then changed).
-  virtual bool RunRecordConfig(TRecordSettings& settings) = 0;
+  // `warning` tells what is wrong with the start and stop key chosen.
+  virtual bool RunRecordConfig(TRecordSettings& settings, const TKeyWarning& warning) = 0;
 };
 
 class TRecordViewCtrl {
@@ -51,6 +53,7 @@ class TRecordViewCtrl {
   // True once OK has saved the macro.
   bool Saved() const { return saved_; }
 
+  // Refused with a warning while a macro plays: the recording would take in its input.
   void StartRecording();
   void StopRecording();
 
@@ -62,8 +65,13 @@ class TRecordViewCtrl {
   int MoveUp(int focusedRow);
   int MoveDown(int focusedRow);
 
-  // OK with the name field's text: true when the macro was saved and the window may close.
+  // OK with the name field's text: ends a recording (keeping what it recorded), then saves. True
+  // when the macro was saved and the window may close.
   bool Confirm(const std::string& name);
+  // Cancel: ends a recording; when the rows differ from the actions loaded, asks whether to
+  // discard them (default No). True when the window may close.
+  bool ConfirmDiscard();
+  bool ActionsChanged() const;
   // FormClose: ends a recording, unregisters the hotkeys, reloads the macro from its document.
   // Runs once; later calls do nothing.
   void FormClose();
@@ -73,6 +81,16 @@ class TRecordViewCtrl {
   void UnregisterRecordHotkeys();
   // The handler of both recording hotkeys: only Alt with F1 ... F12 counts.
   void WMHotKey(uint32_t modifiers, uint32_t vk);
+
+  // "Alt+F2" and "Alt+F3": the keys that start and stop a recording now.
+  std::string StartKeyName() const;
+  std::string StopKeyName() const;
+  // The line under the tool bar: which keys start and stop a recording, and which of them another
+  // program holds (found when they were registered).
+  std::string HotkeyLine() const;
+  // What is wrong with the pair chosen in "Record Config": a key another program holds, or the
+  // same key for both.
+  std::string RecordKeyWarning(int32_t start, int32_t stop) const;
 
  private:
   void SetRecordingState(bool recording);
@@ -93,6 +111,10 @@ class TRecordViewCtrl {
   TActionRowModel rows_;
   bool FRecording = false;
   bool hotkeysRegistered_ = false;
+  bool startKeyHeld_ = false;
+  bool stopKeyHeld_ = false;
+  // The actions as loaded (or as last saved), to tell whether closing throws changes away.
+  std::string loadedActions_;
   bool newMacro_ = false;
   bool saved_ = false;
   bool closed_ = false;

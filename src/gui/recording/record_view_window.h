@@ -5,10 +5,13 @@
 
 #include <QDialog>
 #include <memory>
+#include <utility>
+#include <vector>
 
 #include "gui/recording/action_editor.h"
 #include "gui/recording/record_view_ctrl.h"
 
+class QLabel;
 class QLineEdit;
 class QPushButton;
 class QTableView;
@@ -23,7 +26,7 @@ class TRecordViewDialogs : public IRecordViewDialogs {
   TRecordViewDialogs(TEditorServices editor, QWidget* parent) : editor_(editor), parent_(parent) {}
   bool RunActionEditor(const std::string& caption, const TActionObj* shown,
                        TActionObj& target) override;
-  bool RunRecordConfig(TRecordSettings& settings) override;
+  bool RunRecordConfig(TRecordSettings& settings, const TKeyWarning& warning) override;
 
  private:
   TEditorServices editor_;
@@ -60,15 +63,16 @@ class TFMRecordView : public QDialog {
   QToolButton *btnStart, *btnStop, *btnConfig, *btnNew, *btnEdit, *btnDelete, *btnClear, *btnQuit;
   QToolButton *sbUp, *sbDown;
   QTableView* VT;
+  // Which keys start and stop a recording, under the tool bar.
+  QLabel* lbHotkeys;
   QLineEdit* edName;
   QPushButton *btnOK, *btnCancel;
 
  protected:
   void showEvent(QShowEvent* event) override;
   void done(int result) override;
-  // The main window closing (the program quits) closes this window first, while the application
-  // controller it works with still exists.
-  bool eventFilter(QObject* watched, QEvent* event) override;
+  // Cancel, Quit, Esc and the close box: asks before changed actions are thrown away.
+  void reject() override;
 
  private:
   QWidget* BuildToolPanel();
@@ -77,10 +81,16 @@ class TFMRecordView : public QDialog {
   void SetRecordingState(bool recording);
   // Runs a handler; what escapes it is shown in the main window's status bar.
   bool Guard(const char* where, const std::function<void()>& handler);
+  // While recording the window takes no keyboard input: it is minimised and none of its controls
+  // takes the focus, so what the user types goes to the window they type into.
+  void StepAside(bool recording);
+  void ShowHotkeys();
 
   std::unique_ptr<TRecordViewDialogs> ownDialogs_;
   TReportSink showStatus_;
   std::unique_ptr<TRecordViewCtrl> ctrl_;
+  // The controls that give up the focus while recording, with the policy they take back.
+  std::vector<std::pair<QWidget*, Qt::FocusPolicy>> focusPolicies_;
   bool shown_ = false;
 };
 

@@ -14,10 +14,9 @@ QString Q(const std::string& text) {
 
 }  // namespace
 
-bool TBoxPrompt::Question(const std::string& caption, const std::string& text) {
-  // Yes is the default button, as in the platform's own Yes/No question box.
+bool TBoxPrompt::Question(const std::string& caption, const std::string& text, bool defaultYes) {
   return QMessageBox::question(parent_, Q(caption), Q(text), QMessageBox::Yes | QMessageBox::No,
-                               QMessageBox::Yes) == QMessageBox::Yes;
+                               defaultYes ? QMessageBox::Yes : QMessageBox::No) == QMessageBox::Yes;
 }
 
 void TBoxPrompt::Warning(const std::string& caption, const std::string& text) {

@@ -14,8 +14,10 @@ namespace zorvel {
 class IPrompt {
  public:
   virtual ~IPrompt() = default;
-  // Yes/No question with a question icon; true for Yes.
-  virtual bool Question(const std::string& caption, const std::string& text) = 0;
+  // Yes/No question with a question icon; true for Yes. The default button (Return) is Yes, or
+  // No when `defaultYes` is false.
+  virtual bool Question(const std::string& caption, const std::string& text,
+                        bool defaultYes = true) = 0;
   // OK box with a warning icon.
   virtual void Warning(const std::string& caption, const std::string& text) = 0;
   // Plain OK box.
@@ -29,7 +31,8 @@ class TBoxPrompt : public IPrompt {
  public:
   explicit TBoxPrompt(QWidget* parent = nullptr) : parent_(parent) {}
 
-  bool Question(const std::string& caption, const std::string& text) override;
+  bool Question(const std::string& caption, const std::string& text,
+                bool defaultYes = true) override;
   void Warning(const std::string& caption, const std::string& text) override;
   void Message(const std::string& caption, const std::string& text) override;
   std::string OpenFile(const std::string& title, const std::string& filter) override;

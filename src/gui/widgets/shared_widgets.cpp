@@ -1,10 +1,15 @@
 #include "gui/widgets/shared_widgets.h"
 
 #include <QComboBox>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QIcon>
+#include <QLabel>
+#include <QScreen>
 #include <QTableView>
 #include <QToolButton>
+
+#include <algorithm>
 
 #include "platform/platform.h"
 
@@ -45,6 +50,38 @@ QToolButton* NewCommandButton(const QString& name, const QString& caption, const
   button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
   button->setAutoRaise(true);
   return button;
+}
+
+namespace {
+
+// What a window manager's frame usually adds around a window: borders and a title bar.
+constexpr int kFrameWidth = 12;
+constexpr int kFrameHeight = 36;
+
+}  // namespace
+
+void PlaceOnScreen(QWidget& window, const QSize& wanted) {
+  QScreen* screen = window.screen() ? window.screen() : QGuiApplication::primaryScreen();
+  if (!screen) {
+    window.resize(wanted);
+    return;
+  }
+  const QRect free = screen->availableGeometry();
+  const QSize size = wanted.boundedTo(free.size() - QSize(kFrameWidth, kFrameHeight))
+                         .expandedTo(window.minimumSize());
+  window.resize(size);
+  const int x = free.x() + std::max(0, (free.width() - size.width() - kFrameWidth) / 2);
+  const int y = free.y() + std::max(0, (free.height() - size.height() - kFrameHeight) / 2);
+  window.move(x, y);
+}
+
+QLabel* NewWarningLine(const QString& name, QWidget* parent) {
+  auto* line = new QLabel(parent);
+  line->setObjectName(name);
+  line->setWordWrap(true);
+  line->setStyleSheet(QStringLiteral("QLabel { color: #b00000; }"));
+  line->hide();
+  return line;
 }
 
 }  // namespace zorvel

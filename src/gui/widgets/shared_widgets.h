@@ -7,6 +7,8 @@
 
 class QComboBox;
 class QIcon;
+class QLabel;
+class QSize;
 class QTableView;
 class QToolButton;
 class QWidget;
@@ -26,5 +28,12 @@ QComboBox* NewFKeyList(const QString& name, QWidget* parent = nullptr);
 // A flat command button: `icon` at `iconSize` pixels above its caption, `hint` as its tip.
 QToolButton* NewCommandButton(const QString& name, const QString& caption, const QString& hint,
                               const QIcon& icon, int iconSize, QWidget* parent = nullptr);
+
+// Sizes a top-level `window` to `wanted`, or smaller where its screen is smaller, and centres it
+// on that screen's free area so that it lies fully on it with the window manager's frame.
+void PlaceOnScreen(QWidget& window, const QSize& wanted);
+
+// A word-wrapped line in the warning colour, hidden until it has a text to show.
+QLabel* NewWarningLine(const QString& name, QWidget* parent = nullptr);
 
 }  // namespace zorvel

@@ -17,8 +17,8 @@ TEST(AppInfoOptions, HelpAndVersionPrintAndExitZeroWithoutADisplay) {
   const Case cases[] = {
       {"--help", "--folder <DIR>"},
       {"-h", "Records and replays mouse and keyboard macros."},
-      {"--version", std::string("zorvel ") + kVersion + "\n"},
-      {"-v", std::string("zorvel ") + kVersion + "\n"},
+      {"--version", std::string(kProductCaption) + "\n"},
+      {"-v", std::string(kProductCaption) + "\n"},
   };
   for (const Case& c : cases) {
     const CommandResult result =

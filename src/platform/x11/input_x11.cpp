@@ -263,7 +263,6 @@ class TX11Input : public IInput {
   void SetCursorPos(int32_t x, int32_t y) override {
     std::lock_guard lock(mutex_);
     MoveTo(x, y);
-    XFlush(display_.get());
   }
 
   void mouse_event(uint32_t flags, int32_t dx, int32_t dy, int32_t data) override {
@@ -291,7 +290,6 @@ class TX11Input : public IInput {
         XTestFakeButtonEvent(d, button, False, CurrentTime);
       }
     }
-    XFlush(d);
   }
 
   void keybd_event(uint8_t vk, uint32_t flags) override {
@@ -321,7 +319,6 @@ class TX11Input : public IInput {
         pinned_.erase(keysym);
     }
     Fake(place->keycode, press);
-    XFlush(display_.get());
   }
 
   using IInput::SendTextToFocus;
@@ -335,6 +332,11 @@ class TX11Input : public IInput {
     if (TypeKeysyms(KeysymsOfText(text), lock, cancelled)) TypeKeysyms({XK_Return}, lock, {});
     XSync(display_.get(), False);
     return true;
+  }
+
+  void Flush() override {
+    std::lock_guard lock(mutex_);
+    XFlush(display_.get());
   }
 
   std::vector<uint8_t> UserHeldKeys() override {

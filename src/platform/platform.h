@@ -147,7 +147,8 @@ class IScreen {
   virtual uint32_t PixelColor(int32_t x, int32_t y) = 0;
 };
 
-// Synthetic input.
+// Synthetic input. Pointer and key events may wait in a buffer until Flush() sends them, in the
+// order they were given; typing a text sends everything before it returns.
 class IInput {
  public:
   virtual ~IInput() = default;
@@ -177,6 +178,8 @@ class IInput {
   virtual bool SuspendUserModifiers() = 0;
   // Presses again the modifiers SuspendUserModifiers let go of (those still up).
   virtual void ResumeUserModifiers() = 0;
+  // Sends the events given so far.
+  virtual void Flush() = 0;
 };
 
 // A connection whose events are handled by whoever watches its file descriptor: the GUI through a

@@ -45,6 +45,11 @@ TActionPlayer::TUserModifierPause::~TUserModifierPause() {
 }
 
 void TActionPlayer::PlayAction(TActionObj& action) {
+  // What an action sent goes out when it ends, however it ends.
+  struct TFlushAtEnd {
+    IInput& input;
+    ~TFlushAtEnd() { input.Flush(); }
+  } flush{input_};
   switch (static_cast<ActionType>(action.actionType)) {
     case ActionType::MouseClick:
       PlayMouseClick(action);
@@ -178,6 +183,7 @@ void TActionPlayer::ReleaseHeld() {
     else
       input_.mouse_event(held.code, 0, 0, 0);
   }
+  input_.Flush();
 }
 
 }  // namespace zorvel

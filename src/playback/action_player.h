@@ -25,14 +25,11 @@ class TActionPlayer {
   // Carries out one action by its actionType; Delay and unknown kinds do nothing. An action that
   // cannot be carried out is thrown as Error: a colour text that does not read, a picture that
   // does not decode, a screen that cannot be captured, a text with no window to type into. A
-  // picture or colour not found on the screen is no error: the click is skipped.
+  // picture or colour not found on the screen is no error: the click is skipped. The action's
+  // events are sent together when it is done, also when it fails.
   void PlayAction(TActionObj& action);
-  void PlayMouseClick(TActionObj& action);
-  void PlayMouseMove(const TActionObj& action);
-  void PlayKeystroke(const TActionObj& action);
-  void PlayTypeText(const TActionObj& action);
 
-  // Releases every key and button still held down, last pressed first.
+  // Releases every key and button still held down, last pressed first, and sends the releases.
   void ReleaseHeld();
   bool HoldsInput() const { return !held_.empty(); }
   // Whether the user's modifiers were let go of since the last call (the user's own hotkeys did
@@ -58,6 +55,10 @@ class TActionPlayer {
     IInput& input_;
   };
 
+  void PlayMouseClick(TActionObj& action);
+  void PlayMouseMove(const TActionObj& action);
+  void PlayKeystroke(const TActionObj& action);
+  void PlayTypeText(const TActionObj& action);
   // Where a click goes; nothing when its colour or picture is not on the screen.
   std::optional<TPoint> FindClickPoint(TActionObj& action);
   void SendButton(uint32_t flags, uint32_t upFlags);

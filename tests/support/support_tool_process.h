@@ -29,6 +29,8 @@ class TToolProcess {
   bool WaitReady(std::chrono::milliseconds timeout = std::chrono::seconds(15)) const;
   // The window id from the "ready window=0x..." line; 0 before it.
   unsigned long Window() const;
+  // The file the tool writes its lines to.
+  const std::string& LogPath() const { return log_; }
 
  private:
   pid_t pid_ = -1;

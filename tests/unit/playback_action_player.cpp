@@ -246,5 +246,27 @@ TEST_F(ActionPlayerTest, ReleasesWhatItHoldsLastPressedFirst) {
   EXPECT_EQ(input.Transcript(), Lines{});
 }
 
+// Events may wait in the input's buffer until a flush: each action sends all of its own events
+// with one flush before the run goes on (or waits), and the releases at the end go out too.
+TEST_F(ActionPlayerTest, EachActionIsSentWithOneFlush) {
+  TActionPlayer player(input, screen);
+  std::vector<TActionObj> actions = {
+      Fixed(MouseButton::Left, MouseAction::DoubleClick),
+      WithColor("clRed"),
+      test::Key(0x41, KeyAction::KeyPress),
+      test::Type("ab"),
+      Fixed(MouseButton::Left, MouseAction::ButtonDown),
+      test::Key(0x10, KeyAction::KeyDown),
+  };
+  for (size_t i = 0; i < actions.size(); ++i) {
+    player.PlayAction(actions[i]);
+    EXPECT_EQ(input.Unflushed(), 0u) << "action " << i;
+    EXPECT_EQ(input.Flushes(), i + 1) << "action " << i;
+  }
+  player.ReleaseHeld();
+  EXPECT_EQ(input.Unflushed(), 0u);
+  EXPECT_EQ(input.Transcript().back(), "mouse_event 0x0004");
+}
+
 }  // namespace
 }  // namespace zorvel

@@ -160,13 +160,18 @@ TEST_F(X11PlayTest, TypedTextArrivesExactlyInAnXlibClient) {
   EXPECT_EQ(WholeKeymap(display_), keymapBefore);
 }
 
-// More characters missing from the keyboard than it has spare keycodes: they are lent in turns.
+// More characters missing from the keyboard than it has spare keycodes (twice over, counting
+// both levels): they are lent in turns, three times round, between upper- and lower-case letters
+// that need Shift pressed and released around the lent keys.
 TEST_F(X11PlayTest, TextWithMoreMissingCharactersThanSpareKeys) {
   std::string text;
-  for (char32_t cp = 0x4E00; cp < 0x4E00 + 60; ++cp) {  // 60 distinct CJK characters
-    text += static_cast<char>(0xE0 | (cp >> 12));
-    text += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    text += static_cast<char>(0x80 | (cp & 0x3F));
+  for (int round = 0; round < 3; ++round) {
+    for (char32_t cp = 0x4E00; cp < 0x4E00 + 60; ++cp) {  // 60 distinct CJK characters
+      text += static_cast<char>(0xE0 | (cp >> 12));
+      text += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+      text += static_cast<char>(0x80 | (cp & 0x3F));
+      if (cp % 7 == 0) text += cp % 2 ? "Q" : "q";
+    }
   }
   text += " end";
   TToolProcess window("zorvel-test-xlog-window", {"--geometry", "300x200+50+50"});

@@ -1,5 +1,6 @@
 #include "platform/fake/fake_input.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace zorvel {
@@ -93,6 +94,22 @@ void TFakeInput::ResumeUserModifiers() {
   for (uint8_t vk : restored) Write("user " + Hex(vk, 2) + " down");
 }
 
+void TFakeInput::Flush() {
+  std::lock_guard lock(mutex_);
+  flushedAt_ = transcript_.size();
+  ++flushes_;
+}
+
+size_t TFakeInput::Flushes() const {
+  std::lock_guard lock(mutex_);
+  return flushes_;
+}
+
+size_t TFakeInput::Unflushed() const {
+  std::lock_guard lock(mutex_);
+  return transcript_.size() - std::min(flushedAt_, transcript_.size());
+}
+
 void TFakeInput::SetCursor(TPoint point) {
   std::lock_guard lock(mutex_);
   cursor_ = point;
@@ -129,6 +146,8 @@ std::vector<std::string> TFakeInput::Transcript() const {
 void TFakeInput::ClearTranscript() {
   std::lock_guard lock(mutex_);
   transcript_.clear();
+  flushedAt_ = 0;
+  flushes_ = 0;
 }
 
 void TFakeInput::Write(std::string line) {

@@ -28,6 +28,7 @@ class TFakeInput : public IInput {
   // A text is typed in pieces of kTextPiece bytes, each written as a line of its own when the
   // text is longer; `cancelled` is asked before every piece after the first.
   bool SendTextToFocus(const std::string& text, const CancelCheck& cancelled) override;
+  void Flush() override;
   std::vector<uint8_t> UserHeldKeys() override;
   bool SuspendUserModifiers() override;
   void ResumeUserModifiers() override;
@@ -48,6 +49,9 @@ class TFakeInput : public IInput {
   void Note(std::string line) { Write(std::move(line)); }
 
   std::vector<std::string> Transcript() const;
+  // Calls written since the last Flush() (Flush itself is not in the transcript).
+  size_t Unflushed() const;
+  size_t Flushes() const;
   void ClearTranscript();
 
  private:
@@ -55,6 +59,8 @@ class TFakeInput : public IInput {
 
   mutable std::mutex mutex_;
   std::vector<std::string> transcript_;
+  size_t flushedAt_ = 0;  // transcript lines written before the last Flush()
+  size_t flushes_ = 0;
   TPoint cursor_;
   bool hasFocus_ = true;
   std::set<uint8_t> userHeld_;

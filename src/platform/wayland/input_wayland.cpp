@@ -152,6 +152,11 @@ class TWaylandInput final : public IInput {
   std::vector<uint8_t> UserHeldKeys() override { return {}; }
   bool SuspendUserModifiers() override { return false; }
   void ResumeUserModifiers() override {}
+  // Every event is flushed as it is sent.
+  void Flush() override {
+    std::lock_guard lock(mutex_);
+    connection_.Flush();
+  }
 
   using IInput::SendTextToFocus;
   bool SendTextToFocus(const std::string& text, const CancelCheck& cancelled) override {

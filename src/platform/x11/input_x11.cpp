@@ -15,7 +15,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <map>
 #include <mutex>
 #include <set>
 #include <thread>
@@ -23,6 +22,7 @@
 
 #include "common/error.h"
 #include "common/typed_text.h"
+#include "platform/lend_plan.h"
 #include "platform/x11/connection_x11.h"
 #include "platform/x11/keymap_x11.h"
 #include "platform/x11/x11_desktop.h"
@@ -125,135 +125,113 @@ std::vector<KeySym> KeysymsOfText(const std::string& text) {
   return keysyms;
 }
 
-// Puts keysyms on (or takes them off) keycodes through the core request, all of them before the
-// connection is flushed.
-class TKeyWriter {
- public:
-  explicit TKeyWriter(Display* display) : display_(display) {}
-  // Each keycode gets its keysym on both levels, or no keysym at all for NoSymbol.
-  void Write(const std::map<KeyCode, KeySym>& keys, int keysymsPerKeycode) {
-    for (const auto& [keycode, keysym] : keys) {
-      std::vector<KeySym> row(std::max(keysymsPerKeycode, 2), NoSymbol);
-      if (keysym != NoSymbol) row[0] = row[1] = keysym;
-      XChangeKeyboardMapping(display_, keycode, static_cast<int>(row.size()), row.data(), 1);
-    }
-  }
-
- private:
-  Display* display_;
-};
-
-// Spare keycodes lent to keysyms that no key carries.
+// Spare keycodes lent to keysyms that no key carries, each on both levels: the places of a
+// lending plan (lend_plan.h) are the spare keycodes' unshifted levels, then their Shift levels.
 //
-// A lent keycode keeps its keysym after the text that needed it: a client that reads the mapping
-// late (it reads it when it gets round to the change notice, which may be after the keys) still
-// finds the keysym there. Lent keycodes are reused by the same keysym later, taken back least
-// recently used first when all are lent, and emptied again when the connection has been idle for
-// a while or closes.
+// A lent keycode keeps its keysyms after the text that needed them: a client that reads the
+// mapping late (it reads it when it gets round to the change notice, which may be after the keys)
+// still finds them there. The places are reused by the same keysyms later, and emptied again when
+// the connection has been idle for a while or closes.
 class TSpareKeys {
  public:
-  TSpareKeys(Display* display, TX11Keymap& keymap)
-      : display_(display), keymap_(keymap), writer_(display) {}
+  TSpareKeys(Display* display, TX11Keymap& keymap) : display_(display), keymap_(keymap) {}
 
-  // Gives every keysym of `keysyms` a keycode of its own, keeping those of `keep` too, and waits
-  // for the change to settle. Afterwards the keymap finds them (as many as there was room for).
-  void Provide(const std::vector<KeySym>& keysyms, const std::set<KeySym>& keep) {
-    FillFree();
-    std::map<KeyCode, KeySym> writes;
-    bool settled = false;
+  // The plan for typing `keysyms` through the first `levels` levels (1 or 2): keysyms that a key
+  // of the keyboard carries need no place, those of `pinned` keep theirs.
+  TLendPlan Plan(const std::vector<KeySym>& keysyms, const std::set<KeySym>& pinned, int levels) {
+    Fill();
+    std::vector<TLendSymbol> text;
     for (KeySym keysym : keysyms) {
-      if (lent_.count(keysym)) continue;
-      KeyCode keycode = 0;
-      if (!free_.empty()) {
-        keycode = free_.back();
-        free_.pop_back();
-      } else {
-        keycode = TakeBack(keysyms, keep);
-        // The keys typed through a keycode taken back must be handled first.
-        if (keycode != 0 && !settled) Settle(kRestoreSettle);
-        settled = settled || keycode != 0;
-      }
-      if (keycode == 0) break;
-      writes[keycode] = keysym;
-      lent_[keysym] = {keycode, ++clock_};
+      const auto place = keymap_.Find(keysym);
+      text.push_back(place && !IsLent(place->keycode) ? 0 : keysym);
     }
-    if (writes.empty()) return;
-    writer_.Write(writes, keymap_.KeysymsPerKeycode());
+    std::vector<TLendPlace> places;
+    for (size_t i = 0; i < keycodes_.size() * levels; ++i)
+      places.push_back({symbols_[i], symbols_[i] != NoSymbol && pinned.count(symbols_[i]) > 0});
+    return PlanLending(text, places);
+  }
+  // Makes the changes of a batch in one go, once the keys typed through the places it takes back
+  // have had time to be handled, and gives clients time to read the new mapping.
+  void Apply(const TLendBatch& batch) {
+    if (batch.writes.empty()) return;
+    auto due = std::chrono::steady_clock::time_point{};
+    for (const auto& write : batch.writes)
+      if (symbols_[write.place] != NoSymbol)
+        due = std::max(due, lastTyped_[write.place] + kRestoreSettle);
+    XSync(display_, False);
+    std::this_thread::sleep_until(due);
+    std::set<size_t> keys;
+    for (const auto& write : batch.writes) {
+      symbols_[write.place] = write.symbol;
+      keys.insert(write.place % keycodes_.size());
+    }
+    for (size_t key : keys) WriteKey(key);
     XSync(display_, False);
     keymap_.Refresh();
+    ++generation_;
+    lastActivity_ = std::chrono::steady_clock::now();
     std::this_thread::sleep_for(kMapSettle);
   }
-  // Number of keycodes that can be lent at once.
-  size_t Capacity() {
-    FillFree();
-    return free_.size() + lent_.size();
+  // Changes with every batch and restore: a plan made before a change is out of date.
+  uint64_t Generation() const { return generation_; }
+  // Where a place is on the keyboard; notes that a key is typed through it now.
+  TKeyPlace Typed(size_t place) {
+    lastTyped_[place] = lastActivity_ = std::chrono::steady_clock::now();
+    return {keycodes_[place % keycodes_.size()], place >= keycodes_.size()};
   }
   bool IsLent(KeyCode keycode) const {
-    for (const auto& [keysym, entry] : lent_)
-      if (entry.keycode == keycode) return true;
+    for (size_t key = 0; key < keycodes_.size(); ++key)
+      if (keycodes_[key] == keycode) return symbols_[key] != NoSymbol;
     return false;
-  }
-  void Touch(KeySym keysym) {
-    if (auto it = lent_.find(keysym); it != lent_.end()) it->second.lastUse = ++clock_;
-    lastActivity_ = std::chrono::steady_clock::now();
   }
   // Empties every lent keycode when nothing was typed through one for `idle`.
   void RestoreIfIdle(std::chrono::steady_clock::duration idle, const std::set<KeySym>& keep) {
-    if (!lent_.empty() && keep.empty() && std::chrono::steady_clock::now() - lastActivity_ > idle)
+    if (filled_ && keep.empty() && std::chrono::steady_clock::now() - lastActivity_ > idle)
       RestoreAll();
   }
   void RestoreAll() {
-    if (lent_.empty()) return;
-    Settle(kRestoreSettle);
-    std::map<KeyCode, KeySym> writes;
-    for (const auto& [keysym, entry] : lent_) writes[entry.keycode] = NoSymbol;
-    writer_.Write(writes, keymap_.KeysymsPerKeycode());
-    XSync(display_, False);
-    lent_.clear();
-    free_.clear();
+    if (!filled_) return;
+    const bool lent = std::any_of(symbols_.begin(), symbols_.end(),
+                                  [](KeySym keysym) { return keysym != NoSymbol; });
+    if (lent) {
+      XSync(display_, False);
+      std::this_thread::sleep_for(kRestoreSettle);
+      std::fill(symbols_.begin(), symbols_.end(), NoSymbol);
+      for (size_t key = 0; key < keycodes_.size(); ++key) WriteKey(key);
+      XSync(display_, False);
+      keymap_.Refresh();
+    }
     filled_ = false;
-    keymap_.Refresh();
+    ++generation_;
   }
 
  private:
-  struct Entry {
-    KeyCode keycode = 0;
-    uint64_t lastUse = 0;
-  };
-
-  void FillFree() {
+  void Fill() {
     if (filled_) return;
-    free_ = keymap_.SpareKeycodes();
-    std::reverse(free_.begin(), free_.end());  // the highest keycodes go first
+    keycodes_ = keymap_.SpareKeycodes();  // the highest keycodes go first
+    symbols_.assign(keycodes_.size() * 2, NoSymbol);
+    lastTyped_.assign(symbols_.size(), {});
     filled_ = true;
   }
-  // The least recently used lent keycode whose keysym is in neither list; 0 when none.
-  KeyCode TakeBack(const std::vector<KeySym>& wanted, const std::set<KeySym>& keep) {
-    auto oldest = lent_.end();
-    for (auto it = lent_.begin(); it != lent_.end(); ++it) {
-      if (keep.count(it->first) ||
-          std::find(wanted.begin(), wanted.end(), it->first) != wanted.end())
-        continue;
-      if (oldest == lent_.end() || it->second.lastUse < oldest->second.lastUse) oldest = it;
-    }
-    if (oldest == lent_.end()) return 0;
-    const KeyCode keycode = oldest->second.keycode;
-    lent_.erase(oldest);
-    return keycode;
-  }
-  void Settle(std::chrono::milliseconds time) {
-    XSync(display_, False);
-    std::this_thread::sleep_for(time);
+  // Puts the keysyms of spare key `key` on its keycode; a keycode with one keysym has it on both
+  // levels, so that Shift does not change it.
+  void WriteKey(size_t key) {
+    const KeySym plain = symbols_[key];
+    const KeySym shifted = symbols_[key + keycodes_.size()];
+    std::vector<KeySym> row(std::max(keymap_.KeysymsPerKeycode(), 2), NoSymbol);
+    row[0] = plain;
+    row[1] = shifted != NoSymbol ? shifted : plain;
+    XChangeKeyboardMapping(display_, keycodes_[key], static_cast<int>(row.size()), row.data(), 1);
   }
 
   Display* display_;
   TX11Keymap& keymap_;
-  TKeyWriter writer_;
   bool filled_ = false;
-  std::vector<KeyCode> free_;
-  std::map<KeySym, Entry> lent_;
-  uint64_t clock_ = 0;
+  std::vector<KeyCode> keycodes_;
+  std::vector<KeySym> symbols_;  // per place: unshifted levels, then Shift levels
+  std::vector<std::chrono::steady_clock::time_point> lastTyped_;  // per place
   std::chrono::steady_clock::time_point lastActivity_ = std::chrono::steady_clock::now();
+  uint64_t generation_ = 0;
 };
 
 class TX11Input : public IInput {
@@ -285,7 +263,6 @@ class TX11Input : public IInput {
   void SetCursorPos(int32_t x, int32_t y) override {
     std::lock_guard lock(mutex_);
     MoveTo(x, y);
-    XFlush(display_.get());
   }
 
   void mouse_event(uint32_t flags, int32_t dx, int32_t dy, int32_t data) override {
@@ -313,7 +290,6 @@ class TX11Input : public IInput {
         XTestFakeButtonEvent(d, button, False, CurrentTime);
       }
     }
-    XFlush(d);
   }
 
   void keybd_event(uint8_t vk, uint32_t flags) override {
@@ -323,25 +299,26 @@ class TX11Input : public IInput {
     if (keysym == NoSymbol) return;
     const bool press = (flags & KEYEVENTF_KEYUP) == 0;
     auto place = keymap_.Find(keysym);
-    if (!place) {
-      spare_.Provide({keysym}, pinned_);
-      place = keymap_.Find(keysym);
+    const bool lent = !place || spare_.IsLent(place->keycode);
+    if (lent) {
+      // A lent key is played unshifted, as the key it stands for would be.
+      const TLendPlan plan = spare_.Plan({keysym}, pinned_, 1);
+      for (const TLendBatch& batch : plan.batches) spare_.Apply(batch);
+      if (plan.placeOf[0] == TLendPlan::kNoPlace) return;
+      place = spare_.Typed(plan.placeOf[0]);
     }
-    if (!place) return;
     if (press)
       ownDown_.insert(place->keycode);
     else
       ownDown_.erase(place->keycode);
-    if (spare_.IsLent(place->keycode)) {
+    if (lent) {
       // Kept on its keycode from key down to key up.
-      spare_.Touch(keysym);
       if (press)
         pinned_.insert(keysym);
       else
         pinned_.erase(keysym);
     }
     Fake(place->keycode, press);
-    XFlush(display_.get());
   }
 
   using IInput::SendTextToFocus;
@@ -355,6 +332,11 @@ class TX11Input : public IInput {
     if (TypeKeysyms(KeysymsOfText(text), lock, cancelled)) TypeKeysyms({XK_Return}, lock, {});
     XSync(display_.get(), False);
     return true;
+  }
+
+  void Flush() override {
+    std::lock_guard lock(mutex_);
+    XFlush(display_.get());
   }
 
   std::vector<uint8_t> UserHeldKeys() override {
@@ -515,23 +497,6 @@ class TX11Input : public IInput {
     }
   }
 
-  // The keysyms from `from` on that no key carries, distinct, at most `limit` of them.
-  std::vector<KeySym> MissingFrom(const std::vector<KeySym>& keysyms, size_t from, size_t limit) {
-    std::vector<KeySym> missing;
-    for (size_t i = from; i < keysyms.size() && missing.size() < limit; ++i) {
-      if (keymap_.Find(keysyms[i])) continue;
-      if (std::find(missing.begin(), missing.end(), keysyms[i]) == missing.end())
-        missing.push_back(keysyms[i]);
-    }
-    return missing;
-  }
-
-  // Lends spare keycodes to the keysyms from `from` on that no key carries, in one change.
-  void ProvideMissing(const std::vector<KeySym>& keysyms, size_t from) {
-    const size_t room = std::max<size_t>(1, spare_.Capacity() - pinned_.size());
-    spare_.Provide(MissingFrom(keysyms, from, room), pinned_);
-  }
-
   // Between two pieces of a text: asks `cancelled` with the connection free for other threads
   // (the question may look at the keyboard), and lets go of modifiers the user pressed meanwhile.
   // False when the typing is to end.
@@ -553,35 +518,53 @@ class TX11Input : public IInput {
   // Types the keysyms; false when `cancelled` ended the typing before the last of them.
   bool TypeKeysyms(const std::vector<KeySym>& keysyms, std::unique_lock<std::mutex>& lock,
                    const CancelCheck& cancelled) {
-    // Every keysym the text lacks is lent before its first key: a client that reads the mapping
-    // for the first time while it changes may miss the change.
-    ProvideMissing(keysyms, 0);
+    // The whole text is planned before its first key: the spare keycodes change in as few
+    // batches as there can be, each before the first key that needs it. A change made between
+    // two pieces by another thread makes the rest be planned again.
+    TTextPlan plan = PlanText(keysyms, 0);
     ShiftState shift = ReadShift();
     const bool shiftAtStart = !shift.held.empty();
     bool complete = true;
     for (size_t i = 0; i < keysyms.size(); ++i) {
-      if (i > 0 && i % kTextPiece == 0 && !BetweenPieces(lock, cancelled)) {
-        complete = false;
-        break;
+      if (i > 0 && i % kTextPiece == 0) {
+        if (!BetweenPieces(lock, cancelled)) {
+          complete = false;
+          break;
+        }
+        if (spare_.Generation() != plan.generation) plan = PlanText(keysyms, i);
       }
-      const KeySym keysym = keysyms[i];
-      auto place = keymap_.Find(keysym);
-      if (!place) {
-        // More missing keysyms than spare keycodes: the next batch.
-        ProvideMissing(keysyms, i);
-        place = keymap_.Find(keysym);
-      }
+      const size_t at = i - plan.from;
+      const auto& batches = plan.lending.batches;
+      if (plan.next < batches.size() && batches[plan.next].start == at)
+        spare_.Apply(batches[plan.next++]);
+      plan.generation = spare_.Generation();
+      const size_t lent = plan.lending.placeOf[at];
+      const auto place =
+          lent != TLendPlan::kNoPlace ? spare_.Typed(lent) : keymap_.Find(keysyms[i]);
       if (!place) continue;
-      if (spare_.IsLent(place->keycode))
-        spare_.Touch(keysym);  // the same keysym on both levels: Shift does not matter
-      else
-        SetShift(shift, place->shifted);
+      SetShift(shift, place->shifted);
       Fake(place->keycode, true);
       Fake(place->keycode, false);
     }
     SetShift(shift, shiftAtStart);
     XFlush(display_.get());
     return complete;
+  }
+
+  // The lending plan of the keysyms from `from` on, and how far it has been carried out.
+  struct TTextPlan {
+    size_t from = 0;
+    TLendPlan lending;
+    size_t next = 0;  // the batch to make next
+    uint64_t generation = 0;
+  };
+  TTextPlan PlanText(const std::vector<KeySym>& keysyms, size_t from) {
+    TTextPlan plan;
+    plan.from = from;
+    plan.lending = spare_.Plan({keysyms.begin() + static_cast<std::ptrdiff_t>(from), keysyms.end()},
+                               pinned_, 2);
+    plan.generation = spare_.Generation();
+    return plan;
   }
 
   std::mutex mutex_;

@@ -28,6 +28,7 @@ TActionPtr ReadAction(pugi::xml_node element) {
   ReadCodeAttribute(at("mousePoint"), "mousePoint", a.mousePoint);
   ReadCodeAttribute(at("keyAction"), "keyAction", a.keyAction);
   ReadCodeAttribute(at("screenType"), "screenType", a.screenType);
+  ReadFlagAttribute(at("typeReturn"), "typeReturn", a.typeReturn);
   return action;
 }
 
@@ -50,6 +51,7 @@ void WriteAction(const TActionObj& a, pugi::xml_node parent) {
   WriteIntAttribute(item, "mousePoint", a.mousePoint);
   WriteIntAttribute(item, "keyAction", a.keyAction);
   WriteIntAttribute(item, "screenType", a.screenType);
+  if (!a.typeReturn) WriteIntAttribute(item, "typeReturn", 0);
 }
 
 void TActionList::ReadFromNode(pugi::xml_node element) {

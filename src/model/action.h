@@ -53,6 +53,9 @@ class TMouseObj {
   uint8_t mousePoint = static_cast<uint8_t>(MousePoint::CurrentPoint);
   uint8_t keyAction = static_cast<uint8_t>(KeyAction::KeyPress);
   uint8_t screenType = 0;
+  // Type Text: Return follows the text. Stored only when off (typeReturn="0"), so documents
+  // that keep it on are written as before.
+  bool typeReturn = true;
 
   // Cache of the decoded fBMP; shared by copies of the action (a run plays copies).
   std::shared_ptr<const TBDBitmapData> fBMPData;
@@ -113,7 +116,8 @@ class TActionList : public TSharedList<TActionObj> {
 // A new action with the creation defaults, then every attribute `element` holds. Throws Error
 // naming the attribute when an integer attribute does not hold a 32-bit decimal integer.
 TActionPtr ReadAction(pugi::xml_node element);
-// Appends an "item" to `parent` holding all 17 fields, in document order.
+// Appends an "item" to `parent` holding all 17 fields, in document order, then the optional
+// settings that differ from their defaults.
 void WriteAction(const TActionObj& action, pugi::xml_node parent);
 
 }  // namespace zorvel

@@ -54,7 +54,7 @@ std::string Description(const TActionObj& a) {
     case ActionType::Keyboard:
       return "Key :(" + KeyName(a.key) + ")" + KeyPart(a.keyAction);
     case ActionType::TypeText:
-      return "TypeText:" + a.typeText;
+      return (a.typeReturn ? "TypeText:" : "TypeText (no Return):") + a.typeText;
     case ActionType::Delay:
       return "Delay " + std::to_string(a.delay) + " ms";
   }

@@ -7,16 +7,29 @@
 
 namespace zorvel {
 
+namespace {
+
+[[noreturn]] void ThrowBadValue(const char* name, std::string_view text, const char* expected) {
+  constexpr size_t kShown = 40;
+  std::string shown(text.substr(0, kShown));
+  if (text.size() > kShown) shown += "...";
+  throw Error("attribute " + std::string(name) + " holds \"" + shown + "\", which is not " +
+              expected);
+}
+
+}  // namespace
+
 void ReadIntAttribute(pugi::xml_attribute attribute, const char* name, int32_t& field) {
   if (!attribute) return;
   std::string_view text = attribute.value();
-  if (!ParseInt32(text, field)) {
-    constexpr size_t kShown = 40;
-    std::string shown(text.substr(0, kShown));
-    if (text.size() > kShown) shown += "...";
-    throw Error("attribute " + std::string(name) + " holds \"" + shown +
-                "\", which is not a 32-bit integer");
-  }
+  if (!ParseInt32(text, field)) ThrowBadValue(name, text, "a 32-bit integer");
+}
+
+void ReadFlagAttribute(pugi::xml_attribute attribute, const char* name, bool& field) {
+  if (!attribute) return;
+  const std::string_view text = attribute.value();
+  if (text != "0" && text != "1") ThrowBadValue(name, text, "0 or 1");
+  field = text == "1";
 }
 
 void ReadCodeAttribute(pugi::xml_attribute attribute, const char* name, uint8_t& field) {

@@ -161,11 +161,13 @@ class IInput {
   virtual void keybd_event(uint8_t vk, uint32_t flags) = 0;
   // Asked between pieces of a long text (every few hundred characters): true ends the typing.
   using CancelCheck = std::function<bool()>;
-  // Types a UTF-8 text into the window that has the keyboard focus, then presses and releases
-  // Return. Returns false, having typed nothing, when no window has the focus. When `cancelled`
-  // says so, the rest of the text and the Return are left out (and true is returned).
-  virtual bool SendTextToFocus(const std::string& text, const CancelCheck& cancelled) = 0;
-  bool SendTextToFocus(const std::string& text) { return SendTextToFocus(text, {}); }
+  // Types a UTF-8 text into the window that has the keyboard focus, then, when `pressReturn`,
+  // presses and releases Return. Returns false, having typed nothing, when no window has the
+  // focus. When `cancelled` says so, the rest of the text and the Return are left out (and true
+  // is returned).
+  virtual bool SendTextToFocus(const std::string& text, bool pressReturn,
+                               const CancelCheck& cancelled) = 0;
+  bool SendTextToFocus(const std::string& text) { return SendTextToFocus(text, true, {}); }
 
   // The keys held down now that this input did not press: the user's. Virtual-key codes, the
   // modifiers by hand (VK_LSHIFT, VK_RCONTROL ...). Modifiers let go of by SuspendUserModifiers

@@ -146,7 +146,7 @@ void TActionPlayer::PlayKeystroke(const TActionObj& action) {
 
 void TActionPlayer::PlayTypeText(const TActionObj& action) {
   const TUserModifierPause pause(*this);
-  if (!input_.SendTextToFocus(action.typeText, cancelled_))
+  if (!input_.SendTextToFocus(action.typeText, action.typeReturn, cancelled_))
     throw Error("No window has the keyboard focus, so the text could not be typed.");
 }
 

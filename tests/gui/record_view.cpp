@@ -482,6 +482,20 @@ TEST_F(RecordViewTest, TheRealEditorFillsANewAction) {
   window.btnEditClick();
   EXPECT_EQ(window.Ctrl().Rows().VTGetText(0, 2), "TypeText:again");
 
+  AnswerModal<TDefineForm>([](TDefineForm& form) {
+    form.Frame().rbKey->click();
+    form.Frame().btnChord->click();
+    QTest::keyClick(form.Frame().btnChord, Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
+    form.btnOKClick();
+  });
+  window.FocusRow(0);
+  window.btnNewClick();  // the chord's six actions follow the focused row, in order
+  ASSERT_EQ(window.Ctrl().Rows().rowCount(), 7);
+  EXPECT_EQ(window.Ctrl().Rows().VTGetText(1, 2), "Key :([Ctrl]) Down");
+  EXPECT_EQ(window.Ctrl().Rows().VTGetText(3, 2), "Key :(S) Down");
+  EXPECT_EQ(window.Ctrl().Rows().VTGetText(6, 2), "Key :([Ctrl]) Up");
+  EXPECT_EQ(window.FocusedRow(), 6);
+
   AnswerModal<TfmRecordConfig>([](TfmRecordConfig& dialog) {
     EXPECT_EQ(dialog.cbRecordStart->currentText(), "F2");
     dialog.cbRecordStart->setCurrentIndex(6);

@@ -74,6 +74,7 @@ TActionPtr FullAction(int seed) {
   a->mousePoint = 3;
   a->keyAction = 1;
   a->screenType = 7;
+  a->typeReturn = seed % 2 == 0;
   return a;
 }
 
@@ -95,6 +96,7 @@ void ExpectSameAction(const TActionObj& a, const TActionObj& b) {
   EXPECT_EQ(a.mousePoint, b.mousePoint);
   EXPECT_EQ(a.keyAction, b.keyAction);
   EXPECT_EQ(a.screenType, b.screenType);
+  EXPECT_EQ(a.typeReturn, b.typeReturn);
 }
 
 TEST_F(MacroDocument, WritesTheNewMacroExactly) {
@@ -310,6 +312,41 @@ TEST_F(MacroDocument, BadIntegersAreErrorsNamingTheAttributeAndItem) {
   std::string longValue(1 << 20, '7');
   EXPECT_NE(LoadError(MacroText(Item("delay=\"" + longValue + "\""))).find("7777...\""),
             std::string::npos);
+}
+
+// The optional settings follow the 17 fields only when they differ from their defaults, and are
+// read wherever they stand in the item.
+TEST_F(MacroDocument, OptionalSettingsAreWrittenOnlyWhenNotDefault) {
+  macro.FName = "Opt";
+  auto typed = std::make_shared<TActionObj>();
+  typed->typeReturn = false;
+  macro.Actions.Add(typed);
+  macro.SaveDocument();
+  const std::string saved = folder.Read("Opt.xml");
+  EXPECT_NE(saved.find("screenType=\"0\" typeReturn=\"0\"/>"), std::string::npos) << saved;
+
+  ASSERT_TRUE(LoadText(MacroText(Item("typeReturn=\"0\" delay=\"5\"") + Item("typeReturn=\"1\""))));
+  ASSERT_EQ(macro.Actions.Count(), 2u);
+  EXPECT_FALSE(macro.Actions.Get(0)->typeReturn);
+  EXPECT_EQ(macro.Actions.Get(0)->delay, 5);
+  EXPECT_TRUE(macro.Actions.Get(1)->typeReturn);
+  macro.FName = "Opt2";
+  macro.SaveDocument();
+  const std::string resaved = folder.Read("Opt2.xml");
+  EXPECT_EQ(resaved.find("typeReturn=\"1\""), std::string::npos) << resaved;
+}
+
+TEST_F(MacroDocument, BadOptionalSettingsAreErrorsNamingTheAttribute) {
+  const std::pair<std::string, std::string> cases[] = {
+      {Item("typeReturn=\"yes\""),
+       "item 1: attribute typeReturn holds \"yes\", which is not 0 or 1"},
+      {Item("typeReturn=\"\""), "item 1: attribute typeReturn holds \"\""},
+      {Item("") + Item("typeReturn=\"2\""), "item 2: attribute typeReturn holds \"2\""},
+  };
+  for (const auto& [items, reason] : cases) {
+    const std::string text = MacroText(items);
+    EXPECT_NE(LoadError(text).find(reason), std::string::npos) << LoadError(text);
+  }
 }
 
 TEST(ParseInt32, AcceptsSignAndDigitsOnly) {

@@ -77,6 +77,8 @@ TEST(ActionText, DescribesMovesKeysTextsAndDelays) {
   EXPECT_EQ(ActionText(type, "Action"), "TypeText:hello");
   type.typeText = "";
   EXPECT_EQ(ActionText(type, "Action"), "TypeText:");
+  type.typeReturn = false;
+  EXPECT_EQ(ActionText(type, "Action"), "TypeText (no Return):");
 
   TActionObj delay = Action(4);
   EXPECT_EQ(ActionText(delay, "Action"), "Delay 1000 ms");

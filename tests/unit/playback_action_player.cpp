@@ -215,6 +215,12 @@ TEST_F(ActionPlayerTest, MoveTypeDelayAndUnknownKinds) {
   EXPECT_THROW(player.PlayAction(typeNowhere), Error);
   EXPECT_EQ(input.Transcript(), (Lines{"SendTextToFocus \"ab\" (no focus)"}));
 
+  input.ClearTranscript();
+  input.SetFocus(true);
+  TActionObj typeOnly = type;
+  typeOnly.typeReturn = false;
+  EXPECT_EQ(Play(typeOnly), (Lines{"SendTextToFocus \"ab\" (no Return)"}));
+
   for (uint8_t kind : {uint8_t{4}, uint8_t{7}, uint8_t{255}}) {
     input.ClearTranscript();
     TActionObj other;

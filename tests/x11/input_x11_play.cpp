@@ -198,6 +198,18 @@ TEST_F(X11PlayTest, NoFocusTypesNothing) {
   EXPECT_EQ(window.LinesStarting("KeyPress").size(), 2u);
 }
 
+// A text without Return leaves the line open: the next text continues it.
+TEST_F(X11PlayTest, TextWithoutReturnIsContinuedByTheNext) {
+  TToolProcess window("zorvel-test-xlog-window", {"--geometry", "300x200+50+50"});
+  ASSERT_TRUE(window.WaitReady());
+  TActionObj open = Type("ab ");
+  open.typeReturn = false;
+  Play({open, Type("cd")});
+  ASSERT_TRUE(window.WaitForLine("Line \"ab cd\""))
+      << ::testing::PrintToString(window.LinesStarting("Line"));
+  EXPECT_EQ(window.LinesStarting("Line "), std::vector<std::string>{"Line \"ab cd\""});
+}
+
 TEST_F(X11PlayTest, TypedTextArrivesExactlyInAQtLineEdit) {
   TToolProcess edit("zorvel-test-qt-line-edit", {"--geometry", "400x60+100+400"});
   ASSERT_TRUE(edit.WaitReady());

@@ -1,6 +1,7 @@
 #include "gui/recording/action_editor.h"
 
 #include <QButtonGroup>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFileInfo>
 #include <QGroupBox>
@@ -133,7 +134,38 @@ void TfrmDefine::timerSetPointTimer() {
   }
 }
 
+void TfrmDefine::btnChordClick() {
+  StopCapture();
+  FCapturingChord = true;
+  lbChord->setText("Press the keys now (Esc cancels)");
+}
+
+void TfrmDefine::ChordKeyPress(int qtKey, uint32_t qtModifiers) {
+  if (qtKey == Qt::Key_Escape && ModifiersOfQt(qtModifiers) == 0) {
+    FCapturingChord = false;
+    lbChord->setText(FChord ? Q("Will insert " + ChordText(*FChord)) : QString());
+    return;
+  }
+  const std::optional<uint8_t> vk = VkOfQtKey(qtKey);
+  if (!vk) return;  // a modifier alone, or a key without a code: wait for the next
+  if (HasWinModifier(qtModifiers)) {
+    lbChord->setText("The Win key cannot be played; press the keys again");
+    return;
+  }
+  FChord = TKeyChord{ModifiersOfQt(qtModifiers), *vk};
+  FCapturingChord = false;
+  lbChord->setText(Q("Will insert " + ChordText(*FChord)));
+}
+
+void TfrmDefine::HideChordCapture() {
+  FCapturingChord = false;
+  FChord.reset();
+  btnChord->hide();
+  lbChord->hide();
+}
+
 void TfrmDefine::StopCapture() {
+  FCapturingChord = false;
   if (FCapturingPoint) {
     timerSetPoint->stop();
     FCapturingPoint = false;
@@ -218,6 +250,7 @@ void TfrmDefine::ActionToControls(const TActionObj& action) {
   cbKey->setCurrentIndex(cbKey->findData(action.key));
   SelectIndex(cbKeyAction, action.keyAction);
   edText->setText(Q(action.typeText));
+  cbTypeReturn->setChecked(action.typeReturn);
 
   const TDelayParts parts = SplitDelay(action.delay);
   const std::pair<QLineEdit*, int32_t> delayFields[] = {
@@ -266,6 +299,7 @@ void TfrmDefine::ControlsToAction(TActionObj& target) {
   if (cbKeyAction->currentIndex() >= 0)
     action.keyAction = static_cast<uint8_t>(cbKeyAction->currentIndex());
   action.typeText = S(edText->text());
+  action.typeReturn = cbTypeReturn->isChecked();
   TDelayParts parts;
   parts.hours = FieldNumber(edIntHour, "Hours");
   parts.minutes = FieldNumber(edIntMinute, "Minutes");
@@ -275,6 +309,13 @@ void TfrmDefine::ControlsToAction(TActionObj& target) {
   parts.milliseconds = FieldNumber(edIntThd, "ms(1/1000 S)");
   action.delay = JoinDelay(parts);
   target = action;
+}
+
+std::vector<TActionObj> TfrmDefine::ControlsToActions() {
+  if (rbKey->isChecked() && FChord) return ChordActions(*FChord);
+  TActionObj action;
+  ControlsToAction(action);
+  return {action};
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -309,6 +350,11 @@ void TDForm::InstallKeyPreview(QWidget* root) {
 }
 
 bool TDForm::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::KeyPress && frame_->CapturingChord()) {
+    auto* key = static_cast<QKeyEvent*>(event);
+    frame_->ChordKeyPress(key->key(), key->modifiers().toInt());
+    return true;  // every key belongs to the chord, none moves the focus or closes the dialog
+  }
   if (event->type() == QEvent::KeyPress) {
     const bool capturing = frame_->CapturingPoint() || frame_->CapturingColor();
     auto* key = static_cast<QKeyEvent*>(event);

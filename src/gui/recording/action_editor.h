@@ -5,9 +5,12 @@
 
 #include <QDialog>
 #include <QWidget>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "gui/recording/editor_widgets.h"
+#include "gui/recording/key_chord.h"
 #include "model/action.h"
 #include "platform/platform.h"
 
@@ -42,6 +45,11 @@ class TfrmDefine : public QWidget {
   // Writes every field into `action`. Throws Error naming the first field that does not hold a
   // whole number; `action` is then left as it was.
   void ControlsToAction(TActionObj& action);
+  // The actions a New makes: the key-down and key-up actions of a captured chord when the
+  // Keystroke kind is chosen, otherwise one action filled as by ControlsToAction.
+  std::vector<TActionObj> ControlsToActions();
+  // Editing one action: the chord capture, which makes several, is not offered.
+  void HideChordCapture();
   void StopCapture();
   // Key handler of the dialog: a key that produces a character ends a capture.
   void CaptureKeyPress(const QString& text);
@@ -49,6 +57,11 @@ class TfrmDefine : public QWidget {
 
   bool CapturingPoint() const { return FCapturingPoint; }
   bool CapturingColor() const { return FCapturingColor; }
+  bool CapturingChord() const { return FCapturingChord; }
+  const std::optional<TKeyChord>& Chord() const { return FChord; }
+  // A key pressed while a chord is being captured (Qt key code and modifier flags): a key that
+  // is not a modifier ends the capture with the chord; Escape alone cancels it.
+  void ChordKeyPress(int qtKey, uint32_t qtModifiers);
   bool CaptureTimerActive() const;
   // Stops the capture timer without touching the capture flags (the dialog closing).
   void DisableTimer();
@@ -60,13 +73,16 @@ class TfrmDefine : public QWidget {
   void btnCaptureColorClick();
   void timerSetPointTimer();
   void btnBMPClick();
+  void btnChordClick();
 
   QRadioButton *rbClick, *rbMove, *rbKey, *rbText, *rbDelay;
   QWidget *plClick, *plMove, *plKey, *plText, *plDelay;
   QComboBox *cbButton, *cbClick;
   QRadioButton *rbCurrent, *rbFixed, *rbColor, *rbBMP;
   QGroupBox *gbPoint, *gbColor, *gbBMP;
-  QPushButton *btnCapture, *btnCaptureColor, *btnBMP, *SpeedButton2;
+  QPushButton *btnCapture, *btnCaptureColor, *btnBMP, *SpeedButton2, *btnChord;
+  QLabel* lbChord;
+  QCheckBox* cbTypeReturn;
   QLineEdit *edPX, *edPY, *edCl, *edColor, *edMoveX, *edMoveY, *edText;
   TSpinField *spSimilar, *spBMPSimilar;
   QLineEdit *edSimilar, *edBMPSimilar;
@@ -103,6 +119,8 @@ class TfrmDefine : public QWidget {
   TEditorServices services_;
   bool FCapturingPoint = false;
   bool FCapturingColor = false;
+  bool FCapturingChord = false;
+  std::optional<TKeyChord> FChord;
   // The picture as stored: base64 of the BMP file's own bytes; empty for no picture.
   std::string FBMPText;
 };
@@ -112,8 +130,12 @@ class TDForm : public QDialog {
  public:
   TDForm(TEditorServices services, QWidget* parent = nullptr);
 
-  void ShowAction(const TActionObj& action) { frame_->ActionToControls(action); }
+  void ShowAction(const TActionObj& action) {
+    frame_->HideChordCapture();
+    frame_->ActionToControls(action);
+  }
   void FillAction(TActionObj& action) { frame_->ControlsToAction(action); }
+  std::vector<TActionObj> FillActions() { return frame_->ControlsToActions(); }
   TfrmDefine& Frame() const { return *frame_; }
 
   void btnOKClick();

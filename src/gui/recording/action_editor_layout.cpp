@@ -1,4 +1,5 @@
 #include <QButtonGroup>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -83,6 +84,7 @@ TfrmDefine::TfrmDefine(TEditorServices services, QWidget* parent)
   connect(SpeedButton2, &QPushButton::clicked, this, &TfrmDefine::btnCaptureClick);
   connect(btnCaptureColor, &QPushButton::clicked, this, &TfrmDefine::btnCaptureColorClick);
   connect(btnBMP, &QPushButton::clicked, this, &TfrmDefine::btnBMPClick);
+  connect(btnChord, &QPushButton::clicked, this, &TfrmDefine::btnChordClick);
   for (QLineEdit* edit : {edPX, edPY, edMoveX, edMoveY, edSimilar, edBMPSimilar})
     AttachDigitsFilter(edit);
 }
@@ -216,7 +218,8 @@ QWidget* TfrmDefine::BuildMovePanel() {
 QWidget* TfrmDefine::BuildKeyPanel() {
   auto* panel = new QGroupBox(this);
   panel->setObjectName("plKey");
-  auto* row = new QHBoxLayout(panel);
+  auto* column = new QVBoxLayout(panel);
+  auto* row = new QHBoxLayout;
   cbKey = NewList("cbKey", {}, panel);
   cbKey->setMinimumWidth(140);
   cbKeyAction = NewList("cbKeyAction", {"Key Down", "Key Up", "Key Press"}, panel);
@@ -225,15 +228,27 @@ QWidget* TfrmDefine::BuildKeyPanel() {
   row->addWidget(new QLabel("Action", panel));
   row->addWidget(cbKeyAction);
   row->addStretch();
+  column->addLayout(row);
+  auto* chordRow = new QHBoxLayout;
+  btnChord = NewButton("btnChord", "Press the keys\u2026", panel);
+  lbChord = new QLabel(panel);
+  lbChord->setObjectName("lbChord");
+  chordRow->addWidget(btnChord);
+  chordRow->addWidget(lbChord, 1);
+  column->addLayout(chordRow);
   return panel;
 }
 
 QWidget* TfrmDefine::BuildTextPanel() {
   auto* panel = new QGroupBox(this);
   panel->setObjectName("plText");
-  auto* row = new QHBoxLayout(panel);
+  auto* column = new QVBoxLayout(panel);
   edText = NewEdit("edText", "", 0, panel);
-  row->addWidget(edText);
+  cbTypeReturn = new QCheckBox("Press Return after the text", panel);
+  cbTypeReturn->setObjectName("cbTypeReturn");
+  cbTypeReturn->setChecked(true);
+  column->addWidget(edText);
+  column->addWidget(cbTypeReturn);
   return panel;
 }
 

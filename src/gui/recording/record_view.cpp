@@ -57,6 +57,14 @@ bool TRecordViewDialogs::RunActionEditor(const std::string& caption, const TActi
   return true;
 }
 
+bool TRecordViewDialogs::RunNewActionEditor(std::vector<TActionObj>& actions) {
+  TDefineForm form(editor_, parent_);
+  form.setWindowTitle("New Action");
+  if (form.exec() != QDialog::Accepted) return false;
+  actions = form.FillActions();
+  return true;
+}
+
 bool TRecordViewDialogs::RunRecordConfig(TRecordSettings& settings, const TKeyWarning& warning) {
   TfmRecordConfig dialog(settings, parent_, warning);
   return dialog.exec() == QDialog::Accepted;

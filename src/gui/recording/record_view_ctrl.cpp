@@ -116,15 +116,19 @@ void TRecordViewCtrl::FinishRecording() {
 }
 
 int TRecordViewCtrl::NewAction(int focusedRow) {
-  auto action = std::make_shared<TActionObj>();
+  std::vector<TActionObj> made;
   try {
-    if (!dialogs_.RunActionEditor("New Action", nullptr, *action)) return focusedRow;
+    if (!dialogs_.RunNewActionEditor(made)) return focusedRow;
   } catch (const Error& error) {
     ctrl_.prompt.Warning(kWarning, error.what());
     return focusedRow;
   }
-  const int row = rows_.InsertAfter(focusedRow, action);
-  FActionCtrl->Actions.Add(action);
+  int row = focusedRow;
+  for (TActionObj& action : made) {
+    auto shared = std::make_shared<TActionObj>(std::move(action));
+    row = rows_.InsertAfter(row, shared);
+    FActionCtrl->Actions.Add(shared);
+  }
   return row;
 }
 

@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "gui/recording/action_row_model.h"
 #include "gui/recording/record_services.h"
@@ -27,6 +28,14 @@ class IRecordViewDialogs {
   // number, `target` then unchanged) and returns true.
   virtual bool RunActionEditor(const std::string& caption, const TActionObj* shown,
                                TActionObj& target) = 0;
+  // The editor for a New: on OK the actions it makes (one, or the keys of a captured chord) and
+  // true. Errors as for RunActionEditor.
+  virtual bool RunNewActionEditor(std::vector<TActionObj>& actions) {
+    TActionObj action;
+    if (!RunActionEditor("New Action", nullptr, action)) return false;
+    actions = {action};
+    return true;
+  }
   // The recording options dialog on `settings`; true on OK (the settings are then changed).
   // `warning` tells what is wrong with the start and stop key chosen.
   virtual bool RunRecordConfig(TRecordSettings& settings, const TKeyWarning& warning) = 0;

@@ -26,6 +26,7 @@ class TRecordViewDialogs : public IRecordViewDialogs {
   TRecordViewDialogs(TEditorServices editor, QWidget* parent) : editor_(editor), parent_(parent) {}
   bool RunActionEditor(const std::string& caption, const TActionObj* shown,
                        TActionObj& target) override;
+  bool RunNewActionEditor(std::vector<TActionObj>& actions) override;
   bool RunRecordConfig(TRecordSettings& settings, const TKeyWarning& warning) override;
 
  private:

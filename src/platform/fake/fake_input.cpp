@@ -40,14 +40,16 @@ void TFakeInput::keybd_event(uint8_t vk, uint32_t flags) {
   Write(std::move(line));
 }
 
-bool TFakeInput::SendTextToFocus(const std::string& text, const CancelCheck& cancelled) {
+bool TFakeInput::SendTextToFocus(const std::string& text, bool pressReturn,
+                                 const CancelCheck& cancelled) {
   bool focus = false;
   {
     std::lock_guard lock(mutex_);
     focus = hasFocus_;
   }
   if (!focus || text.size() <= kTextPiece) {
-    Write(std::string("SendTextToFocus \"") + text + "\"" + (focus ? "" : " (no focus)"));
+    Write(std::string("SendTextToFocus \"") + text + "\"" + (pressReturn ? "" : " (no Return)") +
+          (focus ? "" : " (no focus)"));
     return focus;
   }
   for (size_t at = 0; at < text.size(); at += kTextPiece) {

@@ -27,7 +27,9 @@ class TFakeInput : public IInput {
   using IInput::SendTextToFocus;
   // A text is typed in pieces of kTextPiece bytes, each written as a line of its own when the
   // text is longer; `cancelled` is asked before every piece after the first.
-  bool SendTextToFocus(const std::string& text, const CancelCheck& cancelled) override;
+  // " (no Return)" follows a text typed without Return.
+  bool SendTextToFocus(const std::string& text, bool pressReturn,
+                       const CancelCheck& cancelled) override;
   void Flush() override;
   std::vector<uint8_t> UserHeldKeys() override;
   bool SuspendUserModifiers() override;

@@ -322,14 +322,16 @@ class TX11Input : public IInput {
   }
 
   using IInput::SendTextToFocus;
-  bool SendTextToFocus(const std::string& text, const CancelCheck& cancelled) override {
+  bool SendTextToFocus(const std::string& text, bool pressReturn,
+                       const CancelCheck& cancelled) override {
     std::unique_lock lock(mutex_);
     TakeEvents();
     Window focus = None;
     int revert = 0;
     XGetInputFocus(display_.get(), &focus, &revert);
     if (focus == None) return false;
-    if (TypeKeysyms(KeysymsOfText(text), lock, cancelled)) TypeKeysyms({XK_Return}, lock, {});
+    if (TypeKeysyms(KeysymsOfText(text), lock, cancelled) && pressReturn)
+      TypeKeysyms({XK_Return}, lock, {});
     XSync(display_.get(), False);
     return true;
   }

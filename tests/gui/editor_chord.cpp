@@ -11,7 +11,7 @@
 
 #include "../support/scripted_prompt.h"
 #include "gui/recording/action_editor.h"
-#include "gui/recording/key_chord.h"
+#include "gui/recording/editor_chord.h"
 #include "platform/fake/fake_input.h"
 #include "platform/fake/fake_screen.h"
 

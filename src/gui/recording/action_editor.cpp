@@ -152,7 +152,7 @@ void TfrmDefine::ChordKeyPress(int qtKey, uint32_t qtModifiers) {
     lbChord->setText("The Win key cannot be played; press the keys again");
     return;
   }
-  FChord = TKeyChord{ModifiersOfQt(qtModifiers), *vk};
+  FChord = TEditorChord{ModifiersOfQt(qtModifiers), *vk};
   FCapturingChord = false;
   lbChord->setText(Q("Will insert " + ChordText(*FChord)));
 }

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "gui/recording/editor_chord.h"
 #include "gui/recording/editor_widgets.h"
-#include "gui/recording/key_chord.h"
 #include "model/action.h"
 #include "platform/platform.h"
 
@@ -58,7 +58,7 @@ class TfrmDefine : public QWidget {
   bool CapturingPoint() const { return FCapturingPoint; }
   bool CapturingColor() const { return FCapturingColor; }
   bool CapturingChord() const { return FCapturingChord; }
-  const std::optional<TKeyChord>& Chord() const { return FChord; }
+  const std::optional<TEditorChord>& Chord() const { return FChord; }
   // A key pressed while a chord is being captured (Qt key code and modifier flags): a key that
   // is not a modifier ends the capture with the chord; Escape alone cancels it.
   void ChordKeyPress(int qtKey, uint32_t qtModifiers);
@@ -120,7 +120,7 @@ class TfrmDefine : public QWidget {
   bool FCapturingPoint = false;
   bool FCapturingColor = false;
   bool FCapturingChord = false;
-  std::optional<TKeyChord> FChord;
+  std::optional<TEditorChord> FChord;
   // The picture as stored: base64 of the BMP file's own bytes; empty for no picture.
   std::string FBMPText;
 };

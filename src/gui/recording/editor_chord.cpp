@@ -1,4 +1,4 @@
-#include "gui/recording/key_chord.h"
+#include "gui/recording/editor_chord.h"
 
 #include <Qt>
 #include <array>
@@ -91,14 +91,14 @@ bool HasWinModifier(uint32_t qtModifiers) {
   return (qtModifiers & Qt::MetaModifier) != 0;
 }
 
-std::string ChordText(const TKeyChord& chord) {
+std::string ChordText(const TEditorChord& chord) {
   std::string text;
   for (const TModifierKey& modifier : kModifierKeys)
     if (chord.modifiers & modifier.flag) text += std::string(modifier.name) + "+";
   return text + BareKeyName(chord.vk);
 }
 
-std::vector<TActionObj> ChordActions(const TKeyChord& chord) {
+std::vector<TActionObj> ChordActions(const TEditorChord& chord) {
   std::vector<uint8_t> modifiers;
   for (const TModifierKey& modifier : kModifierKeys)
     if (chord.modifiers & modifier.flag) modifiers.push_back(modifier.vk);

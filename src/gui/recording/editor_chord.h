@@ -12,10 +12,10 @@
 
 namespace zorvel {
 
-struct TKeyChord {
+struct TEditorChord {
   uint32_t modifiers = 0;  // MOD_CONTROL, MOD_SHIFT, MOD_ALT
   uint8_t vk = 0;
-  bool operator==(const TKeyChord&) const = default;
+  bool operator==(const TEditorChord&) const = default;
 };
 
 // The virtual-key code of a Qt key code; nothing for modifier keys and keys without one.
@@ -28,8 +28,8 @@ uint32_t ModifiersOfQt(uint32_t qtModifiers);
 bool HasWinModifier(uint32_t qtModifiers);
 
 // "Ctrl+Shift+S".
-std::string ChordText(const TKeyChord& chord);
+std::string ChordText(const TEditorChord& chord);
 // Modifiers down (Ctrl, Shift, Alt), the key down, the key up, the modifiers up in reverse.
-std::vector<TActionObj> ChordActions(const TKeyChord& chord);
+std::vector<TActionObj> ChordActions(const TEditorChord& chord);
 
 }  // namespace zorvel

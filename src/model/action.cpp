@@ -4,6 +4,30 @@
 #include "model/xml_values.h"
 
 namespace zorvel {
+namespace {
+
+void ReadWaitTimeout(pugi::xml_attribute attribute, int32_t& field) {
+  int32_t value = field;
+  ReadIntAttribute(attribute, "waitTimeout", value);
+  if (value < 0)
+    throw Error("attribute waitTimeout holds \"" + std::string(attribute.value()) +
+                "\", which is not 0 or more milliseconds");
+  field = value;
+}
+
+void ReadNotFound(pugi::xml_attribute attribute, NotFoundChoice& field) {
+  if (!attribute) return;
+  const std::string text = attribute.value();
+  if (text == "skip")
+    field = NotFoundChoice::Skip;
+  else if (text == "stop")
+    field = NotFoundChoice::Stop;
+  else
+    throw Error("attribute notFound holds \"" + text.substr(0, 40) +
+                "\", which is neither skip nor stop");
+}
+
+}  // namespace
 
 TActionPtr ReadAction(pugi::xml_node element) {
   auto action = std::make_shared<TActionObj>();
@@ -29,6 +53,8 @@ TActionPtr ReadAction(pugi::xml_node element) {
   ReadCodeAttribute(at("keyAction"), "keyAction", a.keyAction);
   ReadCodeAttribute(at("screenType"), "screenType", a.screenType);
   ReadFlagAttribute(at("typeReturn"), "typeReturn", a.typeReturn);
+  ReadWaitTimeout(at("waitTimeout"), a.waitTimeout);
+  ReadNotFound(at("notFound"), a.notFound);
   return action;
 }
 
@@ -52,6 +78,8 @@ void WriteAction(const TActionObj& a, pugi::xml_node parent) {
   WriteIntAttribute(item, "keyAction", a.keyAction);
   WriteIntAttribute(item, "screenType", a.screenType);
   if (!a.typeReturn) WriteIntAttribute(item, "typeReturn", 0);
+  if (a.waitTimeout != 0) WriteIntAttribute(item, "waitTimeout", a.waitTimeout);
+  if (a.notFound == NotFoundChoice::Stop) WriteTextAttribute(item, "notFound", "stop");
 }
 
 void TActionList::ReadFromNode(pugi::xml_node element) {

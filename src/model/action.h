@@ -29,6 +29,8 @@ enum class MouseAction : uint8_t {
 };
 enum class MousePoint : uint8_t { CurrentPoint = 0, FixedPoint = 1, ColorBlock = 2, Picture = 3 };
 enum class KeyAction : uint8_t { KeyDown = 0, KeyUp = 1, KeyPress = 2 };
+// What a colour or picture click does when its target is not on the screen.
+enum class NotFoundChoice : uint8_t { Skip = 0, Stop = 1 };
 
 // One step of a macro. Every field is kept, read and written whatever the kind; the codes are
 // stored as raw bytes so that values from a hand-edited document survive a round trip.
@@ -56,6 +58,10 @@ class TMouseObj {
   // Type Text: Return follows the text. Stored only when off (typeReturn="0"), so documents
   // that keep it on are written as before.
   bool typeReturn = true;
+  // Colour and picture clicks: how long to wait for the target in milliseconds (0 = look once),
+  // and what to do when it does not show. Stored only when not 0 and skip.
+  int32_t waitTimeout = 0;
+  NotFoundChoice notFound = NotFoundChoice::Skip;
 
   // Cache of the decoded fBMP; shared by copies of the action (a run plays copies).
   std::shared_ptr<const TBDBitmapData> fBMPData;

@@ -39,6 +39,16 @@ std::string PointPart(const TActionObj& a) {
   return "";
 }
 
+// ", wait 5 s, else stop" for a click that waits for its target or stops the run without it.
+std::string WaitPart(const TActionObj& a) {
+  const auto point = static_cast<MousePoint>(a.mousePoint);
+  if (point != MousePoint::ColorBlock && point != MousePoint::Picture) return "";
+  std::string text;
+  if (a.waitTimeout > 0) text += ", wait " + SecondsText(a.waitTimeout) + " s";
+  if (a.notFound == NotFoundChoice::Stop) text += ", else stop";
+  return text;
+}
+
 std::string KeyPart(uint8_t keyAction) {
   static const std::array<const char*, 3> kKeyActions{" Down", " Up", " Press"};
   return keyAction < kKeyActions.size() ? kKeyActions[keyAction] : "";
@@ -47,7 +57,7 @@ std::string KeyPart(uint8_t keyAction) {
 std::string Description(const TActionObj& a) {
   switch (static_cast<ActionType>(a.actionType)) {
     case ActionType::MouseClick:
-      return ButtonPart(a.mouseButton) + ClickPart(a.mouseAction) + PointPart(a);
+      return ButtonPart(a.mouseButton) + ClickPart(a.mouseAction) + PointPart(a) + WaitPart(a);
     case ActionType::MouseMove:
       return "Mouse Move to (" + std::to_string(a.mouseMovePosX) + " : " +
              std::to_string(a.mouseMovePosY) + ")";
@@ -167,6 +177,17 @@ std::string ActionText(const TActionObj& action, const std::string& columnCaptio
   if (columnCaption == "Type") return KindText(action.actionType);
   if (columnCaption == "Action") return Description(action);
   return "unknown";
+}
+
+std::string SecondsText(int32_t ms) {
+  const int64_t value = ms;
+  std::string text = std::to_string(value / 1000);
+  int64_t fraction = (value < 0 ? -value : value) % 1000;
+  if (value < 0 && value > -1000) text = "-" + text;
+  if (fraction == 0) return text;
+  std::string decimals = std::to_string(fraction + 1000).substr(1);
+  while (decimals.back() == '0') decimals.pop_back();
+  return text + "." + decimals;
 }
 
 std::string KeyName(int code) {

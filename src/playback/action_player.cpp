@@ -1,8 +1,10 @@
 #include "playback/action_player.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "common/error.h"
+#include "model/action_text.h"
 #include "picture/bitmap_data.h"
 #include "playback/screen_search.h"
 
@@ -31,6 +33,16 @@ ButtonFlags FlagsOf(uint8_t button) {
 std::optional<TPoint> Found(TPoint point) {
   if (point.x == -1) return std::nullopt;
   return point;
+}
+
+// "the colour clRed was not found on the screen within 0.5 s"
+std::string MissText(const TActionObj& action) {
+  std::string what = action.mousePoint == static_cast<uint8_t>(MousePoint::ColorBlock)
+                         ? "the colour " + action.fColor
+                         : "the picture";
+  what += " was not found on the screen";
+  if (action.waitTimeout > 0) what += " within " + SecondsText(action.waitTimeout) + " s";
+  return what;
 }
 
 }  // namespace
@@ -68,35 +80,76 @@ void TActionPlayer::PlayAction(TActionObj& action) {
   }
 }
 
-std::optional<TPoint> TActionPlayer::FindClickPoint(TActionObj& action) {
+std::optional<TPoint> TActionPlayer::LookFor(const TActionObj& action,
+                                             const std::function<std::optional<TPoint>()>& search,
+                                             TLook& look) {
+  const int32_t timeout = wait_ ? action.waitTimeout : 0;
+  const int64_t deadline = timeout > 0 ? wait_->NowMs() + timeout : 0;
+  for (;;) {
+    if (std::optional<TPoint> point = search()) {
+      look = TLook::Found;
+      return point;
+    }
+    const int64_t left = timeout > 0 ? deadline - wait_->NowMs() : 0;
+    if (left <= 0) {
+      look = TLook::NotFound;
+      return std::nullopt;
+    }
+    if (!wait_->Pause(static_cast<int32_t>(std::min<int64_t>(left, kTargetRetryMs)))) {
+      look = TLook::Stopped;
+      return std::nullopt;
+    }
+  }
+}
+
+std::optional<TPoint> TActionPlayer::FindClickPoint(TActionObj& action, TLook& look) {
+  look = TLook::Found;
   switch (static_cast<MousePoint>(action.mousePoint)) {
     case MousePoint::CurrentPoint:
       return input_.GetCursorPos();
     case MousePoint::FixedPoint:
       return TPoint{action.mouseClickPosX, action.mouseClickPosY};
-    case MousePoint::ColorBlock: {
-      const TSize size = screen_.ScreenSize();
-      return Found(FindColorOnScreen(screen_, action.fColor, 0, 0, size.width, size.height,
-                                     action.fColorSimplar));
-    }
+    case MousePoint::ColorBlock:
+      return LookFor(
+          action,
+          [&] {
+            const TSize size = screen_.ScreenSize();
+            return Found(FindColorOnScreen(screen_, action.fColor, 0, 0, size.width, size.height,
+                                           action.fColorSimplar));
+          },
+          look);
     case MousePoint::Picture: {
-      if (action.fBMP.empty()) return std::nullopt;
-      const auto picture = action.GetBMPData();
+      const auto picture = action.fBMP.empty() ? nullptr : action.GetBMPData();
       if (!action.fBMPError.empty())
         throw Error("The picture of a click cannot be used: " + action.fBMPError + ".");
-      // An empty picture is never on the screen.
-      if (!picture || picture->Empty()) return std::nullopt;
-      const TSize size = screen_.ScreenSize();
-      return Found(FindPictureOnScreen(screen_, *picture, 0, 0, size.width, size.height,
-                                       action.fBMPSimplar));
+      // An empty picture is never on the screen: no use waiting for it.
+      if (!picture || picture->Empty()) {
+        look = TLook::NotFound;
+        return std::nullopt;
+      }
+      return LookFor(
+          action,
+          [&] {
+            const TSize size = screen_.ScreenSize();
+            return Found(FindPictureOnScreen(screen_, *picture, 0, 0, size.width, size.height,
+                                             action.fBMPSimplar));
+          },
+          look);
     }
   }
+  look = TLook::NotFound;
   return std::nullopt;
 }
 
 void TActionPlayer::PlayMouseClick(TActionObj& action) {
-  const std::optional<TPoint> point = FindClickPoint(action);
-  if (!point) return;
+  TLook look = TLook::Found;
+  const std::optional<TPoint> point = FindClickPoint(action, look);
+  if (!point) {
+    if (look != TLook::NotFound) return;  // a stop request ended the wait
+    if (action.notFound == NotFoundChoice::Stop) throw Error(MissText(action));
+    miss_ = MissText(action);
+    return;
+  }
   const TUserModifierPause pause(*this);
   input_.SetCursorPos(point->x, point->y);
   const ButtonFlags button = FlagsOf(action.mouseButton);
@@ -172,6 +225,10 @@ void TActionPlayer::Hold(Held held) {
 
 void TActionPlayer::Unhold(Held held) {
   std::erase(held_, held);
+}
+
+std::optional<std::string> TActionPlayer::TakeMiss() {
+  return std::exchange(miss_, std::nullopt);
 }
 
 void TActionPlayer::ReleaseHeld() {

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <thread>
 
-#include "playback/action_player.h"
+#include "common/error.h"
 
 namespace zorvel {
 namespace {
@@ -37,6 +37,12 @@ void TStopSignal::Request() {
 bool TStopSignal::WaitUntil(std::chrono::steady_clock::time_point deadline) {
   std::unique_lock lock(mutex_);
   return changed_.wait_until(lock, deadline, [this] { return Requested(); });
+}
+
+int64_t IRunTimer::NowMs() {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(
+             std::chrono::steady_clock::now().time_since_epoch())
+      .count();
 }
 
 void TSteadyRunTimer::Sleep(int32_t ms) {
@@ -90,17 +96,31 @@ bool TRunThread::CheckStop() {
   return stop_.Requested();
 }
 
+bool TRunThread::Pause(int32_t ms) {
+  if (CheckStop()) return false;
+  timer_.Wait(ms, stop_);
+  return !CheckStop();
+}
+
 bool TRunThread::PlayPass(TActionPlayer& player) {
-  for (TActionObj& action : actions_) {
+  for (size_t index = 0; index < actions_.size(); ++index) {
     if (stop_.Requested()) return false;
-    if (action.actionType == static_cast<uint8_t>(ActionType::Delay)) {
-      WaitInterval(ScaleDelay(action.delay, settings_.RepeatSpeed));
-    } else {
-      player.PlayAction(action);
-      if (player.TakeUserModifiersPaused()) CheckStop();
+    try {
+      PlayOne(player, actions_[index]);
+    } catch (const std::exception& error) {
+      throw Error("action " + std::to_string(index + 1) + ": " + error.what());
     }
   }
   return true;
+}
+
+void TRunThread::PlayOne(TActionPlayer& player, TActionObj& action) {
+  if (action.actionType == static_cast<uint8_t>(ActionType::Delay))
+    WaitInterval(ScaleDelay(action.delay, settings_.RepeatSpeed));
+  else {
+    player.PlayAction(action);
+    if (player.TakeUserModifiersPaused()) CheckStop();
+  }
 }
 
 bool TRunThread::AnotherPass() {
@@ -118,7 +138,8 @@ bool TRunThread::AnotherPass() {
 }
 
 void TRunThread::Execute() {
-  TActionPlayer player(input_, screen_, [this] { return CheckStop(); });
+  TActionPlayer player(
+      input_, screen_, [this] { return CheckStop(); }, this);
   try {
     WaitForStartKeys();
     if (!actions_.empty()) {

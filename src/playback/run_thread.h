@@ -18,6 +18,7 @@
 #include "model/action.h"
 #include "model/action_ctrl.h"
 #include "platform/platform.h"
+#include "playback/action_player.h"
 #include "playback/key_chord.h"
 
 namespace zorvel {
@@ -48,6 +49,8 @@ class IRunTimer {
   virtual void Sleep(int32_t ms) = 0;
   // Waits `ms` (> 0) or until `stop` is requested.
   virtual void Wait(int32_t ms, TStopSignal& stop) = 0;
+  // Milliseconds on a steady clock.
+  virtual int64_t NowMs();
 };
 
 class TSteadyRunTimer : public IRunTimer {
@@ -78,7 +81,7 @@ struct TRunSettings {
   }
 };
 
-class TRunThread {
+class TRunThread : private IClickWait {
  public:
   using FinishedCallback = std::function<void(uint64_t runId)>;
 
@@ -114,8 +117,13 @@ class TRunThread {
   // Asked between pieces of a text and after an action that let go of the user's modifiers:
   // the stop hotkey held makes the stop request. True when the run is to stop.
   bool CheckStop();
-  // One pass over the actions; false when the stop request ended it.
-  bool PlayPass(class TActionPlayer& player);
+  // One pass over the actions; false when the stop request ended it. An error is thrown again
+  // with the action's number in front ("action 3: ...").
+  bool PlayPass(TActionPlayer& player);
+  void PlayOne(TActionPlayer& player, TActionObj& action);
+  // IClickWait: the timer's time, and its waits cut short by the stop request.
+  int64_t NowMs() override { return timer_.NowMs(); }
+  bool Pause(int32_t ms) override;
   // Whether another pass follows, counting RepeatTimes down.
   bool AnotherPass();
 

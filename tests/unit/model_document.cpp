@@ -75,6 +75,8 @@ TActionPtr FullAction(int seed) {
   a->keyAction = 1;
   a->screenType = 7;
   a->typeReturn = seed % 2 == 0;
+  a->waitTimeout = seed * 1500;
+  a->notFound = seed % 2 == 0 ? NotFoundChoice::Skip : NotFoundChoice::Stop;
   return a;
 }
 
@@ -97,6 +99,8 @@ void ExpectSameAction(const TActionObj& a, const TActionObj& b) {
   EXPECT_EQ(a.keyAction, b.keyAction);
   EXPECT_EQ(a.screenType, b.screenType);
   EXPECT_EQ(a.typeReturn, b.typeReturn);
+  EXPECT_EQ(a.waitTimeout, b.waitTimeout);
+  EXPECT_EQ(a.notFound, b.notFound);
 }
 
 TEST_F(MacroDocument, WritesTheNewMacroExactly) {
@@ -320,20 +324,52 @@ TEST_F(MacroDocument, OptionalSettingsAreWrittenOnlyWhenNotDefault) {
   macro.FName = "Opt";
   auto typed = std::make_shared<TActionObj>();
   typed->typeReturn = false;
-  macro.Actions.Add(typed);
+  auto waiting = std::make_shared<TActionObj>();
+  waiting->waitTimeout = 5000;
+  waiting->notFound = NotFoundChoice::Stop;
+  auto stopOnly = std::make_shared<TActionObj>();
+  stopOnly->notFound = NotFoundChoice::Stop;
+  for (const auto& action : {typed, waiting, stopOnly}) macro.Actions.Add(action);
   macro.SaveDocument();
   const std::string saved = folder.Read("Opt.xml");
-  EXPECT_NE(saved.find("screenType=\"0\" typeReturn=\"0\"/>"), std::string::npos) << saved;
+  for (const char* tail : {"screenType=\"0\" typeReturn=\"0\"/>",
+                           "screenType=\"0\" waitTimeout=\"5000\" notFound=\"stop\"/>",
+                           "screenType=\"0\" notFound=\"stop\"/>"})
+    EXPECT_NE(saved.find(tail), std::string::npos) << tail << "\n" << saved;
 
-  ASSERT_TRUE(LoadText(MacroText(Item("typeReturn=\"0\" delay=\"5\"") + Item("typeReturn=\"1\""))));
+  ASSERT_TRUE(LoadText(
+      MacroText(Item("notFound=\"stop\" typeReturn=\"0\" delay=\"5\" waitTimeout=\"250\"") +
+                Item("typeReturn=\"1\" waitTimeout=\"0\" notFound=\"skip\""))));
   ASSERT_EQ(macro.Actions.Count(), 2u);
-  EXPECT_FALSE(macro.Actions.Get(0)->typeReturn);
-  EXPECT_EQ(macro.Actions.Get(0)->delay, 5);
-  EXPECT_TRUE(macro.Actions.Get(1)->typeReturn);
+  const TActionObj& first = *macro.Actions.Get(0);
+  EXPECT_FALSE(first.typeReturn);
+  EXPECT_EQ(first.delay, 5);
+  EXPECT_EQ(first.waitTimeout, 250);
+  EXPECT_EQ(first.notFound, NotFoundChoice::Stop);
+  ExpectSameAction(*macro.Actions.Get(1), TActionObj());
   macro.FName = "Opt2";
   macro.SaveDocument();
   const std::string resaved = folder.Read("Opt2.xml");
-  EXPECT_EQ(resaved.find("typeReturn=\"1\""), std::string::npos) << resaved;
+  for (const char* defaulted : {"typeReturn=\"1\"", "waitTimeout=\"0\"", "notFound=\"skip\""})
+    EXPECT_EQ(resaved.find(defaulted), std::string::npos) << resaved;
+}
+
+TEST_F(MacroDocument, ADocumentWithoutOptionalSettingsIsRewrittenByteForByte) {
+  const std::string item =
+      "<item mouseClickPosX=\"-4\" mouseClickPosY=\"9\" fColor=\"clRed\" fBMP=\"\" "
+      "fColorSimplar=\"90\" fBMPSimplar=\"100\" mouseMovePosX=\"0\" mouseMovePosY=\"0\" "
+      "key=\"0\" typeText=\"x\" delay=\"1000\" actionType=\"0\" mouseButton=\"0\" "
+      "mouseAction=\"0\" mousePoint=\"2\" keyAction=\"2\" screenType=\"0\"/>";
+  const std::string text = std::string(kDeclaration) +
+                           "<zorvel Zorvel=\"1.1\" FName=\"Same\" FCreateTime=\"12/08/26\">"
+                           "<Config StartHotkey=\"1\" StopHotkey=\"2\" RepeatType=\"0\" "
+                           "RepeatTimes=\"1\" RepeatSpeed=\"1\" Interval=\"1000\"/>"
+                           "<Schedule ScheduleType=\"0\" SelectedIndex=\"0\" SelectedTime=\"\" "
+                           "SelectedDate=\"\"/><ActionList>" +
+                           item + item + "</ActionList></zorvel>";
+  ASSERT_TRUE(LoadText(text, "Same.xml"));
+  macro.SaveDocument();
+  EXPECT_EQ(folder.Read("Same.xml"), text);
 }
 
 TEST_F(MacroDocument, BadOptionalSettingsAreErrorsNamingTheAttribute) {
@@ -342,6 +378,11 @@ TEST_F(MacroDocument, BadOptionalSettingsAreErrorsNamingTheAttribute) {
        "item 1: attribute typeReturn holds \"yes\", which is not 0 or 1"},
       {Item("typeReturn=\"\""), "item 1: attribute typeReturn holds \"\""},
       {Item("") + Item("typeReturn=\"2\""), "item 2: attribute typeReturn holds \"2\""},
+      {Item("waitTimeout=\"-1\""),
+       "item 1: attribute waitTimeout holds \"-1\", which is not 0 or more milliseconds"},
+      {Item("waitTimeout=\"5s\""), "item 1: attribute waitTimeout holds \"5s\""},
+      {Item("notFound=\"Stop\""),
+       "item 1: attribute notFound holds \"Stop\", which is neither skip nor stop"},
   };
   for (const auto& [items, reason] : cases) {
     const std::string text = MacroText(items);

@@ -55,6 +55,34 @@ TEST(ActionText, DescribesClicks) {
   }
 }
 
+TEST(ActionText, ColourAndPictureClicksSayHowTheyWait) {
+  struct Case {
+    uint8_t point;
+    int32_t waitTimeout;
+    NotFoundChoice notFound;
+    const char* text;
+  };
+  const Case cases[] = {
+      {2, 5000, NotFoundChoice::Stop,
+       "Left Button Single Click on the Color: clRed, wait 5 s, else stop"},
+      {3, 1500, NotFoundChoice::Skip, "Left Button Single Click on the Picture, wait 1.5 s"},
+      {3, 0, NotFoundChoice::Stop, "Left Button Single Click on the Picture, else stop"},
+      {1, 5000, NotFoundChoice::Stop, "Left Button Single Click on fixed point:(0 : 0)"},
+  };
+  for (const auto& c : cases) {
+    TActionObj action = Action(0);
+    action.mousePoint = c.point;
+    action.fColor = "clRed";
+    action.waitTimeout = c.waitTimeout;
+    action.notFound = c.notFound;
+    EXPECT_EQ(ActionText(action, "Action"), c.text);
+  }
+  const std::pair<int32_t, const char*> seconds[] = {{0, "0"},      {25, "0.025"},
+                                                     {500, "0.5"},  {1250, "1.25"},
+                                                     {60000, "60"}, {2147483647, "2147483.647"}};
+  for (const auto& [ms, text] : seconds) EXPECT_EQ(SecondsText(ms), text) << ms;
+}
+
 TEST(ActionText, DescribesMovesKeysTextsAndDelays) {
   TActionObj move = Action(1);
   move.mouseMovePosX = 10;

@@ -232,6 +232,36 @@ TEST_F(EditorTest, ClickPointGroupsFollowTheCheckedPoint) {
   }
 }
 
+TEST_F(EditorTest, WaitFieldsShowForColourAndPictureAndCarryBothSettings) {
+  form.show();
+  QRadioButton* points[] = {frame.rbCurrent, frame.rbFixed, frame.rbColor, frame.rbBMP};
+  for (int k = 0; k < 4; ++k) {
+    points[k]->click();
+    EXPECT_EQ(frame.plWait->isVisible(), k >= 2) << k;
+  }
+  TActionObj action;
+  action.mousePoint = uint8_t(MousePoint::ColorBlock);
+  action.waitTimeout = 1500;
+  action.notFound = NotFoundChoice::Stop;
+  form.ShowAction(action);
+  EXPECT_EQ(frame.edWait->text(), "1.5");
+  EXPECT_EQ(frame.cbNotFound->currentText(), "stop the macro");
+  TActionObj filled;
+  form.FillAction(filled);
+  EXPECT_EQ(filled.waitTimeout, 1500);
+  EXPECT_EQ(filled.notFound, NotFoundChoice::Stop);
+
+  frame.edWait->setText("5");
+  frame.cbNotFound->setCurrentIndex(0);
+  form.FillAction(filled);
+  EXPECT_EQ(filled.waitTimeout, 5000);
+  EXPECT_EQ(filled.notFound, NotFoundChoice::Skip);
+
+  frame.edWait->setText("2,5");
+  EXPECT_THROW(form.FillAction(filled), Error);
+  EXPECT_EQ(filled.waitTimeout, 5000);  // left as it was
+}
+
 TEST_F(EditorTest, PointCaptureFillsTheFieldsOfTheActivePanel) {
   input.SetCursor({321, 54});
   frame.rbFixed->click();
@@ -478,6 +508,22 @@ TEST_F(EditorTest, ClosingTheDialogStopsTheTimer) {
   form.btnCancelClick();
   EXPECT_FALSE(frame.CaptureTimerActive());
   EXPECT_EQ(form.result(), QDialog::Rejected);
+}
+
+TEST(EditorFields, SecondsReadAsMilliseconds) {
+  const std::pair<const char*, int32_t> good[] = {
+      {"", 0},      {"0", 0},      {"5", 5000},  {"1.5", 1500},
+      {".25", 250}, {"0.025", 25}, {"3.", 3000}, {"2147483.647", 2147483647}};
+  for (const auto& [text, ms] : good) EXPECT_EQ(ReadSeconds(text, "Wait up to"), ms) << text;
+  for (const char* text :
+       {"-1", "1.2345", "2147483.648", "9999999999", "1,5", "a", ".", " 1", "1e3"}) {
+    try {
+      ReadSeconds(text, "Wait up to");
+      ADD_FAILURE() << text;
+    } catch (const Error& error) {
+      EXPECT_NE(std::string(error.what()).find("\"Wait up to\""), std::string::npos) << text;
+    }
+  }
 }
 
 TEST(EditorFields, SteppedSpinValueStartsFromLowWithoutANumber) {

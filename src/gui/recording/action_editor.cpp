@@ -20,6 +20,7 @@
 #include "gui/recording/picture_file.h"
 #include "gui/widgets/dialog_buttons.h"
 #include "gui/widgets/prompt.h"
+#include "model/action_text.h"
 #include "model/base64.h"
 #include "model/colour_text.h"
 #include "playback/screen_search.h"
@@ -103,6 +104,7 @@ void TfrmDefine::rbFixedClick() {
   btnCaptureColor->setEnabled(rbColor->isChecked() && plClick->isEnabled());
   gbBMP->setVisible(rbBMP->isChecked());
   btnBMP->setEnabled(rbBMP->isChecked() && plClick->isEnabled());
+  plWait->setVisible(rbColor->isChecked() || rbBMP->isChecked());
   StopCapture();
 }
 
@@ -243,6 +245,8 @@ void TfrmDefine::ActionToControls(const TActionObj& action) {
   ShowColor(action.fColor);
   SetFieldText(edSimilar, QString::number(action.fColorSimplar), 3);
   SetFieldText(edBMPSimilar, QString::number(action.fBMPSimplar), 3);
+  edWait->setText(Q(SecondsText(action.waitTimeout)));
+  SelectIndex(cbNotFound, static_cast<int>(action.notFound));
   FBMPText = action.fBMP;
   ShowPicture(FBMPText);
   SetFieldText(edMoveX, QString::number(action.mouseMovePosX), 4);
@@ -293,6 +297,8 @@ void TfrmDefine::ControlsToAction(TActionObj& target) {
   WritePicture(action);
   action.fColorSimplar = FieldNumber(edSimilar, "Color Simliar:");
   action.fBMPSimplar = FieldNumber(edBMPSimilar, "BMP Simliar:");
+  action.waitTimeout = ReadSeconds(S(edWait->text()), "Wait up to");
+  action.notFound = cbNotFound->currentIndex() == 1 ? NotFoundChoice::Stop : NotFoundChoice::Skip;
   action.mouseMovePosX = FieldNumber(edMoveX, "X:");
   action.mouseMovePosY = FieldNumber(edMoveY, "Y:");
   if (cbKey->currentIndex() >= 0) action.key = cbKey->currentData().toInt();

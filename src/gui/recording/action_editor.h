@@ -83,6 +83,10 @@ class TfrmDefine : public QWidget {
   QPushButton *btnCapture, *btnCaptureColor, *btnBMP, *SpeedButton2, *btnChord;
   QLabel* lbChord;
   QCheckBox* cbTypeReturn;
+  // Shown for the colour and picture click points: how long to wait, and what to do without it.
+  QWidget* plWait;
+  QLineEdit* edWait;
+  QComboBox* cbNotFound;
   QLineEdit *edPX, *edPY, *edCl, *edColor, *edMoveX, *edMoveY, *edText;
   TSpinField *spSimilar, *spBMPSimilar;
   QLineEdit *edSimilar, *edBMPSimilar;
@@ -107,6 +111,7 @@ class TfrmDefine : public QWidget {
   QGroupBox* BuildPointGroup();
   QGroupBox* BuildColorGroup();
   QGroupBox* BuildBMPGroup();
+  QWidget* BuildWaitRow(QWidget* parent);
   void AttachDigitsFilter(QLineEdit* edit);
   void ShowColor(const std::string& colorText);
   // Shows the picture held by `bmpText` (base64 of a BMP file); false when it does not decode.

@@ -141,6 +141,9 @@ QWidget* TfrmDefine::BuildClickPanel() {
     height = std::max(height, group->sizeHint().height());
     width = std::max(width, group->sizeHint().width());
   }
+  plWait = BuildWaitRow(groups);
+  groupColumn->addWidget(plWait);
+  height += plWait->sizeHint().height();
   groupColumn->addStretch();
   groups->setMinimumSize(width, height);
   bottom->addWidget(groups, 1);
@@ -202,6 +205,24 @@ QGroupBox* TfrmDefine::BuildBMPGroup() {
   grid->addWidget(spBMPSimilar, 1, 1);
   grid->addWidget(new QLabel("%", group), 1, 2);
   return group;
+}
+
+QWidget* TfrmDefine::BuildWaitRow(QWidget* parent) {
+  auto* row = new QWidget(parent);
+  row->setObjectName("plWait");
+  auto* layout = new QHBoxLayout(row);
+  layout->setContentsMargins(0, 0, 0, 0);
+  edWait = NewEdit("edWait", "0", 10, row);
+  edWait->setFixedWidth(70);
+  cbNotFound = NewList("cbNotFound", {"go on", "stop the macro"}, row);
+  layout->addWidget(new QLabel("Wait up to", row));
+  layout->addWidget(edWait);
+  layout->addWidget(new QLabel("s", row));
+  layout->addSpacing(12);
+  layout->addWidget(new QLabel("If not found:", row));
+  layout->addWidget(cbNotFound);
+  layout->addStretch();
+  return row;
 }
 
 QWidget* TfrmDefine::BuildMovePanel() {

@@ -38,6 +38,27 @@ int32_t ReadWholeNumber(const std::string& text, const std::string& fieldName) {
   return value;
 }
 
+int32_t ReadSeconds(const std::string& text, const std::string& fieldName) {
+  if (text.empty()) return 0;
+  auto bad = [&] {
+    return Error("'" + text + "' is not a number of seconds (up to 2147483.647) in the field \"" +
+                 fieldName + "\".");
+  };
+  const size_t point = text.find('.');
+  const std::string whole = text.substr(0, point);
+  const std::string decimals = point == std::string::npos ? "" : text.substr(point + 1);
+  auto digits = [](const std::string& part) {
+    return std::all_of(part.begin(), part.end(), [](char c) { return c >= '0' && c <= '9'; });
+  };
+  if ((whole.empty() && decimals.empty()) || !digits(whole) || !digits(decimals) ||
+      decimals.size() > 3 || whole.size() > 7)
+    throw bad();
+  int64_t ms = whole.empty() ? 0 : std::stoll(whole) * 1000;
+  ms += decimals.empty() ? 0 : std::stoll((decimals + "00").substr(0, 3));
+  if (ms > std::numeric_limits<int32_t>::max()) throw bad();
+  return static_cast<int32_t>(ms);
+}
+
 std::vector<std::pair<std::string, int>> EditorKeyList() {
   std::vector<std::pair<std::string, int>> keys;
   auto addRange = [&keys](int from, int to) {

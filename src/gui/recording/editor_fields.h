@@ -29,6 +29,11 @@ int32_t JoinDelay(const TDelayParts& parts);
 // `fieldName`. Throws Error naming the field and the text otherwise.
 int32_t ReadWholeNumber(const std::string& text, const std::string& fieldName);
 
+// Reads a number of seconds with up to three decimals ("5", "1.5", "0.025"; empty is 0) from the
+// field labelled `fieldName`, as milliseconds. Throws Error naming the field and the text
+// otherwise, or when it is more than a 32-bit count of milliseconds.
+int32_t ReadSeconds(const std::string& text, const std::string& fieldName);
+
 // Entries of the key list: every named virtual-key code, codes 48 to 256 first, then 1 to 47.
 std::vector<std::pair<std::string, int>> EditorKeyList();
 

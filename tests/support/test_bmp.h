@@ -9,8 +9,10 @@
 
 namespace zorvel::test {
 
-// A 24-bit bottom-up BMP file of one colour (0x00BBGGRR).
-inline std::vector<uint8_t> SolidBmp(int width, int height, uint32_t color) {
+// A 24-bit bottom-up BMP file whose pixel (x, y), y = 0 the top row, has colour colorAt(x, y)
+// (0x00BBGGRR).
+template <typename ColorAt>
+std::vector<uint8_t> PixelBmp(int width, int height, ColorAt colorAt) {
   const int lineSize = (width * 3 + 3) / 4 * 4;
   const uint32_t dataSize = static_cast<uint32_t>(lineSize * height);
   std::vector<uint8_t> bmp(54 + dataSize, 0);
@@ -29,12 +31,18 @@ inline std::vector<uint8_t> SolidBmp(int width, int height, uint32_t color) {
   put32(34, dataSize);
   for (int y = 0; y < height; ++y)
     for (int x = 0; x < width; ++x) {
-      uint8_t* p = &bmp[54 + y * lineSize + x * 3];
+      const uint32_t color = colorAt(x, y);
+      uint8_t* p = &bmp[54 + (height - 1 - y) * lineSize + x * 3];
       p[0] = static_cast<uint8_t>(color >> 16);
       p[1] = static_cast<uint8_t>(color >> 8);
       p[2] = static_cast<uint8_t>(color);
     }
   return bmp;
+}
+
+// A 24-bit bottom-up BMP file of one colour (0x00BBGGRR).
+inline std::vector<uint8_t> SolidBmp(int width, int height, uint32_t color) {
+  return PixelBmp(width, height, [color](int, int) { return color; });
 }
 
 }  // namespace zorvel::test

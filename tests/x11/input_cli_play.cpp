@@ -12,9 +12,14 @@
 #include <cstring>
 #include <fstream>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "../support/test_bmp.h"
 #include "input_test_tools.h"
+#include "model/base64.h"
+#include "paint_window_scene.h"
+#include "platform/platform.h"
 #include "support_process.h"
 #include "temp_folder.h"
 
@@ -249,6 +254,57 @@ TEST_F(CliPlayTest, TheMacrosStopHotkeyStopsIt) {
   EXPECT_EQ(test::RunCommand("xdotool key ctrl+F5").exitCode, 0);
   EXPECT_EQ(play.Wait(), 0);
   EXPECT_EQ(play.Output(), "\"waits\" stopped\n");
+}
+
+namespace scene = test::paint_scene;
+
+// A click on the paint window's picture that waits for it as `wait` says.
+std::string ScenePictureClick(const std::string& wait) {
+  const std::vector<uint8_t> bmp =
+      test::PixelBmp(scene::kPictureWidth, scene::kPictureHeight, [](int x, int y) {
+        const uint32_t rgb = scene::PicturePixel(x, y);
+        return ((rgb & 0xFF) << 16) | (rgb & 0xFF00) | (rgb >> 16);
+      });
+  return Item("actionType=\"0\" mousePoint=\"3\" fBMP=\"" + EncodeBase64Stream(bmp) + "\" " + wait);
+}
+
+TPoint PointerPosition() {
+  Display* display = HeldDisplay();
+  Window root = 0, child = 0;
+  int x = 0, y = 0, wx = 0, wy = 0;
+  unsigned mask = 0;
+  XQueryPointer(display, DefaultRootWindow(display), &root, &child, &x, &y, &wx, &wy, &mask);
+  return {x, y};
+}
+
+TEST_F(CliPlayTest, APictureClickWaitsForThePictureToShow) {
+  XWarpPointer(HeldDisplay(), None, DefaultRootWindow(HeldDisplay()), 0, 0, 0, 0, 5, 5);
+  XSync(HeldDisplay(), False);
+  TMacroFile macro("late", {ScenePictureClick("waitTimeout=\"3000\"")});
+  TCliProcess play({"play", macro.Path()});
+  std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+  TToolProcess window("zorvel-test-paint-window", {});
+  ASSERT_TRUE(window.WaitReady());
+  EXPECT_EQ(play.Wait(), 0);
+  EXPECT_EQ(play.Output(), "\"late\" finished\n");
+  EXPECT_EQ(PointerPosition(), (TPoint{scene::kPictureX + scene::kPictureWidth / 2,
+                                       scene::kPictureY + scene::kPictureHeight / 2}));
+}
+
+TEST_F(CliPlayTest, APictureThatDoesNotShowInTimeEndsTheRunWhenAskedTo) {
+  XWarpPointer(HeldDisplay(), None, DefaultRootWindow(HeldDisplay()), 0, 0, 0, 0, 5, 5);
+  XSync(HeldDisplay(), False);
+  TMacroFile macro("missing",
+                   {KeyItem(0x41, 2), ScenePictureClick("waitTimeout=\"500\" notFound=\"stop\""),
+                    TypeItem("never")});
+  const auto start = std::chrono::steady_clock::now();
+  TCliProcess play({"play", macro.Path()});
+  EXPECT_EQ(play.Wait(), 1);
+  EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500));
+  EXPECT_EQ(play.Output(),
+            "zorvel-cli play: \"missing\" ended on an error: action 2: the picture was not found "
+            "on the screen within 0.5 s\n");
+  EXPECT_EQ(PointerPosition(), (TPoint{5, 5}));
 }
 
 TEST_F(CliPlayTest, FailuresAreReportedWithExitCodeOne) {

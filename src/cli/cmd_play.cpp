@@ -7,6 +7,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <iostream>
 #include <memory>
@@ -14,6 +16,7 @@
 #include "cli/cli_common.h"
 #include "common/date_time.h"
 #include "common/error.h"
+#include "model/action_text.h"
 #include "model/xml_document.h"
 #include "platform/desktop.h"
 #include "playback/run_ctrl.h"
@@ -22,14 +25,15 @@ namespace zorvel::cli {
 namespace {
 
 const CommandSyntax kSyntax{
-    "usage: zorvel-cli play NAME|FILE [--folder DIR]\n"
+    "usage: zorvel-cli play NAME|FILE [--folder DIR] [--verbose]\n"
     "Plays a macro on the X display with its own run settings (repeat, speed, interval) and\n"
     "prints one line when the run ends. The run begins once the keys held when the command\n"
     "started (the Return that started it) are let go of. Ctrl+C, or the macro's stop hotkey\n"
     "Ctrl+F<n>, stops it; the command returns once every key and button the macro held is\n"
     "released. A signal that ends it (Ctrl+C, a closed terminal, kill ...) gives the exit status\n"
-    "128 + the signal's number.\n",
-    {},
+    "128 + the signal's number. --verbose prints each action as it plays, with the seconds\n"
+    "since the run began, and each colour or picture click that found nothing.\n",
+    {{"--verbose", false}},
     1,
     1};
 
@@ -152,7 +156,34 @@ void WaitForEnd(TRunCtrl& ctrl, TEndPipe& ends, TSignalWatch& signals, IHotkeys*
   }
 }
 
-int PlayMacro(const std::string& folder, const std::string& operand) {
+// --verbose: one line per action as it plays, and one per click that found nothing.
+class TVerbosePrinter : public IRunObserver {
+ public:
+  explicit TVerbosePrinter(std::string name) : name_(std::move(name)) {}
+  void ActionStarting(const TRunProgress& progress, const TActionObj& action) override {
+    std::cout << Elapsed() << "  " << ProgressText(name_, progress) << ": "
+              << OneLine(ActionText(action, "Action")) << std::endl;
+  }
+  void TargetMissed(const std::string& what) override {
+    std::cout << Elapsed() << "  " << OneLine(what) << std::endl;
+  }
+
+ private:
+  std::string Elapsed() const {
+    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
+                        std::chrono::steady_clock::now() - start_)
+                        .count();
+    char text[32];
+    std::snprintf(text, sizeof text, "%lld.%03lld s", static_cast<long long>(ms / 1000),
+                  static_cast<long long>(ms % 1000));
+    return text;
+  }
+
+  std::string name_;
+  std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
+};
+
+int PlayMacro(const std::string& folder, const std::string& operand, bool verbose) {
   TXMLDocument document;
   TActionCtrlPtr macro = FindMacro(document, folder, operand);
   auto input = OpenInput();
@@ -160,11 +191,13 @@ int PlayMacro(const std::string& folder, const std::string& operand) {
   PrintDesktopNotice();
   TSystemClock clock;
   TSignalWatch signals;
+  TVerbosePrinter printer(OneLine(macro->FName));  // outlives the run controller's thread
   TEndPipe ends;
   TRunCtrl ctrl(*input, *screen, clock, [&ends](uint64_t runId) { ends.Post(runId); });
   auto hotkeys = GrabStopHotkey(macro->Config, ctrl);
+  if (verbose) ctrl.SetObserver(&printer);
   // The Return that started the command may still be down.
-  ctrl.Start(macro, TKeyChord::AnyKey());
+  ctrl.Start(macro, TKeyChord::AnyKey(), TStartedBy::CommandLine);
   WaitForEnd(ctrl, ends, signals, hotkeys.get());
   const std::string name = OneLine(macro->FName);
   const TRunOutcome& outcome = ctrl.LastOutcome();
@@ -184,7 +217,9 @@ int PlayMacro(const std::string& folder, const std::string& operand) {
 int RunPlay(const std::vector<std::string>& args) {
   ParsedArgs parsed;
   if (auto done = ParseCommandLine("play", args, kSyntax, parsed)) return *done;
-  return RunReporting("play", [&] { return PlayMacro(parsed.folder, parsed.positional[0]); });
+  return RunReporting("play", [&] {
+    return PlayMacro(parsed.folder, parsed.positional[0], parsed.Has("--verbose"));
+  });
 }
 
 }  // namespace zorvel::cli

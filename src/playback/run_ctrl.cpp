@@ -42,7 +42,8 @@ TRunCtrl::~TRunCtrl() {
   JoinThread();
 }
 
-void TRunCtrl::Start(const std::shared_ptr<TActionCtrl>& macro, TKeyChord startKeys) {
+void TRunCtrl::Start(const std::shared_ptr<TActionCtrl>& macro, TKeyChord startKeys,
+                     TStartedBy startedBy) {
   if (running_ || !macro) return;
   // A stopped run may still be finishing its present action or a short wait.
   JoinThread();
@@ -55,6 +56,7 @@ void TRunCtrl::Start(const std::shared_ptr<TActionCtrl>& macro, TKeyChord startK
                                             timer_, onFinished_);
   runThread_->SetStartKeys(std::move(startKeys));
   runThread_->SetStopHotkey(macro->Config.StopHotkey);
+  runThread_->SetObserver(observer_);
   try {
     thread_ = std::thread([run = runThread_.get()] { run->Execute(); });
   } catch (const std::system_error&) {
@@ -63,6 +65,8 @@ void TRunCtrl::Start(const std::shared_ptr<TActionCtrl>& macro, TKeyChord startK
     macro->FRunning = false;
     throw Error("The run could not be started: no thread could be created.");
   }
+  const TDateTime now = clock_.Now();
+  log_.Begin(FormatShortDate(now) + " " + FormatLongTime(now), macro->FName, startedBy);
 }
 
 void TRunCtrl::Stop() {
@@ -78,7 +82,13 @@ void TRunCtrl::RunFinished(uint64_t runId) {
   // The thread's last deed was the notification; it is ending or has ended.
   if (thread_.joinable() && thread_.get_id() == std::this_thread::get_id()) return;
   if (thread_.joinable()) thread_.join();
-  if (runThread_) lastOutcome_ = runThread_->Outcome();
+  ReleaseRun();
+}
+
+void TRunCtrl::ReleaseRun() {
+  if (!runThread_) return;
+  lastOutcome_ = runThread_->Outcome();
+  log_.End(lastOutcome_, runThread_->Misses());
   runThread_.reset();
 }
 
@@ -88,7 +98,7 @@ void TRunCtrl::JoinThread() {
     if (runThread_) runThread_->RequestStop();
     thread_.join();
   }
-  runThread_.reset();
+  ReleaseRun();
 }
 
 TScheduleMoment TScheduleMoment::At(const TDateTime& now) {
@@ -146,7 +156,7 @@ bool TRunCtrl::StartIfTimeDue(const std::shared_ptr<TActionCtrl>& macro) {
 
 bool TRunCtrl::StartScheduled(const std::shared_ptr<TActionCtrl>& macro, const TDateTime& now) {
   if (running_ || StartedFor(macro, now)) return false;
-  Start(macro);
+  Start(macro, {}, TStartedBy::Schedule);
   if (running_) scheduledStarts_.push_back({macro, now});
   return running_;
 }

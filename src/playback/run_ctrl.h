@@ -17,6 +17,7 @@
 #include "common/date_time.h"
 #include "model/action_ctrl.h"
 #include "platform/platform.h"
+#include "playback/run_report.h"
 #include "playback/run_thread.h"
 #include "playback/schedule_index.h"
 
@@ -48,8 +49,10 @@ class TRunCtrl {
 
   // Plays `macro` unless a run is active (then nothing happens). The run plays copies of the
   // macro's actions and settings taken now. Waits first for a stopped run's thread to end.
-  // `startKeys` are the keys that started it (see TRunThread::SetStartKeys).
-  void Start(const std::shared_ptr<TActionCtrl>& macro, TKeyChord startKeys = {});
+  // `startKeys` are the keys that started it (see TRunThread::SetStartKeys); `startedBy` goes
+  // into the run log.
+  void Start(const std::shared_ptr<TActionCtrl>& macro, TKeyChord startKeys = {},
+             TStartedBy startedBy = TStartedBy::Button);
   // Asks the active run to stop and clears the running flags; does not wait.
   void Stop();
   bool Running() const { return running_; }
@@ -73,12 +76,18 @@ class TRunCtrl {
   const TRunOutcome& LastOutcome() const { return lastOutcome_; }
   // Id of the last run started (0 before the first).
   uint64_t CurrentRunId() const { return runId_; }
+  // Every run from now on tells `observer` (nullptr: nobody) how it goes, on its run thread.
+  void SetObserver(IRunObserver* observer) { observer_ = observer; }
+  // The last runs, with how they were started and how they ended.
+  const TRunLog& Log() const { return log_; }
 
  private:
   // Starts `macro` for the scheduled moment `now` unless a run is active or the schedule has
   // started it for that moment already.
   bool StartScheduled(const std::shared_ptr<TActionCtrl>& macro, const TDateTime& now);
   void JoinThread();
+  // Keeps the ended run's outcome and misses, then lets its thread object go.
+  void ReleaseRun();
   // Whether the schedule started `macro` for the moment `now` already; forgets released macros.
   bool StartedFor(const std::shared_ptr<TActionCtrl>& macro, const TDateTime& now);
 
@@ -100,6 +109,8 @@ class TRunCtrl {
   std::unique_ptr<TRunThread> runThread_;
   std::thread thread_;
   TRunOutcome lastOutcome_;
+  IRunObserver* observer_ = nullptr;
+  TRunLog log_;
   std::vector<TScheduledStart> scheduledStarts_;
 };
 

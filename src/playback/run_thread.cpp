@@ -62,7 +62,18 @@ TRunThread::TRunThread(uint64_t runId, std::vector<TActionObj> actions,
       input_(input),
       screen_(screen),
       timer_(timer),
-      onFinished_(std::move(onFinished)) {}
+      onFinished_(std::move(onFinished)) {
+  switch (static_cast<RepeatMode>(settings_.RepeatType)) {
+    case RepeatMode::RepeatOnce:
+      passes_ = 1;
+      break;
+    case RepeatMode::RepeatCount:
+      passes_ = std::max<int32_t>(settings_.RepeatTimes, 1);
+      break;
+    default:
+      passes_ = 0;  // until stopped
+  }
+}
 
 void TRunThread::WaitInterval(int32_t ms) {
   if (ms <= 0) return;
@@ -103,10 +114,11 @@ bool TRunThread::Pause(int32_t ms) {
 }
 
 bool TRunThread::PlayPass(TActionPlayer& player) {
+  ++pass_;
   for (size_t index = 0; index < actions_.size(); ++index) {
     if (stop_.Requested()) return false;
     try {
-      PlayOne(player, actions_[index]);
+      PlayOne(player, index);
     } catch (const std::exception& error) {
       throw Error("action " + std::to_string(index + 1) + ": " + error.what());
     }
@@ -114,12 +126,18 @@ bool TRunThread::PlayPass(TActionPlayer& player) {
   return true;
 }
 
-void TRunThread::PlayOne(TActionPlayer& player, TActionObj& action) {
-  if (action.actionType == static_cast<uint8_t>(ActionType::Delay))
+void TRunThread::PlayOne(TActionPlayer& player, size_t index) {
+  TActionObj& action = actions_[index];
+  if (observer_) observer_->ActionStarting({pass_, passes_, index + 1, actions_.size()}, action);
+  if (action.actionType == static_cast<uint8_t>(ActionType::Delay)) {
     WaitInterval(ScaleDelay(action.delay, settings_.RepeatSpeed));
-  else {
-    player.PlayAction(action);
-    if (player.TakeUserModifiersPaused()) CheckStop();
+    return;
+  }
+  player.PlayAction(action);
+  if (player.TakeUserModifiersPaused()) CheckStop();
+  if (std::optional<std::string> miss = player.TakeMiss()) {
+    misses_.push_back("action " + std::to_string(index + 1) + ": " + *miss);
+    if (observer_) observer_->TargetMissed(misses_.back());
   }
 }
 

@@ -20,6 +20,7 @@
 #include "platform/platform.h"
 #include "playback/action_player.h"
 #include "playback/key_chord.h"
+#include "playback/run_report.h"
 
 namespace zorvel {
 
@@ -96,6 +97,9 @@ class TRunThread : private IClickWait {
   // of the user's modifiers, or when the macro holds Alt; so the run also stops when it finds the
   // user holding it during a long wait, between pieces of a text or after such an action.
   void SetStopHotkey(int32_t fKey);
+  // Told of the progress and of clicks that found nothing, on the run thread; must outlive the
+  // run.
+  void SetObserver(IRunObserver* observer) { observer_ = observer; }
 
   // The run: passes, waits, release of held input, then the end callback. Never throws.
   void Execute();
@@ -110,6 +114,9 @@ class TRunThread : private IClickWait {
   uint64_t RunId() const { return runId_; }
   // How the run ended. Read it once the run has ended.
   const TRunOutcome& Outcome() const { return outcome_; }
+  // The colour and picture clicks that found nothing and went on ("action 3: the colour ...").
+  // Read it once the run has ended.
+  const std::vector<std::string>& Misses() const { return misses_; }
 
  private:
   // Polls the user's keys until the start keys are up, the stop request comes or time is up.
@@ -120,7 +127,7 @@ class TRunThread : private IClickWait {
   // One pass over the actions; false when the stop request ended it. An error is thrown again
   // with the action's number in front ("action 3: ...").
   bool PlayPass(TActionPlayer& player);
-  void PlayOne(TActionPlayer& player, TActionObj& action);
+  void PlayOne(TActionPlayer& player, size_t index);
   // IClickWait: the timer's time, and its waits cut short by the stop request.
   int64_t NowMs() override { return timer_.NowMs(); }
   bool Pause(int32_t ms) override;
@@ -138,6 +145,10 @@ class TRunThread : private IClickWait {
   TKeyChord stopKeys_;
   TStopSignal stop_;
   TRunOutcome outcome_;
+  IRunObserver* observer_ = nullptr;
+  int32_t pass_ = 0;
+  int32_t passes_ = 1;
+  std::vector<std::string> misses_;
 };
 
 }  // namespace zorvel

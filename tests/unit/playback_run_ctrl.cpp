@@ -140,6 +140,27 @@ TEST_F(RunCtrlTest, LateEndOfAStoppedRunDoesNotStopTheNextRun) {
   EXPECT_EQ(input.Transcript(), Lines{});
 }
 
+TEST_F(RunCtrlTest, TheLogTellsHowEachRunStartedAndEnded) {
+  auto slow = Macro("slow", {Delay(60000)});
+  auto bad = Macro("bad", {Key(0x41), std::make_shared<TActionObj>()});
+  bad->Actions[1]->mousePoint = static_cast<uint8_t>(MousePoint::ColorBlock);
+  bad->Actions[1]->fColor = "no colour";
+  auto missing = Macro("missing", {std::make_shared<TActionObj>(*bad->Actions[1])});
+  missing->Actions[0]->fColor = "clRed";
+  ctrl->Start(slow, {}, TStartedBy::Hotkey);
+  ctrl->Stop();
+  ctrl->Start(bad);  // the stopped run is logged when its thread is waited for
+  FinishRun();
+  ctrl->Start(missing, {}, TStartedBy::Schedule);
+  FinishRun();
+  EXPECT_EQ(ctrl->Log().Lines(),
+            (Lines{"12/08/26 10:40:29  slow  (hotkey)  stopped",
+                   "12/08/26 10:40:29  bad  (button)  failed: action 2: \"no colour\" is not a "
+                   "valid colour.",
+                   "12/08/26 10:40:29  missing  (schedule)  finished  [1 click found nothing]",
+                   "    action 1: the colour clRed was not found on the screen"}));
+}
+
 TEST_F(RunCtrlTest, RunPlaysTheSnapshotTakenAtStart) {
   auto macro = Macro("A", {Delay(60000), Key(0x41)});
   macro->Config.RepeatType = static_cast<int32_t>(RepeatMode::RepeatCount);

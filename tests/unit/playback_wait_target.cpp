@@ -16,7 +16,20 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-constexpr uint32_t kRed = 0x0000FF;
+constexpr uint32_t kRed = 0xFF0000;     // as the fake screen paints: 0x00RRGGBB
+constexpr uint32_t kRedBgr = 0x0000FF;  // as a BMP file and a colour text hold it
+
+// The fake screen, telling the test before each capture (numbered from 1).
+class THookedScreen : public TFakeScreen {
+ public:
+  using TFakeScreen::TFakeScreen;
+  std::function<void(int capture)> onCapture;
+  bool CaptureRect(int32_t x, int32_t y, int32_t width, int32_t height, uint8_t* pixels,
+                   int32_t lineSize) override {
+    if (onCapture) onCapture(CaptureCount() + 1);
+    return TFakeScreen::CaptureRect(x, y, width, height, pixels, lineSize);
+  }
+};
 
 TActionObj RedClick(int32_t waitTimeout, NotFoundChoice notFound = NotFoundChoice::Skip) {
   TActionObj action =
@@ -44,7 +57,7 @@ Lines Join(std::initializer_list<Lines> parts) {
 
 class WaitTargetTest : public ::testing::Test {
  protected:
-  WaitTargetTest() : screen(16, 16), timer(input) {}
+  WaitTargetTest() : screen(16, 16, 0xFFFFFF), timer(input) {}
 
   // Plays once on the test's own thread; returns the transcript.
   Lines Run(std::vector<TActionObj> actions) {
@@ -56,12 +69,12 @@ class WaitTargetTest : public ::testing::Test {
   // The red target appears with capture number `capture`.
   void ShowRedAtCapture(int capture) {
     screen.onCapture = [this, capture](int n) {
-      if (n == capture) screen.Set(5, 6, kRed);
+      if (n == capture) screen.SetPixel(5, 6, kRed);
     };
   }
 
   TFakeInput input;
-  test::TScriptScreen screen;
+  THookedScreen screen;
   test::TNoteTimer timer;
   TRunOutcome outcome;
 };
@@ -70,7 +83,7 @@ TEST_F(WaitTargetTest, LooksEvery25MsUntilTheTargetShows) {
   ShowRedAtCapture(4);
   EXPECT_EQ(Run({RedClick(1000), test::Key(0x41)}),
             Join({Waits({25, 25, 25}), kClickAt5x6, kKeyA}));
-  EXPECT_EQ(screen.captures, 4);
+  EXPECT_EQ(screen.CaptureCount(), 4);
   EXPECT_EQ(outcome.kind, TRunOutcome::TKind::Finished);
 }
 
@@ -106,10 +119,10 @@ TEST_F(WaitTargetTest, TimeoutEitherGoesOnOrEndsTheRun) {
   for (const TimeoutCase& c : cases) {
     SCOPED_TRACE(c.name);
     input.ClearTranscript();
-    screen.captures = 0;
+    const int capturesBefore = screen.CaptureCount();
     EXPECT_EQ(Run({test::Delay(0), RedClick(c.waitTimeout, c.notFound), test::Key(0x41)}),
               c.expected);
-    EXPECT_EQ(screen.captures, c.captures);
+    EXPECT_EQ(screen.CaptureCount() - capturesBefore, c.captures);
     EXPECT_EQ(outcome, c.outcome);
   }
 }
@@ -125,7 +138,7 @@ TEST_F(WaitTargetTest, AStopRequestEndsTheWaitWithoutAnError) {
       screen, timer, nullptr);
   run->Execute();
   EXPECT_EQ(input.Transcript(), Waits({25, 25}));
-  EXPECT_EQ(screen.captures, 2);
+  EXPECT_EQ(screen.CaptureCount(), 2);
   EXPECT_EQ(run->Outcome().kind, TRunOutcome::TKind::Stopped);
 }
 
@@ -140,39 +153,39 @@ TEST_F(WaitTargetTest, AStopFromAnotherThreadEndsARealWait) {
   thread.join();
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
   EXPECT_EQ(run.Outcome().kind, TRunOutcome::TKind::Stopped);
-  EXPECT_GE(screen.captures, 2);
+  EXPECT_GE(screen.CaptureCount(), 2);
 }
 
 TEST_F(WaitTargetTest, PictureClicksWaitTooAndAPictureThatDoesNotLoadIsNotAwaited) {
   TActionObj picture =
       test::Click(MouseButton::Left, MouseAction::SingleClick, MousePoint::Picture);
-  picture.fBMP = EncodeBase64Stream(test::SolidBmp(1, 1, kRed));
+  picture.fBMP = EncodeBase64Stream(test::SolidBmp(1, 1, kRedBgr));
   picture.waitTimeout = 1000;
   ShowRedAtCapture(2);
   EXPECT_EQ(Run({picture}), Join({Waits({25}), kClickAt5x6}));
 
   input.ClearTranscript();
-  screen.captures = 0;
+  const int capturesBefore = screen.CaptureCount();
   picture.fBMP = EncodeBase64Stream(std::vector<uint8_t>{'n', 'o'});
   picture.notFound = NotFoundChoice::Stop;
   EXPECT_EQ(Run({picture}), Lines{});
-  EXPECT_EQ(screen.captures, 0);
+  EXPECT_EQ(screen.CaptureCount(), capturesBefore);
   EXPECT_EQ(outcome,
             TRunOutcome::Failed("action 1: the picture was not found on the screen within 1 s"));
 }
 
 TEST(ActionPlayerMiss, ASkippedClickTellsWhatItMissedOnce) {
   TFakeInput input;
-  test::TScriptScreen screen(4, 4);
+  THookedScreen screen(4, 4, 0xFFFFFF);
   TActionPlayer player(input, screen);
   TActionObj click = RedClick(5000);  // without a wait the player looks once
   player.PlayAction(click);
   EXPECT_EQ(player.TakeMiss(), "the colour clRed was not found on the screen within 5 s");
   EXPECT_EQ(player.TakeMiss(), std::nullopt);
-  screen.Set(1, 1, kRed);
+  screen.SetPixel(1, 1, kRed);
   player.PlayAction(click);
   EXPECT_EQ(player.TakeMiss(), std::nullopt);
-  EXPECT_EQ(screen.captures, 2);
+  EXPECT_EQ(screen.CaptureCount(), 2);
 }
 
 }  // namespace

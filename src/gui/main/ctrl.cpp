@@ -4,6 +4,7 @@
 #include <QObject>
 #include <QSocketNotifier>
 #include <QTimer>
+#include <chrono>
 #include <vector>
 
 #include "common/atomic_file.h"
@@ -13,10 +14,41 @@
 #include "model/folder_scan.h"
 #include "model/xml_document.h"
 #include "playback/run_ctrl.h"
+#include "playback/run_report.h"
 #include "recording/record_settings.h"
 #include "recording/recorder.h"
 
 namespace zorvel {
+namespace {
+
+// Status bar updates from a run: at most this many a second.
+constexpr int64_t kProgressIntervalMs = 100;
+
+int64_t SteadyNowMs() {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(
+             std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
+
+// Hands the run's progress to the main thread through the throttle: `schedule(delayMs)` is
+// called on the run thread when the main thread should take the latest progress that much later.
+class TProgressRelay : public IRunObserver {
+ public:
+  explicit TProgressRelay(std::function<void(int64_t delayMs)> schedule)
+      : schedule_(std::move(schedule)) {}
+  void ActionStarting(const TRunProgress& progress, const TActionObj&) override {
+    if (const std::optional<int64_t> delay = throttle_.Offer(progress, SteadyNowMs()))
+      schedule_(*delay);
+  }
+  void TargetMissed(const std::string&) override {}  // kept by the run log at the end
+  TRunProgress Take() { return throttle_.Take(SteadyNowMs()); }
+
+ private:
+  std::function<void(int64_t)> schedule_;
+  TProgressThrottle throttle_{kProgressIntervalMs};
+};
+
+}  // namespace
 
 // Declared in the order of construction; destroyed in reverse, so the run controller (which joins
 // its thread) goes before the context its end notifications are posted to, and before the
@@ -37,6 +69,7 @@ struct TCtrl::TImpl {
   TEventList events;
   TActionsList macros;
   QObject context;
+  std::unique_ptr<TProgressRelay> progress;
   std::unique_ptr<TRecorder> recorder;
   std::unique_ptr<TRunCtrl> runCtrl;
   std::unique_ptr<TViewCtrl> viewCtrl;
@@ -48,6 +81,7 @@ struct TCtrl::TImpl {
   // The combinations registered here, by id.
   std::map<int, std::pair<uint32_t, uint32_t>> heldHere;
   std::function<void(const std::string&)> statusSink;
+  std::function<void()> runsObserver;
   int32_t widenedStopKey = -1;  // the F-key index registered with MOD_ANYEXTRA, or -1
 };
 
@@ -58,6 +92,13 @@ TCtrl::TCtrl(TDesktop desktop, IPrompt& prompt, IClock& clock, std::string folde
   d.runCtrl = std::make_unique<TRunCtrl>(
       *d.desktop.input, *d.desktop.screen, d.clock,
       [this](uint64_t runId) { PostToMainThread([this, runId] { OnRunFinished(runId); }); });
+  d.progress = std::make_unique<TProgressRelay>([this](int64_t delayMs) {
+    PostToMainThread([this, delayMs] {
+      QTimer::singleShot(std::chrono::milliseconds(delayMs), &impl_->context,
+                         [this] { ShowProgress(impl_->progress->Take()); });
+    });
+  });
+  d.runCtrl->SetObserver(d.progress.get());
   d.viewCtrl = std::make_unique<TViewCtrl>(d.macros, *d.runCtrl, d.prompt, d.document, d.folder);
   d.viewCtrl->SetHooks(
       {[this] { return impl_->recorder->Recording(); },
@@ -90,12 +131,30 @@ void TCtrl::OnRunFinished(uint64_t runId) {
       [this, runId] {
         if (!impl_->viewCtrl) return;
         const std::optional<TRunOutcome> outcome = impl_->viewCtrl->RunFinished(runId);
+        if (!outcome) return;
         // A run that an error ended must not pass for one that finished.
-        if (outcome && outcome->kind == TRunOutcome::TKind::Failed)
+        if (outcome->kind == TRunOutcome::TKind::Failed)
           ReportError("Run: The macro stopped early: " + outcome->message, StatusSink());
+        else
+          ShowStatus("Last run: " + impl_->runCtrl->Log().LastLine());
       },
       StatusSink());
+  NotifyRunsChanged();
   FollowRunStopHotkey();
+}
+
+void TCtrl::ShowProgress(const TRunProgress& progress) {
+  if (!impl_->runCtrl || !impl_->runCtrl->Running()) return;  // the end came first
+  const auto macro = impl_->runCtrl->CurrentMacro();
+  ShowStatus(ProgressText(macro ? macro->FName : std::string(), progress));
+}
+
+void TCtrl::SetRunsObserver(std::function<void()> observer) {
+  impl_->runsObserver = std::move(observer);
+}
+
+void TCtrl::NotifyRunsChanged() {
+  if (impl_->runsObserver) impl_->runsObserver();
 }
 
 void TCtrl::FollowRunStopHotkey() {

@@ -25,6 +25,7 @@ class IPrompt;
 class TRecorder;
 class TRunCtrl;
 class TViewCtrl;
+struct TRunProgress;
 class TXMLDocument;
 struct TRecordSettings;
 
@@ -91,6 +92,10 @@ class TCtrl {
   // after every command and run end.
   void FollowRunStopHotkey();
 
+  // Called on the main thread whenever the run log changed (a run began or ended).
+  void SetRunsObserver(std::function<void()> observer);
+  void NotifyRunsChanged();
+
   // Shows a one-line report in the main window's status bar (and nothing else).
   void SetStatusSink(std::function<void(const std::string&)> sink);
   void ShowStatus(const std::string& text);
@@ -101,6 +106,8 @@ class TCtrl {
   // Called on the run thread: queues the call for the main thread.
   void PostToMainThread(std::function<void()> call);
   void OnRunFinished(uint64_t runId);
+  // The progress of the run in the status bar; posted from the run thread.
+  void ShowProgress(const TRunProgress& progress);
   void DispatchHotkey(int id, uint32_t modifiers, uint32_t vk);
   // Registers the main window's Ctrl+F-key `fKey` again with `modifiers` (when it is registered).
   void ReregisterMacroHotkey(int32_t fKey, uint32_t modifiers);

@@ -16,6 +16,7 @@
 
 #include "gui/main/action_config_dialog.h"
 #include "gui/main/hotkey_conflicts.h"
+#include "gui/main/runs_window.h"
 #include "gui/main/schedule_dialog.h"
 #include "gui/widgets/about_box.h"
 #include "gui/widgets/guard.h"
@@ -23,6 +24,7 @@
 #include "gui/widgets/prompt.h"
 #include "gui/widgets/shared_widgets.h"
 #include "model/macro_list_text.h"
+#include "playback/run_ctrl.h"
 
 // The pictures live in the GUI library, whose resource initialiser a linker would drop.
 static void InitResources() {
@@ -128,6 +130,9 @@ void TFMMainView::BuildMenus() {
   QAction* exit = file->addAction(QStringLiteral("Exit"));
   exit->setObjectName(QStringLiteral("Exit1"));
   connect(exit, &QAction::triggered, this, &QWidget::close);
+  QAction* runs = menuBar()->addAction(QStringLiteral("Runs"));
+  runs->setObjectName(QStringLiteral("mRuns"));
+  connect(runs, &QAction::triggered, this, &TFMMainView::RunsClick);
   QAction* about = menuBar()->addAction(QStringLiteral("About"));
   about->setObjectName(QStringLiteral("m1"));
   connect(about, &QAction::triggered, this, &TFMMainView::m1Click);
@@ -260,6 +265,7 @@ void TFMMainView::Forward(const char* where, const std::function<void(TViewCtrl&
     if (!ctrl_ || closed_) return;
     command(ctrl_->ViewCtrl());
     ctrl_->FollowRunStopHotkey();
+    ctrl_->NotifyRunsChanged();
   });
 }
 
@@ -268,6 +274,19 @@ void TFMMainView::showEvent(QShowEvent* event) {
   if (shown_) return;
   shown_ = true;
   FormShow();
+}
+
+void TFMMainView::RunsClick() {
+  Guard("Runs", [this] {
+    if (!runsWindow_) runsWindow_ = new TRunsWindow(this);
+    RefreshRuns();
+    runsWindow_->show();
+    runsWindow_->raise();
+  });
+}
+
+void TFMMainView::RefreshRuns() {
+  if (runsWindow_ && ctrl_) runsWindow_->ShowLines(ctrl_->RunCtrl().Log().Lines());
 }
 
 void TFMMainView::closeEvent(QCloseEvent* event) {
@@ -283,6 +302,7 @@ void TFMMainView::FormShow() {
   Guard("Start-up", [this] {
     ctrl_ = std::make_unique<TCtrl>(std::move(desktop_), prompt_, clock_, folder_);
     ctrl_->SetStatusSink([this](const std::string& text) { ShowStatus(text); });
+    ctrl_->SetRunsObserver([this] { RefreshRuns(); });
     ctrl_->ViewCtrl().SetView(listView_.get());
     ctrl_->ViewCtrl().SetDialogs(dialogs_);
     ctrl_->LoadSettings();

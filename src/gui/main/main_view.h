@@ -57,6 +57,12 @@ class TFMMainView : public QMainWindow {
   void Timer1Timer();
   void m1Click();
   void m2Click();
+  // The "Runs" menu entry: shows the run log window.
+  void RunsClick();
+  // The run log window; null until first opened.
+  class TRunsWindow* RunsWindow() const {
+    return runsWindow_;
+  }
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -83,6 +89,7 @@ class TFMMainView : public QMainWindow {
   std::vector<int> RegisterHotkeys();
   void UnregisterHotkeys();
   void ShowStatus(const std::string& text);
+  void RefreshRuns();
 
   std::string desktopNotice_;  // what the desktop cannot do, shown in the status bar
   TDesktop desktop_;
@@ -100,6 +107,7 @@ class TFMMainView : public QMainWindow {
   QLabel* statusPanel0_ = nullptr;
   QLabel* statusPanel1_ = nullptr;
   QTimer* Timer1_ = nullptr;
+  class TRunsWindow* runsWindow_ = nullptr;
   std::vector<int> FHotkeyIds;
   bool shown_ = false;
   bool closed_ = false;

@@ -156,7 +156,7 @@ void TViewCtrl::RunMacro() {
   TActionCtrlPtr macro = FocusedMacro();
   if (!macro) return;
   // Started from the keyboard (Alt+R), it waits until the keys are let go of.
-  runCtrl_.Start(macro, TKeyChord::AnyKey());
+  runCtrl_.Start(macro, TKeyChord::AnyKey(), TStartedBy::Button);
   view_->RepaintRow(view_->FocusedRow());
 }
 
@@ -179,7 +179,7 @@ void TViewCtrl::HotkeyPressed(uint32_t vk) {
       return;
     }
     if (key == macro->Config.StartHotkey && !runCtrl_.Running()) {
-      runCtrl_.Start(macro, TKeyChord::Hotkey(MOD_CONTROL, vk));
+      runCtrl_.Start(macro, TKeyChord::Hotkey(MOD_CONTROL, vk), TStartedBy::Hotkey);
       view_->RepaintRow(row);
       return;
     }

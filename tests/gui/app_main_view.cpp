@@ -198,7 +198,7 @@ TEST_F(MainView, MenusAndAccelerators) {
   Open();
   QStringList titles;
   for (QAction* action : window_->menuBar()->actions()) titles << action->text();
-  EXPECT_EQ(titles, (QStringList{"File", "About", "Help"}));
+  EXPECT_EQ(titles, (QStringList{"File", "Runs", "About", "Help"}));
   QMenu* file = window_->menuBar()->actions()[0]->menu();
   ASSERT_NE(file, nullptr);
   ASSERT_EQ(file->actions().size(), 1);

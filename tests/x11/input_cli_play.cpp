@@ -11,6 +11,7 @@
 #include <chrono>
 #include <cstring>
 #include <fstream>
+#include <regex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -305,6 +306,22 @@ TEST_F(CliPlayTest, APictureThatDoesNotShowInTimeEndsTheRunWhenAskedTo) {
             "zorvel-cli play: \"missing\" ended on an error: action 2: the picture was not found "
             "on the screen within 0.5 s\n");
   EXPECT_EQ(PointerPosition(), (TPoint{5, 5}));
+}
+
+TEST_F(CliPlayTest, VerboseTellsEachActionWithItsTimeAndWhatWasMissed) {
+  TMacroFile macro(
+      "told", {DelayItem(300), Item("actionType=\"0\" mousePoint=\"2\" fColor=\"$00010203\"")});
+  TCliProcess play({"play", macro.Path(), "--verbose"});
+  EXPECT_EQ(play.Wait(), 0);
+  const std::string out = play.Output();
+  // "0.012 s  told: pass 1 of 1, action 1 of 2: Delay 300 ms"
+  const std::regex lines(
+      "0\\.0[0-9][0-9] s  told: pass 1 of 1, action 1 of 2: Delay 300 ms\n"
+      "0\\.[3-9][0-9][0-9] s  told: pass 1 of 1, action 2 of 2: Left Button Single Click on the "
+      "Color: \\$00010203\n"
+      "0\\.[3-9][0-9][0-9] s  action 2: the colour \\$00010203 was not found on the screen\n"
+      "\"told\" finished\n");
+  EXPECT_TRUE(std::regex_match(out, lines)) << out;
 }
 
 TEST_F(CliPlayTest, FailuresAreReportedWithExitCodeOne) {

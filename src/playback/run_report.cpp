@@ -17,6 +17,8 @@ const char* StartedByText(TStartedBy startedBy) {
       return "schedule";
     case TStartedBy::CommandLine:
       return "command line";
+    case TStartedBy::TrayMenu:
+      return "tray";
   }
   return "";
 }

@@ -57,7 +57,7 @@ class TProgressThrottle {
   TRunProgress latest_;
 };
 
-enum class TStartedBy { Button, Hotkey, Schedule, CommandLine };
+enum class TStartedBy { Button, Hotkey, Schedule, CommandLine, TrayMenu };
 
 struct TRunOutcome;
 

@@ -7,8 +7,10 @@
 #include <fcntl.h>
 #include <spawn.h>
 
+#include <cstdio>
 #include <ctime>
 #include <filesystem>
+#include <sstream>
 #include <thread>
 
 #include "app_e2e_support.h"
@@ -279,6 +281,68 @@ TEST_F(AppDesktop, AQuitSignalWithUnsavableSettingsEndsWithoutWaiting) {
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "wait status " << status;
   EXPECT_NE(folder_.Read("app.err").find("the settings could not be saved"), std::string::npos)
       << folder_.Read("app.err");
+}
+
+// The tray icon's place on the screen, from the window tree: the "Zorvel" window of more than
+// one pixel that the tray host holds. Width 0 while there is none.
+struct TTrayPlace {
+  int x = 0, y = 0, width = 0, height = 0;
+};
+TTrayPlace FindTrayIcon() {
+  std::istringstream tree(Shell("xwininfo -root -tree"));
+  std::string line;
+  while (std::getline(tree, line)) {
+    if (line.find("\"Zorvel\": (\"zorvel\" \"Zorvel\")") == std::string::npos) continue;
+    TTrayPlace place;
+    int relX = 0, relY = 0;
+    const size_t size = line.find(")  ") + 3;
+    if (std::sscanf(line.c_str() + size, "%dx%d+%d+%d  +%d+%d", &place.width, &place.height, &relX,
+                    &relY, &place.x, &place.y) == 6 &&
+        place.width > 1 && place.width < 100)
+      return place;
+  }
+  return {};
+}
+
+std::vector<uint8_t> TrayPixels(const TTrayPlace& place) {
+  auto screen = CreateX11Screen();
+  const int lineSize = (place.width * 3 + 3) & ~3;
+  std::vector<uint8_t> pixels(static_cast<size_t>(lineSize) * place.height);
+  screen->CaptureRect(place.x, place.y, place.width, place.height, pixels.data(), lineSize);
+  return pixels;
+}
+
+// With a tray host on the desktop: the icon is there, shows a playing macro, and its menu's
+// "Stop" ends the run.
+TEST_F(AppDesktop, TheTrayIconShowsARunAndItsStopEndsIt) {
+  TChild tray({"/usr/bin/trayer", "--edge", "top", "--align", "right", "--widthtype", "pixel",
+               "--width", "120", "--heighttype", "pixel", "--height", "32"});
+  ASSERT_TRUE(tray.Started()) << "trayer is missing: scripts/deps installs it";
+  std::this_thread::sleep_for(1s);
+  WriteMacro(folder_.path(), "Waits", [](TActionCtrl& m) {
+    m.Actions.Add(Pause(60000));
+    m.Config.RepeatType = 2;
+    m.Config.StartHotkey = 4;
+  });
+  Start();
+  TTrayPlace icon;
+  ASSERT_TRUE(WaitUntil([&] { return (icon = FindTrayIcon()).width != 0; }, 10s))
+      << Shell("xwininfo -root -tree");
+  std::this_thread::sleep_for(500ms);
+  const std::vector<uint8_t> idle = TrayPixels(icon);
+  Keys("ctrl+F5");
+  ASSERT_TRUE(WaitUntil([&] { return TrayPixels(icon) != idle; }, 5s))
+      << "the tray icon does not show the run";
+  RunCommand("import -window root -crop 200x60+1720+0 '" + std::string(ZORVEL_BINARY_DIR) +
+             "/e2e-zorvel-tray-playing.png'");
+  RunCommand("xdotool mousemove " + std::to_string(icon.x + icon.width / 2) + " " +
+             std::to_string(icon.y + icon.height / 2) + " click 3");
+  std::this_thread::sleep_for(700ms);
+  RunCommand("import -window root '" + std::string(ZORVEL_BINARY_DIR) +
+             "/e2e-zorvel-tray-menu.png'");
+  RunCommand("xdotool key Down Down Return");  // "Run", then "Stop"
+  EXPECT_TRUE(WaitUntil([&] { return TrayPixels(icon) == idle; }, 5s))
+      << "the tray menu's Stop did not end the run";
 }
 
 }  // namespace

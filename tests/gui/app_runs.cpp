@@ -1,12 +1,14 @@
 // What the main window shows of runs: the progress in the status bar and the "Runs" log.
 
 #include <QAction>
+#include <QMenu>
 #include <QMenuBar>
 #include <QTest>
 
 #include "app_fixture.h"
 #include "gui/main/runs_window.h"
 #include "gui/main/view_ctrl.h"
+#include "gui/widgets/tray_icon.h"
 
 namespace zorvel {
 namespace {
@@ -54,7 +56,10 @@ TEST_F(RunsView, TheStatusBarShowsPassAndActionThenHowTheRunEnded) {
   EXPECT_TRUE(StatusBecomes("Counted: pass 1 of 5, action 2 of 2")) << StatusNow();
   View().StopMacro();
   ASSERT_TRUE(WaitIdle());
-  EXPECT_TRUE(StatusBecomes("Last run: " + Runs().Log().LastLine())) << StatusNow();
+  // Stop clears the running state at once; the end arrives from the run thread a moment later.
+  EXPECT_TRUE(QTest::qWaitFor([&] { return StatusNow().rfind("Last run: ", 0) == 0; }, 5000))
+      << StatusNow();
+  EXPECT_EQ(StatusNow(), "Last run: " + Runs().Log().LastLine());
   EXPECT_NE(StatusNow().find("  Counted  (button)  stopped"), std::string::npos) << StatusNow();
 }
 
@@ -96,6 +101,38 @@ TEST_F(RunsView, TheRunsWindowListsEachRunWithHowItStartedEndedAndWhatItMissed) 
       << lines[2];
   // The open window follows each run's end.
   EXPECT_EQ(runs->Text().toStdString(), lines[0] + "\n" + lines[1] + "\n" + lines[2]);
+}
+
+TEST_F(RunsView, TheTrayMenuRunsAnyListedMacroAndStopsIt) {
+  SaveMacro("A & B", PlaysUntilStopped);
+  Open();
+  std::vector<std::string> calls;
+  TTrayMenu tray({[this] {
+                    std::vector<std::string> names;
+                    for (const auto& macro : Ctrl().Macros()) names.push_back(macro->FName);
+                    return names;
+                  },
+                  [this](int index) { View().RunListedMacro(static_cast<size_t>(index)); },
+                  [this] { View().StopMacro(); }, [&] { calls.push_back("window"); },
+                  [&] { calls.push_back("exit"); }});
+  QStringList entries;
+  for (QAction* action : tray.Menu()->actions()) entries << action->text();
+  EXPECT_EQ(entries, (QStringList{"Run", "Stop", "Show/Hide main window", "", "Exit"}));
+  QMenu* run = tray.Menu()->actions()[0]->menu();
+  ASSERT_NE(run, nullptr);
+  ASSERT_EQ(run->actions().size(), 1);
+  EXPECT_EQ(run->actions()[0]->text(), "A && B");  // shown as "A & B", not a mnemonic
+
+  run->actions()[0]->trigger();
+  EXPECT_TRUE(Runs().Running());
+  View().RunListedMacro(7);  // no such macro, and one runs already: nothing
+  tray.Menu()->actions()[1]->trigger();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return Runs().Log().Entries().back().ended; }, 5000));
+  EXPECT_NE(Runs().Log().LastLine().find("  A & B  (tray)  stopped"), std::string::npos)
+      << Runs().Log().LastLine();
+  tray.Menu()->actions()[2]->trigger();
+  tray.Menu()->actions()[4]->trigger();
+  EXPECT_EQ(calls, (std::vector<std::string>{"window", "exit"}));
 }
 
 }  // namespace

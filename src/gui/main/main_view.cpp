@@ -23,8 +23,10 @@
 #include "gui/widgets/modal_guard.h"
 #include "gui/widgets/prompt.h"
 #include "gui/widgets/shared_widgets.h"
+#include "gui/widgets/tray_icon.h"
 #include "model/macro_list_text.h"
 #include "playback/run_ctrl.h"
+#include "recording/recorder.h"
 
 // The pictures live in the GUI library, whose resource initialiser a linker would drop.
 static void InitResources() {
@@ -287,6 +289,31 @@ void TFMMainView::RunsClick() {
 
 void TFMMainView::RefreshRuns() {
   if (runsWindow_ && ctrl_) runsWindow_->ShowLines(ctrl_->RunCtrl().Log().Lines());
+  UpdateTrayIcon();
+}
+
+void TFMMainView::CreateTrayIcon() {
+  TTrayCommands commands;
+  commands.macroNames = [this] {
+    std::vector<std::string> names;
+    if (ctrl_)
+      for (const auto& macro : ctrl_->Macros()) names.push_back(macro->FName);
+    return names;
+  };
+  commands.run = [this](int index) {
+    Forward("Tray", [index](TViewCtrl& view) { view.RunListedMacro(static_cast<size_t>(index)); });
+  };
+  commands.stop = [this] { Forward("Tray", [](TViewCtrl& view) { view.StopMacro(); }); };
+  commands.showOrHide = [this] { setVisible(!isVisible()); };
+  commands.exit = [this] { close(); };
+  tray_ = new TTrayIcon(std::move(commands), this);
+}
+
+void TFMMainView::UpdateTrayIcon() {
+  if (!tray_ || !ctrl_) return;
+  tray_->SetActivity(ctrl_->Recorder().Recording() ? TActivity::Recording
+                     : ctrl_->RunCtrl().Running()  ? TActivity::Playing
+                                                   : TActivity::Idle);
 }
 
 void TFMMainView::closeEvent(QCloseEvent* event) {
@@ -315,6 +342,7 @@ void TFMMainView::FormShow() {
     if (!desktopNotice_.empty()) ShowStatus(desktopNotice_);
     setWindowTitle(Q(kProductCaption));
     Timer1_->start();
+    if (TTrayIcon::Available()) CreateTrayIcon();
   });
 }
 
@@ -365,6 +393,7 @@ void TFMMainView::WMHotKey(int /*id*/, uint32_t modifiers, uint32_t vk) {
 
 void TFMMainView::Timer1Timer() {
   Forward("Schedule check", [](TViewCtrl& view) { view.CheckSchedules(); });
+  UpdateTrayIcon();  // a recording starts and ends in the recording window
 }
 
 void TFMMainView::m1Click() {

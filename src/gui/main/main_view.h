@@ -20,6 +20,9 @@ class QToolButton;
 
 namespace zorvel {
 
+class TRunsWindow;
+class TTrayIcon;
+
 class IClock;
 class IPrompt;
 class TBoxPrompt;
@@ -60,9 +63,9 @@ class TFMMainView : public QMainWindow {
   // The "Runs" menu entry: shows the run log window.
   void RunsClick();
   // The run log window; null until first opened.
-  class TRunsWindow* RunsWindow() const {
-    return runsWindow_;
-  }
+  TRunsWindow* RunsWindow() const { return runsWindow_; }
+  // The tray icon; null when the desktop has no tray.
+  TTrayIcon* TrayIcon() const { return tray_; }
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -90,6 +93,8 @@ class TFMMainView : public QMainWindow {
   void UnregisterHotkeys();
   void ShowStatus(const std::string& text);
   void RefreshRuns();
+  void CreateTrayIcon();
+  void UpdateTrayIcon();
 
   std::string desktopNotice_;  // what the desktop cannot do, shown in the status bar
   TDesktop desktop_;
@@ -107,7 +112,8 @@ class TFMMainView : public QMainWindow {
   QLabel* statusPanel0_ = nullptr;
   QLabel* statusPanel1_ = nullptr;
   QTimer* Timer1_ = nullptr;
-  class TRunsWindow* runsWindow_ = nullptr;
+  TRunsWindow* runsWindow_ = nullptr;
+  TTrayIcon* tray_ = nullptr;
   std::vector<int> FHotkeyIds;
   bool shown_ = false;
   bool closed_ = false;

@@ -160,6 +160,12 @@ void TViewCtrl::RunMacro() {
   view_->RepaintRow(view_->FocusedRow());
 }
 
+void TViewCtrl::RunListedMacro(size_t index) {
+  if (runCtrl_.Running() || index >= macros_.Count()) return;
+  runCtrl_.Start(macros_.Get(index), TKeyChord::AnyKey(), TStartedBy::TrayMenu);
+  RepaintAll();
+}
+
 void TViewCtrl::StopMacro() {
   runCtrl_.Stop();
   RepaintAll();

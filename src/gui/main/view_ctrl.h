@@ -86,6 +86,9 @@ class TViewCtrl {
   void ConfigMacro();
   void ScheduleMacro();
   void RunMacro();
+  // The tray menu's "Run": plays the macro at `index` of the macro list (nothing while a run is
+  // active or when there is no such macro).
+  void RunListedMacro(size_t index);
   void StopMacro();
 
   // A Ctrl+F-key press (vk 0x70 ... 0x7B): starts the first idle match or stops running ones.

@@ -35,6 +35,18 @@ QIcon ResourceIcon(const char* name) {
 
 }  // namespace
 
+QIcon ActivityIcon(TActivity activity) {
+  switch (activity) {
+    case TActivity::Playing:
+      return ResourceIcon("run");
+    case TActivity::Recording:
+      return SvgIcon(kRecordSvg);
+    case TActivity::Idle:
+      break;
+  }
+  return ResourceIcon("zorvel");
+}
+
 QIcon RecordToolIcon(const QString& buttonName) {
   if (buttonName == "btnStart") return SvgIcon(kRecordSvg);
   if (buttonName == "btnStop") return ResourceIcon("stop");

@@ -10,4 +10,8 @@ namespace zorvel {
 // others.
 QIcon RecordToolIcon(const QString& buttonName);
 
+// What the program is doing, as the tray icon shows it.
+enum class TActivity { Idle, Playing, Recording };
+QIcon ActivityIcon(TActivity activity);
+
 }  // namespace zorvel

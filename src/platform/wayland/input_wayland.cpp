@@ -159,11 +159,13 @@ class TWaylandInput final : public IInput {
   }
 
   using IInput::SendTextToFocus;
-  bool SendTextToFocus(const std::string& text, const CancelCheck& cancelled) override {
+  bool SendTextToFocus(const std::string& text, bool pressReturn,
+                       const CancelCheck& cancelled) override {
     std::unique_lock lock(mutex_);
     if (focus_.Known() && !focus_.AnyActive()) return false;
     std::vector<char32_t> characters = TypedCharacters(text);
-    characters.push_back(kTypedReturn);  // left out with the rest when the typing is cancelled
+    // Left out with the rest when the typing is cancelled.
+    if (pressReturn) characters.push_back(kTypedReturn);
     const size_t room = kTextKeymapKeys - std::min(held_.size(), kTextKeymapKeys - 1);
     size_t typed = 0;
     for (const auto& run : SplitForKeymaps(characters, room))

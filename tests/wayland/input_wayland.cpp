@@ -47,7 +47,7 @@ TEST(WaylandInput, CancelledTextStopsAtAPieceAndLeavesOutReturn) {
   auto window = StartPaintWindow();
   auto input = CreateWaylandInput();
   int asked = 0;
-  ASSERT_TRUE(input->SendTextToFocus(std::string(600, 'q'), [&] { return ++asked == 2; }));
+  ASSERT_TRUE(input->SendTextToFocus(std::string(600, 'q'), true, [&] { return ++asked == 2; }));
   ASSERT_TRUE(input->SendTextToFocus("z"));  // a mark after the cancelled text
   ASSERT_TRUE(window->WaitForLine("text \"z\""));
   EXPECT_EQ(asked, 2);

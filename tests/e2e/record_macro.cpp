@@ -17,7 +17,7 @@ using namespace std::chrono_literals;
 constexpr int kEdFixedX = 158, kEdFixedY = 127;
 constexpr int kEdColorX = 158, kEdColorY = 153;
 constexpr int kEdCaptureX = 400, kEdCaptureY = 102;
-constexpr int kEdOkX = 527, kEdOkY = 487;
+constexpr int kEdOkX = 608, kEdOkY = 562;
 
 // The log lines a recording should reproduce: button presses and releases with their screen
 // position, presses of the keys typed, and the finished lines of text.

@@ -19,7 +19,7 @@ constexpr uint32_t kBiBitfields = 3;
 // The test picture: 3 x 2, a different colour (0x00RRGGBB) per pixel, top row first.
 constexpr uint32_t kColors[2][3] = {{0x112233, 0x445566, 0x778899}, {0xAABBCC, 0xDDEEFF, 0x010203}};
 
-struct TBmpSpec {
+struct TBmpShape {
   uint32_t headerSize = 40;
   uint16_t bitCount = 24;
   uint32_t compression = kBiRgb;
@@ -35,7 +35,7 @@ void Put(std::vector<uint8_t>& b, size_t at, uint32_t v, int bytes) {
 }
 
 // One pixel stored under `masks` (each mask one whole byte).
-void PutPixel(std::vector<uint8_t>& b, size_t at, uint32_t color, const TBmpSpec& s) {
+void PutPixel(std::vector<uint8_t>& b, size_t at, uint32_t color, const TBmpShape& s) {
   if (s.bitCount == 24) {
     Put(b, at, color, 3);
     return;
@@ -47,7 +47,7 @@ void PutPixel(std::vector<uint8_t>& b, size_t at, uint32_t color, const TBmpSpec
   Put(b, at, value, 4);
 }
 
-std::vector<uint8_t> Bmp(const TBmpSpec& s) {
+std::vector<uint8_t> Bmp(const TBmpShape& s) {
   const bool masksAfterHeader = s.headerSize == 40 && s.compression == kBiBitfields;
   const size_t offset = 14 + s.headerSize + (masksAfterHeader ? 12 : 0) + s.gap;
   const size_t line = (static_cast<size_t>(s.width) * s.bitCount + 31) / 32 * 4;
@@ -98,16 +98,16 @@ TEST(BmpRead, EveryHeaderKindDepthAndOrientation) {
     for (const Layout& layout : layouts)
       for (const bool topDown : {false, true})
         for (const uint32_t gap : {0u, 37u}) {
-          TBmpSpec spec{.headerSize = header,
+          TBmpShape shape{.headerSize = header,
                         .bitCount = layout.bitCount,
                         .compression = layout.compression,
                         .topDown = topDown,
                         .gap = gap};
           if (layout.compression == kBiBitfields)
-            std::copy(std::begin(layout.masks), std::end(layout.masks), spec.masks);
+            std::copy(std::begin(layout.masks), std::end(layout.masks), shape.masks);
           const std::string what = std::string(layout.name) + ", header " + std::to_string(header) +
                                    (topDown ? ", top-down" : "") + ", gap " + std::to_string(gap);
-          const auto file = Bmp(spec);
+          const auto file = Bmp(shape);
           TBDBitmapData b;
           std::string reason = "unset";
           ASSERT_TRUE(b.LoadFromStream(file.data(), file.size(), &reason))

@@ -10,6 +10,7 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include "../support/answer_modal.h"
 #include "app_fixture.h"
 #include "gui/main/action_config_dialog.h"
 #include "gui/main/schedule_dialog.h"
@@ -25,19 +26,6 @@ namespace {
 
 using AppSafety = AppFixture;
 
-// Once the next modal dialog runs, hands it to `answer` as a T (a failure when it is not one).
-template <typename T>
-void AnswerModal(std::function<void(T&)> answer) {
-  QTimer::singleShot(0, [answer] {
-    QWidget* modal = QApplication::activeModalWidget();
-    if (auto* dialog = qobject_cast<T*>(modal)) {
-      answer(*dialog);
-      return;
-    }
-    ADD_FAILURE() << "the expected dialog is not open";
-    if (modal) modal->close();
-  });
-}
 
 QToolButton* Button(QWidget& window, const char* name) {
   return window.findChild<QToolButton*>(name);

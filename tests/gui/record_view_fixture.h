@@ -20,6 +20,7 @@
 #include <functional>
 #include <sstream>
 
+#include "../support/answer_modal.h"
 #include "../support/fixed_clock.h"
 #include "../support/scripted_prompt.h"
 #include "common/date_time.h"
@@ -105,20 +106,6 @@ inline std::vector<int32_t> RowDelays(const TActionRowModel& rows) {
   return Delays(rows.Rows());
 }
 
-// Once the next modal dialog runs, hands it to `answer` as a T; a dialog of another kind is
-// closed with a failure, so a test never hangs on a modal loop.
-template <typename T>
-void AnswerModal(std::function<void(T&)> answer) {
-  QTimer::singleShot(0, [answer] {
-    QWidget* modal = QApplication::activeModalWidget();
-    if (auto* dialog = qobject_cast<T*>(modal)) {
-      answer(*dialog);
-      return;
-    }
-    ADD_FAILURE() << "the expected dialog is not open";
-    if (modal) modal->close();
-  });
-}
 
 class RecordViewTest : public ::testing::Test {
  protected:

@@ -193,8 +193,10 @@ std::string SecondsText(int32_t ms) {
 std::string KeyName(int code) {
   if (code >= '0' && code <= '9') return std::string(1, static_cast<char>(code));
   if (code >= 'A' && code <= 'Z') return std::string(1, static_cast<char>(code));
-  if (code >= 0x60 && code <= 0x69) return "Num[" + std::to_string(code - 0x60) + "]";
-  if (IsFKeyVk(static_cast<uint32_t>(code))) return "F" + std::to_string(FKeyIndex(code) + 1);
+  if (code >= 0x60 && code <= 0x69)
+    return std::string("Num[").append(std::to_string(code - 0x60)) + "]";
+  if (IsFKeyVk(static_cast<uint32_t>(code)))
+    return std::string("F").append(std::to_string(FKeyIndex(code) + 1));
   return NamedKey(code);
 }
 

@@ -43,7 +43,8 @@ std::string ExtensionOf(const std::string& path) {
 }
 
 bool IsMacroCandidateName(const std::string& path) {
-  return ("." + Upper(ExtensionOf(path)) + ";").find("XML") != std::string::npos;
+  return std::string(".").append(Upper(ExtensionOf(path))).append(";").find("XML") !=
+         std::string::npos;
 }
 
 TActionsList ScanMacroFolder(TXMLDocument& document, const std::string& folder) {

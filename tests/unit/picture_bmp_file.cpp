@@ -31,7 +31,7 @@ struct TBmpShape {
 };
 
 void Put(std::vector<uint8_t>& b, size_t at, uint32_t v, int bytes) {
-  for (int i = 0; i < bytes; ++i) b[at + i] = static_cast<uint8_t>(v >> (8 * i));
+  for (int i = 0; i < bytes; ++i) b.at(at + i) = static_cast<uint8_t>(v >> (8 * i));
 }
 
 // One pixel stored under `masks` (each mask one whole byte).

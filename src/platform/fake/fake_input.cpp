@@ -30,7 +30,7 @@ void TFakeInput::SetCursorPos(int32_t x, int32_t y) {
 void TFakeInput::mouse_event(uint32_t flags, int32_t dx, int32_t dy, int32_t data) {
   std::string line = "mouse_event " + Hex(flags, 4);
   if (dx != 0 || dy != 0 || data != 0)
-    line += " " + std::to_string(dx) + " " + std::to_string(dy) + " " + std::to_string(data);
+    for (int32_t value : {dx, dy, data}) line.append(" ").append(std::to_string(value));
   Write(std::move(line));
 }
 

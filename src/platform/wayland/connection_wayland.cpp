@@ -91,7 +91,7 @@ void TWaylandConnection::OnGlobal(void* data, wl_registry*, uint32_t name, const
   auto* self = static_cast<TWaylandConnection*>(data);
   std::string key = interface;
   // Several outputs share an interface: each is kept under its own key.
-  if (key == wl_output_interface.name) key += "#" + std::to_string(name);
+  if (key == wl_output_interface.name) key.append("#").append(std::to_string(name));
   self->globals_[key] = {name, version};
 }
 

@@ -11,7 +11,7 @@
 #include <string>
 
 #include "support_process.h"
-#include "support_tool_process.h"
+#include "support_tool_window.h"
 
 namespace zorvel::test {
 
@@ -41,7 +41,7 @@ void PumpUntil(Source& source, Done done, std::chrono::milliseconds timeout, int
 // Runs xdotool; the test fails when it does.
 inline void Xdotool(const std::string& args) {
   const CommandResult result = RunXdotool(args);
-  ASSERT_EQ(result.exitCode, 0) << result.output;
+  ASSERT_EQ(result.status, test::Exited(0)) << result.output;
 }
 
 }  // namespace zorvel::test

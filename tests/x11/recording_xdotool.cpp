@@ -33,7 +33,7 @@ namespace {
 // Runs xdotool (a refused connection is tried again); the test goes on when it fails.
 void RunXdotoolCommand(const std::string& args) {
   const test::CommandResult result = test::RunXdotool(args);
-  EXPECT_EQ(result.exitCode, 0) << result.output;
+  EXPECT_EQ(result.status, test::Exited(0)) << result.output;
 }
 
 std::string Describe(const EVENTMSG& event) {

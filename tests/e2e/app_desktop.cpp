@@ -75,14 +75,17 @@ class AppDesktop : public TAppTest {
   std::function<std::string()> LogTail() const {
     return [this] { return "the window's log: " + LastLines(folder_.Lines("clicks.log")); };
   }
-  // Clicks stop: the count holds still for a second.
-  bool ClicksSettle(int x, int y) const {
-    for (int attempt = 0; attempt < 10; ++attempt) {
-      const int before = Clicks(x, y);
-      std::this_thread::sleep_for(1s);
-      if (Clicks(x, y) == before) return true;
-    }
-    return false;
+  // Clicks stop: the count holds still for a second (within ten).
+  ::testing::AssertionResult ClicksSettle(int x, int y) const {
+    int before = Clicks(x, y);
+    return WaitUntil(
+        "the clicks at " + ClickLine(x, y) + " to stop",
+        [&] {
+          std::this_thread::sleep_for(1s);
+          const int now = Clicks(x, y);
+          return std::exchange(before, now) == now;
+        },
+        [&] { return std::to_string(before) + " clicks and counting"; }, {10s});
   }
 
   static void Keys(const std::string& combination) {

@@ -80,8 +80,7 @@ TPlayed PlayWatchingClicks(const std::string& macroPath) {
   }));
   played.result =
       test::RunCommand("'" + test::BuiltProgram("zorvel-cli") + "' play '" + macroPath + "'");
-  test::PumpUntil(
-      *source, [] { return false; }, std::chrono::milliseconds(500), 50);
+  test::PumpFor(*source, std::chrono::milliseconds(500), 50);
   source->Stop();
   return played;
 }

@@ -72,10 +72,11 @@ class HotkeyStartTest : public ::testing::Test {
     });
     ASSERT_TRUE(hotkeys->Register(1, MOD_CONTROL, VK_F2));
     std::thread person([xdotoolArgs] { test::RunXdotool(xdotoolArgs); });
-    test::PumpUntil(
-        *hotkeys, [this] { return ended.load(); }, std::chrono::seconds(10), 5);
+    const ::testing::AssertionResult played = test::PumpUntil(
+        *hotkeys, "the run to start and end", [this] { return ended.load(); },
+        std::chrono::seconds(10), 5);
     person.join();
-    ASSERT_TRUE(ended.load()) << "the run did not start or end";
+    ASSERT_TRUE(played);
     ctrl->RunFinished(ctrl->CurrentRunId());
   }
 

@@ -89,8 +89,8 @@ TActionList PlayWhileRecording(const TActionList& actions, IInputSource& source,
                  [&](uint64_t) { finished = true; });
   EXPECT_TRUE(recorder.StartHook());
   std::thread thread([&] { run.Execute(); });
-  PumpUntil(
-      source, [&] { return finished.load(); }, std::chrono::seconds(20), 5);
+  (void)PumpUntil(
+      source, "the run's end", [&] { return finished.load(); }, std::chrono::seconds(20), 5);
   thread.join();
   EXPECT_EQ(run.Outcome().message, "");
   TActionList replayed;

@@ -21,21 +21,21 @@
 #include "platform/x11/x11_desktop.h"
 #include "playback/action_player.h"
 #include "support_process.h"
-#include "support_tool_process.h"
+#include "support_tool_window.h"
 #include "test_actions.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
-using zorvel::test::TToolProcess;
+using zorvel::test::TToolWindow;
 
 constexpr int kClicks = 10000;
 // Two points inside the logging window, clicked in turn so that every click moves the pointer.
 constexpr int kX[2] = {80, 180};
 constexpr int kY[2] = {90, 140};
 
-TToolProcess& LogWindow() {
-  static TToolProcess window("zorvel-test-xlog-window", {"--geometry", "300x200+50+50"});
+TToolWindow& LogWindow() {
+  static TToolWindow window("zorvel-test-xlog-window", {"--geometry", "300x200+50+50"});
   return window;
 }
 

@@ -23,7 +23,7 @@
 #include <string>
 #include <vector>
 
-#include "../tests/unit/search_reference.h"
+#include "../tests/unit/picture_search_reference.h"
 #include "picture/bitmap_data.h"
 #include "picture/search_kernels.h"
 

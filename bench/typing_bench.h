@@ -13,7 +13,7 @@
 #include <thread>
 #include <vector>
 
-#include "support_tool_process.h"
+#include "support_tool_window.h"
 
 namespace zorvel::bench {
 
@@ -84,11 +84,11 @@ inline size_t CodePoints(const std::string& text) {
                        [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; });
 }
 
-using zorvel::test::TToolProcess;
+using zorvel::test::TToolWindow;
 
 // Waits until the log of `edit` has more than `count` lines; the new line, or empty after
 // `timeout`. Polls far more often than the tests' waits: the time is what is measured.
-inline std::string WaitLineAfter(const TToolProcess& edit, size_t count,
+inline std::string WaitLineAfter(const TToolWindow& edit, size_t count,
                                  std::chrono::milliseconds timeout) {
   const auto end = Clock::now() + timeout;
   while (Clock::now() < end) {
@@ -100,9 +100,9 @@ inline std::string WaitLineAfter(const TToolProcess& edit, size_t count,
 }
 
 // The line edit window, started once for every benchmark.
-inline TToolProcess& LineEdit() {
-  static TToolProcess edit("zorvel-test-qt-line-edit",
-                           {"--geometry", "900x60+50+50", "--no-changes", "--clear-on-return"});
+inline TToolWindow& LineEdit() {
+  static TToolWindow edit("zorvel-test-qt-line-edit",
+                          {"--geometry", "900x60+50+50", "--no-changes", "--clear-on-return"});
   static const bool ready = [] {
     return WaitLineAfter(edit, 0, std::chrono::seconds(20)).rfind("ready", 0) == 0;
   }();
@@ -131,7 +131,7 @@ template <class TypeText>
 void RunTyping(benchmark::State& state, const std::string& text, TypeText typeText) {
   const double length = static_cast<double>(CodePoints(text));
   const std::string expected = "return \"" + text + "\"";
-  TToolProcess& edit = LineEdit();
+  TToolWindow& edit = LineEdit();
   std::vector<double> speeds;
   int exact = 0;
   for (auto _ : state) {

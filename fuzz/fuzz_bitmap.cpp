@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "../tests/unit/search_reference.h"
+#include "../tests/unit/picture_search_reference.h"
 #include "picture/bitmap_data.h"
 
 namespace {

@@ -4,9 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <spawn.h>
-
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
@@ -44,10 +41,11 @@ class AppDesktop : public TAppTest {
   }
 
   void Start() {
-    logWindow_ = std::make_unique<TChild>(std::vector<std::string>{
+    logWindow_ = std::make_unique<TChildProcess>(std::vector<std::string>{
         BuiltProgram("zorvel-test-xlog-window"), "--geometry", kLogGeometry, "--out", log_,
         "--title", "zorvel e2e log", "--no-focus"});
-    ASSERT_TRUE(WaitUntil([&] { return !Lines("ready ").empty(); }, 15s));
+    std::string windowId;
+    ASSERT_TRUE(WaitLogReady("clicks.log", windowId));
     ASSERT_TRUE(LaunchApp(window_)) << "the main window did not finish its start-up";
     std::this_thread::sleep_for(500ms);  // let the first paint settle
   }
@@ -69,17 +67,25 @@ class AppDesktop : public TAppTest {
       if (line.find(ClickLine(x, y)) != std::string::npos) ++count;
     return count;
   }
-  bool WaitClicks(int x, int y, int atLeast) const {
-    return WaitUntil([&] { return Clicks(x, y) >= atLeast; }, 10s);
+  ::testing::AssertionResult WaitClicks(int x, int y, int atLeast) const {
+    return WaitUntil(std::to_string(atLeast) + " left clicks at " + ClickLine(x, y),
+                     [&] { return Clicks(x, y) >= atLeast; }, LogTail(), {10s});
   }
-  // Clicks stop: the count holds still for a second.
-  bool ClicksSettle(int x, int y) const {
-    for (int attempt = 0; attempt < 10; ++attempt) {
-      const int before = Clicks(x, y);
-      std::this_thread::sleep_for(1s);
-      if (Clicks(x, y) == before) return true;
-    }
-    return false;
+  // What the logging window wrote last, for a failed wait.
+  std::function<std::string()> LogTail() const {
+    return [this] { return "the window's log: " + LastLines(folder_.Lines("clicks.log")); };
+  }
+  // Clicks stop: the count holds still for a second (within ten).
+  ::testing::AssertionResult ClicksSettle(int x, int y) const {
+    int before = Clicks(x, y);
+    return WaitUntil(
+        "the clicks at " + ClickLine(x, y) + " to stop",
+        [&] {
+          std::this_thread::sleep_for(1s);
+          const int now = Clicks(x, y);
+          return std::exchange(before, now) == now;
+        },
+        [&] { return std::to_string(before) + " clicks and counting"; }, {10s});
   }
 
   static void Keys(const std::string& combination) {
@@ -107,7 +113,7 @@ class AppDesktop : public TAppTest {
   }
 
   std::string log_;
-  std::unique_ptr<TChild> logWindow_;
+  std::unique_ptr<TChildProcess> logWindow_;
   TWindowBox window_;
 };
 
@@ -181,19 +187,15 @@ TEST_F(AppDesktop, RunAndStopButtonsAndTheStatusCell) {
   Screenshot(window_, "e2e-zorvel-running.png");
   ClickInWindow(kStopButtonX, kButtonY);
   EXPECT_TRUE(ClicksSettle(kRightX, kRightY)) << "Stop did not end the run";
-  EXPECT_TRUE(WaitUntil([&] { return StatusCell() == stopped; }, 5s))
-      << "the Status cell does not show Stopped again";
+  EXPECT_TRUE(WaitUntil("the Status cell to show Stopped again",
+                        [&] { return StatusCell() == stopped; }, {}, {5s}));
   Screenshot(window_, "e2e-zorvel-main.png");
 }
 
-// Starts zorvel on `folder` with its stderr going to the file `errors`; the process id or -1.
-pid_t SpawnAppWithErrors(const std::string& folder, const std::string& errors) {
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 2, errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  const pid_t pid = SpawnProgram({BuiltProgram("zorvel"), "--folder", folder}, &actions);
-  posix_spawn_file_actions_destroy(&actions);
-  return pid;
+// Starts zorvel on `folder` with its stderr captured; killed at the end if still running.
+TChildProcess StartAppWithErrors(const std::string& folder) {
+  return TChildProcess({BuiltProgram("zorvel"), "--folder", folder},
+                       TChildOptions().WithErrors(TStream::Capture).WithEndSignal(SIGKILL));
 }
 
 TDateTime SecondsFromNow(int seconds) {
@@ -232,32 +234,25 @@ TEST_F(AppDesktop, ASecondZorvelOnTheSameFolderSaysItIsInUseAndExits) {
   });
   Start();
   const std::string before = folder_.Listing() + folder_.Read("zorvelconfig.xml");
-  const std::string errors = folder_.File("second.err");
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 2, errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  const pid_t second = SpawnProgram({BuiltProgram("zorvel"), "--folder", folder_.path()}, &actions);
-  posix_spawn_file_actions_destroy(&actions);
-  ASSERT_GT(second, 0);
+  TChildProcess second = StartAppWithErrors(folder_.path());
+  ASSERT_TRUE(second.Started());
   const std::string message = "The folder " + folder_.path() + " is in use by another Zorvel.";
-  EXPECT_TRUE(
-      WaitUntil([&] { return folder_.Read("second.err").find(message) != std::string::npos; }, 10s))
-      << folder_.Read("second.err");
+  EXPECT_TRUE(WaitUntil(
+      "the message on stderr", [&] { return second.Errors().find(message) != std::string::npos; },
+      [&] { return "stderr: " + ::testing::PrintToString(second.Errors()); }, {10s}));
   // The message box (Qt's hidden leader window carries the same title).
   std::string box;
   EXPECT_TRUE(WaitUntil(
+      "a visible window titled \"Zorvel\"",
       [&] {
         return !(box = Shell("xdotool search --onlyvisible --name '^Zorvel$' | head -1")).empty();
       },
-      10s));
+      [] { return "windows: " + WindowTitles(); }, {10s}));
   std::this_thread::sleep_for(500ms);
   RunCommand("import -window " + box + " '" + ZORVEL_BINARY_DIR + "/e2e-zorvel-folder-in-use.png'");
   Xdo("windowfocus " + box);
   Xdo("key Return");
-  int status = 0;
-  if (!WaitForExit(second, status, 10s)) status = EndChild(second, SIGKILL);
-  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << "wait status " << status;
-  std::filesystem::remove(errors);
+  EXPECT_EQ(second.Wait(10s), Exited(1));
   EXPECT_EQ(folder_.Listing() + folder_.Read("zorvelconfig.xml"), before);
   Keys("ctrl+F2");
   EXPECT_TRUE(WaitClicks(kLeftX, kLeftY, 1)) << "the first program stopped working";
@@ -266,21 +261,18 @@ TEST_F(AppDesktop, ASecondZorvelOnTheSameFolderSaysItIsInUseAndExits) {
 // A quit signal never waits for a click: a settings file that cannot be saved is reported on
 // stderr and the program ends at once.
 TEST_F(AppDesktop, AQuitSignalWithUnsavableSettingsEndsWithoutWaiting) {
-  const std::string errors = folder_.File("app.err");
-  const pid_t app = SpawnAppWithErrors(folder_.path(), errors);
-  ASSERT_GT(app, 0);
+  TChildProcess app = StartAppWithErrors(folder_.path());
+  ASSERT_TRUE(app.Started());
   TWindowBox main;
-  EXPECT_TRUE(WaitUntil([&] { return (main = FindWindow("Zorvel 2.5.1")).id != 0; }, 20s));
+  EXPECT_TRUE(WaitForWindow("Zorvel 2.5.1", main, 20s));
   std::filesystem::remove(folder_.File("zorvelconfig.xml"));
   std::filesystem::create_directory(folder_.File("zorvelconfig.xml"));  // cannot be replaced
-  kill(app, SIGTERM);
-  int status = 0;
-  const bool ended = WaitForExit(app, status, 5s);
-  if (!ended) EndChild(app, SIGKILL);
-  EXPECT_TRUE(ended) << "the program waits for something after SIGTERM";
-  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "wait status " << status;
-  EXPECT_NE(folder_.Read("app.err").find("the settings could not be saved"), std::string::npos)
-      << folder_.Read("app.err");
+  app.Signal(SIGTERM);
+  const TExitStatus status = app.Wait(5s);
+  EXPECT_NE(status, TExitStatus::TimedOut()) << "the program waits for something after SIGTERM";
+  EXPECT_EQ(status, Exited(0));
+  EXPECT_NE(app.Errors().find("the settings could not be saved"), std::string::npos)
+      << app.Errors();
 }
 
 // The tray icon's place on the screen, from the window tree: the "Zorvel" window of more than
@@ -315,8 +307,8 @@ std::vector<uint8_t> TrayPixels(const TTrayPlace& place) {
 // With a tray host on the desktop: the icon is there, shows a playing macro, and its menu's
 // "Stop" ends the run.
 TEST_F(AppDesktop, TheTrayIconShowsARunAndItsStopEndsIt) {
-  TChild tray({"/usr/bin/trayer", "--edge", "top", "--align", "right", "--widthtype", "pixel",
-               "--width", "120", "--heighttype", "pixel", "--height", "32"});
+  TChildProcess tray({"/usr/bin/trayer", "--edge", "top", "--align", "right", "--widthtype",
+                      "pixel", "--width", "120", "--heighttype", "pixel", "--height", "32"});
   ASSERT_TRUE(tray.Started()) << "trayer is missing: scripts/deps installs it";
   std::this_thread::sleep_for(1s);
   WriteMacro(folder_.path(), "Waits", [](TActionCtrl& m) {
@@ -326,13 +318,14 @@ TEST_F(AppDesktop, TheTrayIconShowsARunAndItsStopEndsIt) {
   });
   Start();
   TTrayPlace icon;
-  ASSERT_TRUE(WaitUntil([&] { return (icon = FindTrayIcon()).width != 0; }, 10s))
-      << Shell("xwininfo -root -tree");
+  ASSERT_TRUE(WaitUntil(
+      "the tray icon", [&] { return (icon = FindTrayIcon()).width != 0; },
+      [] { return "the window tree:\n" + Shell("xwininfo -root -tree"); }, {10s}));
   std::this_thread::sleep_for(500ms);
   const std::vector<uint8_t> idle = TrayPixels(icon);
   Keys("ctrl+F5");
-  ASSERT_TRUE(WaitUntil([&] { return TrayPixels(icon) != idle; }, 5s))
-      << "the tray icon does not show the run";
+  ASSERT_TRUE(WaitUntil("the tray icon to show the run", [&] { return TrayPixels(icon) != idle; },
+                        {}, {5s}));
   RunCommand("import -window root -crop 200x60+1720+0 '" + std::string(ZORVEL_BINARY_DIR) +
              "/e2e-zorvel-tray-playing.png'");
   RunCommand("xdotool mousemove " + std::to_string(icon.x + icon.width / 2) + " " +
@@ -341,8 +334,8 @@ TEST_F(AppDesktop, TheTrayIconShowsARunAndItsStopEndsIt) {
   RunCommand("import -window root '" + std::string(ZORVEL_BINARY_DIR) +
              "/e2e-zorvel-tray-menu.png'");
   RunCommand("xdotool key Down Down Return");  // "Run", then "Stop"
-  EXPECT_TRUE(WaitUntil([&] { return TrayPixels(icon) == idle; }, 5s))
-      << "the tray menu's Stop did not end the run";
+  EXPECT_TRUE(WaitUntil("the tray icon to show no run after the menu's Stop",
+                        [&] { return TrayPixels(icon) == idle; }, {}, {5s}));
 }
 
 }  // namespace

@@ -1,12 +1,10 @@
 #pragma once
 
-// The real program and the logging test window as child processes of an end-to-end test, ended
-// by their process ids; macro documents prepared in a fresh folder; the main window found and
-// photographed with xdotool and ImageMagick; the recording window driven and its saved macro read.
+// The real program and the logging test window as child processes of an end-to-end test; macro
+// documents prepared in a fresh folder; the main window found and photographed with xdotool and
+// ImageMagick; the recording window driven and its saved macro read.
 
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -28,29 +26,9 @@
 #include "support_process.h"
 #include "temp_folder.h"
 #include "test_actions.h"
+#include "wait_until.h"
 
 namespace zorvel::test {
-
-// A child process, ended with SIGTERM (then waited for) when the object goes.
-class TChild {
- public:
-  explicit TChild(std::vector<std::string> args) : pid_(SpawnProgram(std::move(args))) {}
-  ~TChild() { Stop(); }
-  TChild(const TChild&) = delete;
-  TChild& operator=(const TChild&) = delete;
-
-  bool Started() const { return pid_ > 0; }
-  // Ends the process with `signal` and returns its exit status, or -1.
-  int Stop(int signal = SIGTERM) {
-    if (pid_ <= 0) return -1;
-    const int status = EndChild(pid_, signal);
-    pid_ = -1;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  }
-
- private:
-  pid_t pid_ = -1;
-};
 
 // A left click at the fixed screen point (x, y).
 inline std::shared_ptr<TActionObj> ClickAt(int x, int y) {
@@ -77,6 +55,15 @@ inline std::string Shell(const std::string& command) {
   std::string output = RunCommand(command).output;
   while (!output.empty() && (output.back() == '\n' || output.back() == '\r')) output.pop_back();
   return output;
+}
+
+// The titles of the windows that have one, separated by "|".
+inline std::string WindowTitles() {
+  std::string titles =
+      Shell("for id in $(xdotool search --name . 2>/dev/null); do xdotool getwindowname $id; done");
+  for (char& c : titles)
+    if (c == '\n') c = '|';
+  return titles;
 }
 
 struct TWindowBox {
@@ -136,13 +123,31 @@ inline void ClickAt(const TWindowBox& window, int x, int y) {
   std::this_thread::sleep_for(std::chrono::milliseconds(300));
 }
 
+// The colour (0x00BBGGRR) of the Stop Record icon's ring.
+inline uint32_t StopRingColour(const TWindowBox& recorder) {
+  return CreateX11Screen()->PixelColor(recorder.x + kRecStopRingX, recorder.y + kRecStopRingY);
+}
+
 // True while the recording window shows a running recording.
 inline bool ShowsRecording(const TWindowBox& recorder) {
-  const uint32_t color =
-      CreateX11Screen()->PixelColor(recorder.x + kRecStopRingX, recorder.y + kRecStopRingY);
+  const uint32_t color = StopRingColour(recorder);
   const uint32_t red = color & 0xFF;
   const uint32_t green = (color >> 8) & 0xFF;
   return red > 150 && green < 100;
+}
+
+// Waits until the recording window shows a running recording, or (`recording` false) shows none.
+inline ::testing::AssertionResult WaitShowsRecording(const TWindowBox& recorder, bool recording) {
+  return WaitUntil(
+      recording ? "the recording window to show a recording (a red Stop Record ring)"
+                : "the recording window to show no recording",
+      [&] { return ShowsRecording(recorder) == recording; },
+      [&] {
+        std::ostringstream colour;
+        colour << "the ring's colour 0x" << std::hex << StopRingColour(recorder);
+        return colour.str();
+      },
+      {std::chrono::seconds(10)});
 }
 
 // The clicks and the presses and releases of A, B and Return in a recorded macro, as
@@ -173,16 +178,24 @@ class TAppTest : public ::testing::Test {
   }
   void TearDown() override {
     if (app_) {
-      EXPECT_EQ(app_->Stop(), 0) << "zorvel should end cleanly on SIGTERM";
+      EXPECT_EQ(app_->Stop(), Exited(0)) << "zorvel should end cleanly on SIGTERM";
     }
   }
 
-  // Starts zorvel on the folder; true once its main window is up, its place then in `main`.
-  bool LaunchApp(TWindowBox& main) {
-    app_ = std::make_unique<TChild>(
+  // Starts zorvel on the folder; success once its main window is up, its place then in `main`.
+  ::testing::AssertionResult LaunchApp(TWindowBox& main) {
+    app_ = std::make_unique<TChildProcess>(
         std::vector<std::string>{BuiltProgram("zorvel"), "--folder", folder_.path()});
-    return WaitUntil([&] { return (main = FindWindow("Zorvel 2.5.1")).id != 0; },
-                     std::chrono::seconds(20));
+    return WaitForWindow("Zorvel 2.5.1", main, std::chrono::seconds(20));
+  }
+
+  // Waits for the window titled `title`, its place then in `box`; the failure lists the windows
+  // there are.
+  static ::testing::AssertionResult WaitForWindow(const std::string& title, TWindowBox& box,
+                                                  std::chrono::milliseconds timeout) {
+    return WaitUntil(
+        "a window titled \"" + title + "\"", [&] { return (box = FindWindow(title)).id != 0; },
+        [] { return "windows: " + WindowTitles(); }, {timeout});
   }
 
   // Saves a picture of `window` into the build folder.
@@ -194,28 +207,33 @@ class TAppTest : public ::testing::Test {
   // The window titled `title` once it is up (a failed expectation and id 0 after 10 s).
   static TWindowBox WaitWindow(const std::string& title) {
     TWindowBox box;
-    EXPECT_TRUE(
-        WaitUntil([&] { return (box = FindWindow(title)).id != 0; }, std::chrono::seconds(10)))
-        << title;
+    EXPECT_TRUE(WaitForWindow(title, box, std::chrono::seconds(10)));
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
     return box;
   }
 
   // A logging window at `geometry` writing to `name` in the folder; its X window id is set in
   // `windowId` once it is mapped.
-  std::unique_ptr<TChild> StartLog(const std::string& name, const std::string& geometry,
-                                   std::string& windowId) {
-    auto log = std::make_unique<TChild>(
+  std::unique_ptr<TChildProcess> StartLog(const std::string& name, const std::string& geometry,
+                                          std::string& windowId) {
+    auto log = std::make_unique<TChildProcess>(
         std::vector<std::string>{BuiltProgram("zorvel-test-xlog-window"), "--geometry", geometry,
                                  "--out", folder_.File(name), "--title", "zorvel record log"});
-    EXPECT_TRUE(WaitUntil(
+    EXPECT_TRUE(WaitLogReady(name, windowId));
+    return log;
+  }
+
+  // Waits for the "ready window=..." line of the logging window that writes to `name` in the
+  // folder; the window's id then in `windowId`.
+  ::testing::AssertionResult WaitLogReady(const std::string& name, std::string& windowId) const {
+    return WaitUntil(
+        "the logging window to come up",
         [&] {
           for (const std::string& line : folder_.Lines(name))
             if (line.rfind("ready window=", 0) == 0) windowId = line.substr(13);
           return !windowId.empty();
         },
-        std::chrono::seconds(15)));
-    return log;
+        [&] { return "its log: " + LastLines(folder_.Lines(name)); }, {std::chrono::seconds(15)});
   }
 
   // Names the macro in the open recording window and presses OK; waits for its document.
@@ -226,7 +244,9 @@ class TAppTest : public ::testing::Test {
     Xdo("type --delay 30 '" + name + "'");
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     ClickAt(recorder, kRecOkX, kRecOkY);
-    ASSERT_TRUE(WaitUntil([&] { return folder_.Exists(name + ".xml"); }, std::chrono::seconds(10)));
+    ASSERT_TRUE(WaitUntil(
+        name + ".xml to be saved", [&] { return folder_.Exists(name + ".xml"); },
+        [&] { return "the folder: " + folder_.Listing(); }, {std::chrono::seconds(10)}));
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
   }
 
@@ -239,7 +259,7 @@ class TAppTest : public ::testing::Test {
   }
 
   TempFolder folder_;
-  std::unique_ptr<TChild> app_;
+  std::unique_ptr<TChildProcess> app_;
   TXMLDocument document_;
 };
 

@@ -24,14 +24,14 @@ TEST(AppInfoOptions, HelpAndVersionPrintAndExitZeroWithoutADisplay) {
     const CommandResult result =
         RunCommand("env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=xcb '" +
                    BuiltProgram("zorvel") + "' " + c.option + " 2>&1");
-    EXPECT_EQ(result.exitCode, 0) << c.option << ": " << result.output;
+    EXPECT_EQ(result.status, test::Exited(0)) << c.option << ": " << result.output;
     EXPECT_NE(result.output.find(c.expected), std::string::npos)
         << c.option << ": " << result.output;
   }
   // Without those options the program does need a display, and says so.
   const CommandResult plain = RunCommand("env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=xcb '" +
                                          BuiltProgram("zorvel") + "' --folder /nonexistent 2>&1");
-  EXPECT_NE(plain.exitCode, 0);
+  EXPECT_NE(plain.status, test::Exited(0));
 }
 
 }  // namespace

@@ -42,6 +42,14 @@ bool WindowExists(const std::string& title) {
   return FindWindow(title).id != 0;
 }
 
+// For a failed wait: the window's WM_STATE, the titled windows there are.
+std::function<std::string()> WindowState(unsigned long id) {
+  return [id] { return Shell("xprop -id " + std::to_string(id) + " WM_STATE"); };
+}
+std::function<std::string()> WindowList() {
+  return [] { return "windows: " + WindowTitles(); };
+}
+
 // Where the first row of the main window's list is, from the inside's top-left corner.
 constexpr int kFirstRowX = 50, kFirstRowY = 128;
 
@@ -51,29 +59,36 @@ class AppWindowManager : public TAppTest, public ::testing::WithParamInterface<T
     if (const char* display = std::getenv("DISPLAY")) outerDisplay_ = display;
     const std::string fdFile = folder_.File("display");
     const TScreenSize size = GetParam();
-    xvfb_ = std::make_unique<TChild>(
+    xvfb_ = std::make_unique<TChildProcess>(
         std::vector<std::string>{"/bin/sh", "-c",
                                  "exec Xvfb -displayfd 3 -screen 0 " + SizeName(size) +
                                      "x24 -nolisten tcp 3>'" + fdFile + "'"});
     std::string number;
     ASSERT_TRUE(WaitUntil(
+        "Xvfb to tell its display number",
         [&] {
           const std::vector<std::string> lines = folder_.Lines("display");
           if (!lines.empty()) number = lines.front();
           return !number.empty();
         },
-        20s))
-        << "Xvfb did not start";
+        [&] {
+          return "Xvfb " + ::testing::PrintToString(xvfb_->Wait(std::chrono::milliseconds(0)));
+        },
+        {20s}));
     setenv("DISPLAY", (":" + number).c_str(), 1);
-    ASSERT_TRUE(WaitUntil([] { return RunCommand("xdpyinfo >/dev/null 2>&1").exitCode == 0; }));
+    ASSERT_TRUE(WaitUntil(
+        "xdpyinfo to reach :" + number,
+        [] { return RunCommand("xdpyinfo >/dev/null 2>&1").status == Exited(0); },
+        [] { return RunCommand("xdpyinfo 2>&1 | head -3").output; }));
     // Started again when it does not come up (now and then it does not under a busy machine).
     auto managed = [] {
       return RunCommand("xprop -root _NET_SUPPORTING_WM_CHECK").output.find("window id") !=
              std::string::npos;
     };
     for (int attempt = 0; attempt < 3 && !managed(); ++attempt) {
-      windowManager_ = std::make_unique<TChild>(std::vector<std::string>{"/usr/bin/openbox"});
-      WaitUntil(managed, 5s);
+      windowManager_ =
+          std::make_unique<TChildProcess>(std::vector<std::string>{"/usr/bin/openbox"});
+      (void)WaitUntil("openbox to manage the screen", managed, {}, {5s});
     }
     ASSERT_TRUE(managed()) << "openbox did not start on :" << number << ": "
                            << RunCommand("xprop -root _NET_SUPPORTING_WM_CHECK").output;
@@ -108,9 +123,16 @@ class AppWindowManager : public TAppTest, public ::testing::WithParamInterface<T
   // Alt+F2, then waits until the recording window has stepped aside.
   void StartRecording(const TWindowBox& recorder) {
     Xdo("key alt+F2");
-    ASSERT_TRUE(WaitUntil([&] { return Iconic(recorder.id); }, 10s))
-        << "the recording window did not step aside";
+    ASSERT_TRUE(WaitUntil("the recording window to step aside (iconic)",
+                          [&] { return Iconic(recorder.id); }, WindowState(recorder.id), {10s}));
     std::this_thread::sleep_for(300ms);
+  }
+
+  // Waits for the one macro document a recording saves.
+  ::testing::AssertionResult WaitForMacro() {
+    return WaitUntil(
+        "one saved macro", [&] { return MacroNames().size() == 1; },
+        [&] { return "the folder: " + folder_.Listing(); }, {10s});
   }
 
   // The macro documents in the folder (the settings document left out).
@@ -133,8 +155,8 @@ class AppWindowManager : public TAppTest, public ::testing::WithParamInterface<T
   }
 
   std::string outerDisplay_;
-  std::unique_ptr<TChild> xvfb_;
-  std::unique_ptr<TChild> windowManager_;
+  std::unique_ptr<TChildProcess> xvfb_;
+  std::unique_ptr<TChildProcess> windowManager_;
 };
 
 const std::vector<std::string> kKeysAB = {"key 65 0", "key 65 1", "key 66 0", "key 66 1"};
@@ -144,18 +166,12 @@ TEST_P(AppWindowManager, TypingIntoAnotherWindowWhileRecordingLeavesTheNameAlone
   // The logging window takes no focus itself: under a window manager it may not be viewable yet
   // when it is mapped.
   const TScreenSize size = GetParam();
-  auto log = std::make_unique<TChild>(std::vector<std::string>{
+  auto log = std::make_unique<TChildProcess>(std::vector<std::string>{
       BuiltProgram("zorvel-test-xlog-window"), "--no-focus", "--geometry",
       "240x160+" + std::to_string(size.width - 260) + "+" + std::to_string(size.height - 200),
       "--out", folder_.File("typed.log"), "--title", "zorvel typing log"});
   std::string logId;
-  ASSERT_TRUE(WaitUntil(
-      [&] {
-        for (const std::string& line : folder_.Lines("typed.log"))
-          if (line.rfind("ready window=", 0) == 0) logId = line.substr(13);
-        return !logId.empty();
-      },
-      15s));
+  ASSERT_TRUE(WaitLogReady("typed.log", logId));
   const TWindowBox recorder = OpenRecorder();
   ASSERT_NE(recorder.id, 0u);
   Shot("recorder");
@@ -166,12 +182,12 @@ TEST_P(AppWindowManager, TypingIntoAnotherWindowWhileRecordingLeavesTheNameAlone
   Xdo("key a b");
   std::this_thread::sleep_for(300ms);
   Xdo("key alt+F3");
-  ASSERT_TRUE(WaitUntil([&] { return !Iconic(recorder.id); }, 10s))
-      << "the recording window did not come back";
+  ASSERT_TRUE(WaitUntil("the recording window to come back", [&] { return !Iconic(recorder.id); },
+                        WindowState(recorder.id), {10s}));
   std::this_thread::sleep_for(500ms);
   Shot("recorded");
   Xdo("key Return");
-  ASSERT_TRUE(WaitUntil([&] { return MacroNames().size() == 1; }, 10s)) << "nothing was saved";
+  ASSERT_TRUE(WaitForMacro());
   const std::string name = MacroNames().front();
   EXPECT_TRUE(std::regex_match(name, kNewMacroName)) << name;
   EXPECT_EQ(KeysAB(Stored(name)), kKeysAB);
@@ -193,9 +209,10 @@ TEST_P(AppWindowManager, ReturnWhileRecordingSavesWhatWasRecorded) {
   std::this_thread::sleep_for(500ms);
   Shot("recording_restored");
   Xdo("key Return");
-  ASSERT_TRUE(WaitUntil([&] { return MacroNames().size() == 1; }, 10s)) << "nothing was saved";
+  ASSERT_TRUE(WaitForMacro());
   EXPECT_EQ(KeysAB(Stored(MacroNames().front())), kKeysAB);
-  EXPECT_TRUE(WaitUntil([] { return !WindowExists("Macro Recorder"); }, 5s));
+  EXPECT_TRUE(WaitUntil("the recording window to close",
+                        [] { return !WindowExists("Macro Recorder"); }, WindowList(), {5s}));
 }
 
 TEST_P(AppWindowManager, EscAfterARecordingAsksAndNoKeepsTheWindowOpen) {
@@ -204,14 +221,17 @@ TEST_P(AppWindowManager, EscAfterARecordingAsksAndNoKeepsTheWindowOpen) {
   StartRecording(recorder);
   Xdo("key a b");
   Xdo("key alt+F3");
-  ASSERT_TRUE(WaitUntil([&] { return !Iconic(recorder.id); }, 10s));
+  ASSERT_TRUE(WaitUntil("the recording window to come back", [&] { return !Iconic(recorder.id); },
+                        WindowState(recorder.id), {10s}));
   std::this_thread::sleep_for(500ms);
   Xdo("key Escape");
-  ASSERT_TRUE(WaitUntil([] { return WindowExists("Warning"); }, 10s)) << "no question";
+  ASSERT_TRUE(WaitUntil("the question (a \"Warning\" window)",
+                        [] { return WindowExists("Warning"); }, WindowList(), {10s}));
   std::this_thread::sleep_for(300ms);
   Shot("discard_question");
   Xdo("key Return");  // the default answer: No
-  ASSERT_TRUE(WaitUntil([] { return !WindowExists("Warning"); }, 10s));
+  ASSERT_TRUE(WaitUntil("the question to close", [] { return !WindowExists("Warning"); },
+                        WindowList(), {10s}));
   std::this_thread::sleep_for(500ms);
   EXPECT_TRUE(WindowExists("Macro Recorder"));
   EXPECT_TRUE(MacroNames().empty());
@@ -241,7 +261,7 @@ TEST_P(AppWindowManager, AQuitWhileADialogIsOpenEndsCleanlyAndKeepsTheDocument) 
     ASSERT_NE(WaitWindow(c.title).id, 0u);
     Shot(std::string(c.title == std::string("Macro Config") ? "config" : "schedule"));
     Xdo("key Down");  // a change that a quit must not save
-    EXPECT_EQ(app_->Stop(c.signal), 0);
+    EXPECT_EQ(app_->Stop(c.signal), Exited(0));
     app_.reset();
     EXPECT_EQ(folder_.Read("Kept.xml"), before);
   }

@@ -43,7 +43,7 @@ TEST_F(CliCommands, ListShowsEightCellsPerMacro) {
   folder.Write("zorvelconfig.xml", "<root><config/></root>");
   folder.Write("broken.xml", "<zorvel Zorvel=\"1.1\"");
   auto result = Run("list");
-  EXPECT_EQ(result.exitCode, 0);
+  EXPECT_EQ(result.status, test::Exited(0));
   EXPECT_EQ(SortedLines(result.output),
             (std::vector<std::string>{
                 "Click and wait\t12/08/26\tStopped\tCtrl + F5\tCtrl + F6\t5 Times\tevery day\t"
@@ -53,7 +53,7 @@ TEST_F(CliCommands, ListShowsEightCellsPerMacro) {
                 "Type greeting\t12/08/26\tStopped\tCtrl + F2\tCtrl + F3\tOnce\tnone\tnone",
             }));
   auto empty = RunCommand(Cli() + " list --folder=" + other.path());
-  EXPECT_EQ(empty.exitCode, 0);
+  EXPECT_EQ(empty.status, test::Exited(0));
   EXPECT_EQ(empty.output, "");
 }
 
@@ -65,14 +65,14 @@ TEST_F(CliCommands, ShowListsTheActionsOfANameOrAFile) {
       "4\tType Text\tTypeText:Grüße, 你好, привет\n"
       "5\tDelay\tDelay 500 ms\n";
   auto byName = Run("show 'Type greeting'");
-  EXPECT_EQ(byName.exitCode, 0);
+  EXPECT_EQ(byName.status, test::Exited(0));
   EXPECT_EQ(byName.output, expected);
   auto byFile = RunCommand(Cli() + " show " + folder.File("type_greeting.xml"));
-  EXPECT_EQ(byFile.exitCode, 0);
+  EXPECT_EQ(byFile.status, test::Exited(0));
   EXPECT_EQ(byFile.output, expected);
 
   auto missing = Run("show Nobody");
-  EXPECT_EQ(missing.exitCode, 1);
+  EXPECT_EQ(missing.status, test::Exited(1));
   EXPECT_EQ(missing.output, "zorvel-cli show: no macro named \"Nobody\" in " + folder.path() +
                                 " and no such file\n");
 }
@@ -102,7 +102,7 @@ TEST_F(CliCommands, CheckSaysOkOrWhyNot) {
   for (const auto& [path, output] : cases) {
     auto result = RunCommand(Cli() + " check '" + path + "'");
     EXPECT_EQ(result.output, output);
-    EXPECT_EQ(result.exitCode, output == "ok\n" ? 0 : 1) << path;
+    EXPECT_EQ(result.status, test::Exited(output == "ok\n" ? 0 : 1)) << path;
   }
 }
 
@@ -110,7 +110,7 @@ TEST_F(CliCommands, ImportSavesUnderTheMacroNameAndRefusesToOverwrite) {
   std::string source = folder.File("click_and_wait.xml");
   std::string into = " --folder " + other.path();
   auto first = RunCommand(Cli() + " import " + source + into);
-  EXPECT_EQ(first.exitCode, 0) << first.output;
+  EXPECT_EQ(first.status, test::Exited(0)) << first.output;
   EXPECT_EQ(first.output,
             "imported \"Click and wait\" to " + other.File("Click and wait.xml") + "\n");
   std::string saved = other.Read("Click and wait.xml");
@@ -118,14 +118,15 @@ TEST_F(CliCommands, ImportSavesUnderTheMacroNameAndRefusesToOverwrite) {
 
   other.Write("Click and wait.xml", "precious");
   auto again = RunCommand(Cli() + " import " + source + into);
-  EXPECT_EQ(again.exitCode, 1);
+  EXPECT_EQ(again.status, test::Exited(1));
   EXPECT_NE(again.output.find("already exists; use --force"), std::string::npos);
   EXPECT_EQ(other.Read("Click and wait.xml"), "precious");
 
-  EXPECT_EQ(RunCommand(Cli() + " import " + source + " --force" + into).exitCode, 0);
+  EXPECT_EQ(RunCommand(Cli() + " import " + source + " --force" + into).status, test::Exited(0));
   EXPECT_EQ(other.Read("Click and wait.xml"), saved);
 
-  EXPECT_EQ(RunCommand(Cli() + " import " + source + " --name Renamed" + into).exitCode, 0);
+  EXPECT_EQ(RunCommand(Cli() + " import " + source + " --name Renamed" + into).status,
+            test::Exited(0));
   auto list = RunCommand(Cli() + " list" + into);
   EXPECT_EQ(SortedLines(list.output).size(), 2u);
   EXPECT_NE(list.output.find("Renamed\t"), std::string::npos);
@@ -133,13 +134,13 @@ TEST_F(CliCommands, ImportSavesUnderTheMacroNameAndRefusesToOverwrite) {
   std::string before = other.Listing();
   for (const char* name : {"zorvelconfig", "../up", "a/b", "."}) {
     auto refused = RunCommand(Cli() + " import " + source + " --name '" + name + "'" + into);
-    EXPECT_EQ(refused.exitCode, 1) << name;
+    EXPECT_EQ(refused.status, test::Exited(1)) << name;
     EXPECT_NE(refused.output.find(std::string("The macro name \"") + name + "\""),
               std::string::npos)
         << refused.output;
   }
   folder.Write("bad.xml", "<zorvel Zorvel=\"1\" FName=\"Bad\"><Config Interval=\"x\"/></zorvel>");
-  EXPECT_EQ(RunCommand(Cli() + " import " + folder.File("bad.xml") + into).exitCode, 1);
+  EXPECT_EQ(RunCommand(Cli() + " import " + folder.File("bad.xml") + into).status, test::Exited(1));
   EXPECT_EQ(other.Listing(), before);
 }
 
@@ -160,7 +161,7 @@ TEST_F(CliCommands, UsageErrorsExitWithTwo) {
       {"list --folder /nonexistent/folder", 1},
   };
   for (const auto& [arguments, code] : cases)
-    EXPECT_EQ(RunCommand(Cli() + " " + arguments).exitCode, code) << arguments;
+    EXPECT_EQ(RunCommand(Cli() + " " + arguments).status, test::Exited(code)) << arguments;
   auto help = RunCommand(Cli() + " show --help");
   EXPECT_EQ(help.output.rfind("usage: zorvel-cli show NAME|FILE", 0), 0u);
 }
@@ -198,7 +199,7 @@ TEST_F(CliCommands, OutputThatCannotBeWrittenIsAFailure) {
   for (const std::string& command : commands) {
     const auto full = RunCommand("{ " + Cli() + " " + command + " --folder '" + folder.path() +
                                  "' >/dev/full; }");
-    EXPECT_EQ(full.exitCode, 1) << command;
+    EXPECT_EQ(full.status, test::Exited(1)) << command;
     EXPECT_NE(full.output.find("cannot write the output: No space left on device"),
               std::string::npos)
         << command << ": " << full.output;

@@ -30,11 +30,14 @@ class EndLog {
     }
     changed_.notify_all();
   }
-  // Waits for the end of run `id`; false after ten seconds.
-  bool WaitFor(uint64_t id) {
+  // Waits for the end of run `id`; a failure after ten seconds, with the ends there were.
+  ::testing::AssertionResult WaitFor(uint64_t id) {
     std::unique_lock lock(mutex_);
-    return changed_.wait_for(lock, std::chrono::seconds(10),
-                             [&] { return std::find(ids_.begin(), ids_.end(), id) != ids_.end(); });
+    if (changed_.wait_for(lock, std::chrono::seconds(10),
+                          [&] { return std::find(ids_.begin(), ids_.end(), id) != ids_.end(); }))
+      return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "waited 10 s for the end of run " << id
+                                         << "; ended runs: " << ::testing::PrintToString(ids_);
   }
   std::vector<uint64_t> Ids() {
     std::lock_guard lock(mutex_);

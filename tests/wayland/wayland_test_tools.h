@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "support_process.h"
-#include "support_tool_process.h"
+#include "support_tool_window.h"
 
 namespace zorvel::test {
 
@@ -23,18 +23,18 @@ namespace zorvel::test {
   } while (0)
 
 // The native test window that paints paint_scene and logs its input, started and ready.
-inline std::unique_ptr<TToolProcess> StartPaintWindow() {
+inline std::unique_ptr<TToolWindow> StartPaintWindow() {
   auto window =
-      std::make_unique<TToolProcess>("zorvel-test-wayland-paint", std::vector<std::string>{});
-  EXPECT_TRUE(window->WaitReady()) << "the Wayland test window did not come up";
+      std::make_unique<TToolWindow>("zorvel-test-wayland-paint", std::vector<std::string>{});
+  EXPECT_TRUE(window->WaitReady()) << "the Wayland test window";
   return window;
 }
 
 // The Qt line edit, as a native Wayland client, started and ready.
-inline std::unique_ptr<TToolProcess> StartQtLineEdit(std::vector<std::string> args = {}) {
+inline std::unique_ptr<TToolWindow> StartQtLineEdit(std::vector<std::string> args = {}) {
   setenv("QT_QPA_PLATFORM", "wayland", 1);
-  auto window = std::make_unique<TToolProcess>("zorvel-test-qt-line-edit", std::move(args));
-  EXPECT_TRUE(window->WaitReady()) << "the Qt line edit did not come up";
+  auto window = std::make_unique<TToolWindow>("zorvel-test-qt-line-edit", std::move(args));
+  EXPECT_TRUE(window->WaitReady()) << "the Qt line edit";
   return window;
 }
 

@@ -50,14 +50,14 @@ TEST_F(CliBackendChoice, WaylandSessionWithoutNativeBackendSaysWhatWillNotWork) 
   // A Wayland session whose compositor cannot be reached: the X11 backend, and the notice once.
   const auto result = test::RunCommand(
       Cli("WAYLAND_DISPLAY=/nonexistent/wayland-0 ZORVEL_BACKEND=", "play " + macro_.Path()));
-  EXPECT_EQ(result.exitCode, 0) << result.output;
+  EXPECT_EQ(result.status, test::Exited(0)) << result.output;
   EXPECT_EQ(result.output, std::string(kNotice) + "\"short\" finished\n");
 }
 
 TEST_F(CliBackendChoice, X11SessionHasNoNotice) {
   const auto result =
       test::RunCommand(Cli("env -u WAYLAND_DISPLAY XDG_SESSION_TYPE=x11", "play " + macro_.Path()));
-  EXPECT_EQ(result.exitCode, 0) << result.output;
+  EXPECT_EQ(result.status, test::Exited(0)) << result.output;
   EXPECT_EQ(result.output, "\"short\" finished\n");
 }
 
@@ -79,7 +79,7 @@ TEST_F(CliBackendChoice, RequestedBackendIsUsedOrRefusedClearly) {
   };
   for (const auto& c : cases) {
     const auto result = test::RunCommand(Cli(c.environment, c.args));
-    EXPECT_EQ(result.exitCode, c.exitCode) << c.args;
+    EXPECT_EQ(result.status, test::Exited(c.exitCode)) << c.args;
     EXPECT_EQ(result.output, c.output) << c.args;
   }
 }

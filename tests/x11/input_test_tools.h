@@ -8,10 +8,12 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <functional>
 #include <string>
 
 #include "support_process.h"
-#include "support_tool_process.h"
+#include "support_tool_window.h"
+#include "wait_until.h"
 
 namespace zorvel::test {
 
@@ -26,22 +28,37 @@ auto RetryOpen(Open open) -> decltype(open()) {
   return open();
 }
 
-// Dispatches `source` (anything with FileDescriptor() and Dispatch()) until `done` holds (checked
-// before every round) or `timeout` passes; each round waits up to `pollMs` for input first.
-template <class Source, class Done>
-void PumpUntil(Source& source, Done done, std::chrono::milliseconds timeout, int pollMs) {
-  const auto deadline = std::chrono::steady_clock::now() + timeout;
-  while (!done() && std::chrono::steady_clock::now() < deadline) {
+// One round of dispatching `source` (anything with FileDescriptor() and Dispatch()): waits up to
+// `pollMs` for input, then dispatches what there is.
+template <class Source>
+std::function<void()> DispatchRound(Source& source, int pollMs) {
+  return [&source, pollMs] {
     pollfd watch{source.FileDescriptor(), POLLIN, 0};
     poll(&watch, 1, pollMs);
     source.Dispatch();
-  }
+  };
+}
+
+// Dispatches `source` until `done` holds (checked before every round) or `timeout` passes; a
+// failure names `what`.
+template <class Source>
+::testing::AssertionResult PumpUntil(Source& source, const std::string& what,
+                                     const std::function<bool()>& done,
+                                     std::chrono::milliseconds timeout, int pollMs) {
+  return WaitUntil(what, done, {}, TWait(timeout, DispatchRound(source, pollMs)));
+}
+
+// Dispatches `source` for `duration`.
+template <class Source>
+void PumpFor(Source& source, std::chrono::milliseconds duration, int pollMs) {
+  (void)PumpUntil(
+      source, "the end of the time", [] { return false; }, duration, pollMs);
 }
 
 // Runs xdotool; the test fails when it does.
 inline void Xdotool(const std::string& args) {
   const CommandResult result = RunXdotool(args);
-  ASSERT_EQ(result.exitCode, 0) << result.output;
+  ASSERT_EQ(result.status, test::Exited(0)) << result.output;
 }
 
 }  // namespace zorvel::test

@@ -68,10 +68,7 @@ class HotkeysX11 : public testing::Test {
   }
 
   // Dispatches the hotkeys for a while.
-  void Pump() {
-    test::PumpUntil(
-        *hotkeys, [] { return false; }, std::chrono::milliseconds(150), 10);
-  }
+  void Pump() { test::PumpFor(*hotkeys, std::chrono::milliseconds(150), 10); }
 
   ~HotkeysX11() override {
     // A failed case must not leave a lock on for the tests that follow on this display.

@@ -42,7 +42,7 @@ std::vector<uint8_t> ConvertToBmp(const test::TempFolder& folder, const std::str
   folder.Write("picture.ppm", ppm);
   const auto result = test::RunCommand("convert '" + folder.File("picture.ppm") + "' " + options +
                                        " '" + folder.File("picture.bmp") + "'");
-  EXPECT_EQ(result.exitCode, 0) << result.output;
+  EXPECT_EQ(result.status, test::Exited(0)) << result.output;
   const std::string bytes = folder.Read("picture.bmp");
   return std::vector<uint8_t>(bytes.begin(), bytes.end());
 }
@@ -80,8 +80,7 @@ TPlayed PlayWatchingClicks(const std::string& macroPath) {
   }));
   played.result =
       test::RunCommand("'" + test::BuiltProgram("zorvel-cli") + "' play '" + macroPath + "'");
-  test::PumpUntil(
-      *source, [] { return false; }, std::chrono::milliseconds(500), 50);
+  test::PumpFor(*source, std::chrono::milliseconds(500), 50);
   source->Stop();
   return played;
 }
@@ -90,9 +89,9 @@ class CliPlayOutcome : public ::testing::Test {
  protected:
   void SetUp() override {
     if (!getenv("DISPLAY")) GTEST_SKIP() << "no X display";
-    static test::TToolProcess window("zorvel-test-paint-window", {});
-    static const bool ready = window.Started() && window.WaitReady();
-    ASSERT_TRUE(ready) << "the paint window did not start";
+    static test::TToolWindow window("zorvel-test-paint-window", {});
+    static const ::testing::AssertionResult ready = window.WaitReady();
+    ASSERT_TRUE(ready);
   }
   test::TempFolder folder;
 };
@@ -104,7 +103,7 @@ TEST_F(CliPlayOutcome, A32BitV5PictureIsClickedAtItsCentre) {
   ASSERT_EQ(bmp[28], 32) << "convert wrote no 32-bit pixels";
 
   const TPlayed played = PlayWatchingClicks(WritePictureMacro(folder, bmp));
-  EXPECT_EQ(played.result.exitCode, 0) << played.result.output;
+  EXPECT_EQ(played.result.status, test::Exited(0)) << played.result.output;
   EXPECT_NE(played.result.output.find("\"picture\" finished"), std::string::npos)
       << played.result.output;
   const TPoint centre{scene::kPictureX + scene::kPictureWidth / 2,
@@ -119,7 +118,7 @@ TEST_F(CliPlayOutcome, AnUndecodablePictureEndsTheRunWithTheReason) {
   ASSERT_LE(bmp[28], 8) << "convert wrote no palette picture";
 
   const TPlayed played = PlayWatchingClicks(WritePictureMacro(folder, bmp));
-  EXPECT_EQ(played.result.exitCode, 1) << played.result.output;
+  EXPECT_EQ(played.result.status, test::Exited(1)) << played.result.output;
   EXPECT_NE(played.result.output.find("ended on an error"), std::string::npos)
       << played.result.output;
   EXPECT_NE(played.result.output.find("bits per pixel"), std::string::npos) << played.result.output;
@@ -129,7 +128,7 @@ TEST_F(CliPlayOutcome, AnUndecodablePictureEndsTheRunWithTheReason) {
 TEST_F(CliPlayOutcome, APictureNotOnTheScreenIsAQuietMiss) {
   const auto bmp = ConvertToBmp(folder, PicturePpm(0x010101), "-alpha on");
   const TPlayed played = PlayWatchingClicks(WritePictureMacro(folder, bmp));
-  EXPECT_EQ(played.result.exitCode, 0) << played.result.output;
+  EXPECT_EQ(played.result.status, test::Exited(0)) << played.result.output;
   EXPECT_NE(played.result.output.find("\"picture\" finished"), std::string::npos)
       << played.result.output;
   EXPECT_TRUE(played.presses.empty());
@@ -148,7 +147,7 @@ TEST_F(CliPlayOutcome, TypingWithNoFocusedWindowIsAFailure) {
       test::RunCommand("'" + test::BuiltProgram("zorvel-cli") + "' play '" + path + "'");
   XSetInputFocus(display, PointerRoot, RevertToPointerRoot, CurrentTime);
   XCloseDisplay(display);
-  EXPECT_EQ(result.exitCode, 1) << result.output;
+  EXPECT_EQ(result.status, test::Exited(1)) << result.output;
   EXPECT_NE(result.output.find("No window has the keyboard focus"), std::string::npos)
       << result.output;
 }

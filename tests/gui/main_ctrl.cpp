@@ -5,9 +5,9 @@
 
 #include <QCoreApplication>
 
-#include "app_fixture.h"
 #include "gui/main/ctrl.h"
 #include "gui/main/view_ctrl.h"
+#include "main_fixture.h"
 #include "recording/record_settings.h"
 
 namespace zorvel::test {
@@ -100,10 +100,8 @@ TEST_F(Controller, TheEndOfARunArrivesOnTheMainThreadAndIsDroppedAfterShutdown) 
   ctrl->RunCtrl().Start(macro);
   EXPECT_TRUE(macro->FRunning);
   // The run of an empty macro ends at once; its end is handled only by the event loop.
-  EXPECT_TRUE(WaitUntil([&] {
-    QCoreApplication::processEvents();
-    return !ctrl->RunCtrl().Running();
-  }));
+  EXPECT_TRUE(WaitUntil(
+      "the run to end", [&] { return !ctrl->RunCtrl().Running(); }, {}, WithQtEvents()));
   EXPECT_FALSE(macro->FRunning);
 
   ctrl->RunCtrl().Start(macro);

@@ -9,7 +9,7 @@
 
 #include "picture/bitmap_data.h"
 #include "picture/search_kernels.h"
-#include "search_reference.h"
+#include "picture_search_reference.h"
 
 namespace zorvel {
 namespace {

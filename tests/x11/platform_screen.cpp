@@ -17,6 +17,7 @@
 #include "platform/x11/screen_x11.h"
 #include "platform/x11/x11_desktop.h"
 #include "playback/screen_search.h"
+#include "wait_until.h"
 
 namespace zorvel {
 namespace {
@@ -35,9 +36,9 @@ TBDBitmapData ScenePicture() {
 // One painted window shared by the tests of a process.
 class PaintedWindow {
  public:
-  static bool Ready() {
-    static test::TToolProcess window("zorvel-test-paint-window", {});
-    static const bool ready = window.Started() && window.WaitReady();
+  static ::testing::AssertionResult Ready() {
+    static test::TToolWindow window("zorvel-test-paint-window", {});
+    static const ::testing::AssertionResult ready = window.WaitReady();
     return ready;
   }
 };
@@ -199,7 +200,7 @@ TEST(ScreenX11NoShmServer, EveryCasePasses) {
   const test::CommandResult result =
       RunOnOwnServer("ZORVEL_SCREEN_TEST_NO_SHM=1 XVFB_ARGS='-extension MIT-SHM'",
                      "Paths/ScreenX11.*:ScreenX11NoShm.*");
-  EXPECT_EQ(result.exitCode, 0) << result.output;
+  EXPECT_EQ(result.status, test::Exited(0)) << result.output;
   EXPECT_NE(result.output.find("[  PASSED  ]"), std::string::npos) << result.output;
 }
 
@@ -220,7 +221,7 @@ TEST(ScreenX11Depth16Server, EveryCasePasses) {
     GTEST_SKIP() << "already on the 16-bit server";
   const test::CommandResult result =
       RunOnOwnServer("ZORVEL_SCREEN_TEST_DEPTH16=1 XVFB_SCREEN=640x480x16", "ScreenX11Depth16.*");
-  EXPECT_EQ(result.exitCode, 0) << result.output;
+  EXPECT_EQ(result.status, test::Exited(0)) << result.output;
   EXPECT_NE(result.output.find("[  PASSED  ] 1 test"), std::string::npos) << result.output;
 }
 
@@ -258,8 +259,9 @@ TEST(ScreenX11Depth16, FullChannelsStayFull) {
   for (const bool shm : {true, false}) {
     const auto screen = CreateX11Screen(TX11ScreenOptions{shm});
     EXPECT_EQ(screen->ScreenSize(), (TSize{640, 480}));
-    EXPECT_TRUE(test::WaitUntil(
-        [&] { return GetScreenPixelColor(*screen, 30, 40) == SwapRedBlue(patches[0].expected); }));
+    EXPECT_TRUE(test::WaitForValue(
+        "the colour at (30, 40)", [&] { return GetScreenPixelColor(*screen, 30, 40); },
+        SwapRedBlue(patches[0].expected)));
     TBDBitmapData capture;
     ASSERT_TRUE(capture.CaptureScreen(*screen, 0, 0, 120, 70));
     for (const Patch& patch : patches) {

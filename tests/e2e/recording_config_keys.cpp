@@ -50,8 +50,9 @@ TEST_F(RecordConfigKeys, NewKeysStartAndStopAtOnceAndAreStored) {
   Screenshot(dialog, "record_config_f5_f6.png");
   Xdo("windowfocus " + std::to_string(dialog.id));
   Xdo("key alt+o");  // &OK
-  ASSERT_TRUE(WaitUntil([] { return FindWindow("Record Config").id == 0; }, 10s))
-      << "the dialog did not close on OK";
+  ASSERT_TRUE(WaitUntil(
+      "the dialog to close on OK", [] { return FindWindow("Record Config").id == 0; },
+      [] { return "windows: " + WindowTitles(); }, {10s}));
   std::this_thread::sleep_for(300ms);
 
   Xdo("key alt+F2");  // the old start key is released
@@ -59,10 +60,10 @@ TEST_F(RecordConfigKeys, NewKeysStartAndStopAtOnceAndAreStored) {
   ASSERT_FALSE(ShowsRecording(recorder)) << "Alt+F2 still starts a recording";
 
   Xdo("key alt+F5");
-  ASSERT_TRUE(WaitUntil([&] { return ShowsRecording(recorder); }, 10s)) << "Alt+F5 did not start";
+  ASSERT_TRUE(WaitShowsRecording(recorder, true)) << "Alt+F5 did not start";
   SendRecordedInput(logId);
   Xdo("key alt+F6");
-  ASSERT_TRUE(WaitUntil([&] { return !ShowsRecording(recorder); }, 10s)) << "Alt+F6 did not stop";
+  ASSERT_TRUE(WaitShowsRecording(recorder, false)) << "Alt+F6 did not stop";
   std::this_thread::sleep_for(300ms);
   SaveAs(recorder, "Config Keys");
 
@@ -72,7 +73,7 @@ TEST_F(RecordConfigKeys, NewKeysStartAndStopAtOnceAndAreStored) {
       "key 13 0",          "key 13 1"};
   EXPECT_EQ(RecordedSteps(Stored("Config Keys")), expected);
 
-  EXPECT_EQ(app_->Stop(), 0) << "zorvel should end cleanly on SIGTERM";
+  EXPECT_EQ(app_->Stop(), Exited(0)) << "zorvel should end cleanly on SIGTERM";
   app_.reset();
   const std::string settings = folder_.Read("zorvelconfig.xml");
   EXPECT_NE(settings.find("RecordStartHotkey=\"4\""), std::string::npos) << settings;

@@ -2,10 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -33,7 +30,7 @@ Display* OpenDisplayWaiting() {
   return test::RetryOpen([] { return XOpenDisplay(nullptr); });
 }
 
-using test::TToolProcess;
+using test::TToolWindow;
 
 // An action element; attributes left out keep the defaults of a new action.
 std::string Item(const std::string& fields) {
@@ -74,40 +71,14 @@ class TMacroFile {
   std::string path_;
 };
 
-// zorvel-cli running in the background with its output in a file.
-class TCliProcess {
- public:
-  explicit TCliProcess(std::vector<std::string> args) {
-    char path[] = "/tmp/zorvel-cli-out-XXXXXX";
-    const int fd = mkstemp(path);
-    if (fd >= 0) close(fd);
-    out_ = path;
-    args.insert(args.begin(), test::BuiltProgram("zorvel-cli"));
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, out_.c_str(), O_WRONLY | O_TRUNC, 0);
-    posix_spawn_file_actions_adddup2(&actions, 1, 2);
-    pid_ = test::SpawnProgram(std::move(args), &actions);
-    posix_spawn_file_actions_destroy(&actions);
-  }
-  ~TCliProcess() {
-    test::EndChild(pid_, SIGKILL);
-    std::remove(out_.c_str());
-  }
-  void Signal(int signal) { kill(pid_, signal); }
-  // Exit code, or -1 when it has not ended within ten seconds.
-  int Wait() {
-    int status = 0;
-    if (!test::WaitForExit(pid_, status, std::chrono::seconds(10))) return -1;
-    pid_ = -1;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-  }
-  std::string Output() const { return test::ReadFile(out_); }
-
- private:
-  pid_t pid_ = -1;
-  std::string out_;
-};
+// zorvel-cli started in the background with `args`, its stdout and stderr together captured.
+test::TChildProcess StartCli(std::vector<std::string> args) {
+  args.insert(args.begin(), test::BuiltProgram("zorvel-cli"));
+  return test::TChildProcess(std::move(args), test::TChildOptions()
+                                                  .WithOutput(test::TStream::Capture)
+                                                  .WithErrors(test::TStream::IntoOutput)
+                                                  .WithEndSignal(SIGKILL));
+}
 
 std::string ButtonDownItem(int x, int y) {
   return Item(
@@ -138,7 +109,7 @@ unsigned ButtonsDown() {
 }
 
 // Whether the logging window saw a press of `keysym`.
-bool SawPress(const TToolProcess& window, const std::string& keysym) {
+bool SawPress(const TToolWindow& window, const std::string& keysym) {
   for (const auto& line : window.LinesStarting("KeyPress"))
     if (line.find("keysym=" + keysym + " ") != std::string::npos) return true;
   return false;
@@ -160,14 +131,14 @@ class CliPlayTest : public ::testing::Test {
 };
 
 TEST_F(CliPlayTest, PlaysAndSaysSoWhenItEnds) {
-  TToolProcess window("zorvel-test-xlog-window", {"--geometry", "300x200+50+50"});
+  TToolWindow window("zorvel-test-xlog-window", {"--geometry", "300x200+50+50"});
   ASSERT_TRUE(window.WaitReady());
   TMacroFile macro("greet", {TypeItem("héllo ✓"), KeyItem(0x41, 2)});
-  TCliProcess play({"play", macro.Path()});
-  EXPECT_EQ(play.Wait(), 0);
+  auto play = StartCli({"play", macro.Path()});
+  EXPECT_EQ(play.Wait(), test::Exited(0));
   EXPECT_EQ(play.Output(), "\"greet\" finished\n");
-  EXPECT_TRUE(window.WaitForLine("Line \"héllo ✓\"")) << ::testing::PrintToString(window.Lines());
-  EXPECT_TRUE(test::WaitUntil([&] {
+  EXPECT_TRUE(window.WaitForLine("Line \"héllo ✓\""));
+  EXPECT_TRUE(window.WaitUntil("the last key press to be of a", [&] {
     const auto presses = window.LinesStarting("KeyPress");
     return !presses.empty() && presses.back().find("keysym=a ") != std::string::npos;
   }));
@@ -177,15 +148,16 @@ TEST_F(CliPlayTest, EverySignalStopsTheRunAndReleasesItsKeysAndButtons) {
   for (int signal : {SIGHUP, SIGINT, SIGQUIT, SIGUSR1, SIGUSR2, SIGALRM, SIGPIPE, SIGTERM,
                      SIGVTALRM, SIGRTMIN + 1}) {
     SCOPED_TRACE(strsignal(signal));
-    TToolProcess window("zorvel-test-xlog-window", {"--geometry", "300x200+50+50"});
+    TToolWindow window("zorvel-test-xlog-window", {"--geometry", "300x200+50+50"});
     ASSERT_TRUE(window.WaitReady());
     TMacroFile macro("chord", {KeyItem(0x11, 0), KeyItem(0x10, 0), ButtonDownItem(100, 100),
                                DelayItem(60000), KeyItem(0x10, 1), KeyItem(0x11, 1)});
-    TCliProcess play({"play", macro.Path()});
-    ASSERT_TRUE(test::WaitUntil([&] { return !window.LinesStarting("ButtonPress").empty(); }));
+    auto play = StartCli({"play", macro.Path()});
+    ASSERT_TRUE(window.WaitUntil("a button press",
+                                 [&] { return !window.LinesStarting("ButtonPress").empty(); }));
     ASSERT_TRUE(AnyKeyDown());
     play.Signal(signal);
-    EXPECT_EQ(play.Wait(), 128 + signal);
+    EXPECT_EQ(play.Wait(), test::Exited(128 + signal));
     EXPECT_EQ(play.Output(), "\"chord\" stopped\n");
     EXPECT_FALSE(AnyKeyDown());
     EXPECT_EQ(ButtonsDown(), 0u);
@@ -199,31 +171,31 @@ TEST_F(CliPlayTest, TheStopHotkeyWorksWhileTheMacroHoldsModifiers) {
   } cases[] = {{0x10, "Shift_L"}, {0x12, "Alt_L"}, {0x11, "Control_L"}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.keysym);
-    TToolProcess window("zorvel-test-xlog-window", {"--geometry", "300x200+50+50"});
+    TToolWindow window("zorvel-test-xlog-window", {"--geometry", "300x200+50+50"});
     ASSERT_TRUE(window.WaitReady());
     TMacroFile macro("holds", {KeyItem(c.vk, 0), DelayItem(60000), KeyItem(c.vk, 1)}, 2);
-    TCliProcess play({"play", macro.Path()});
-    ASSERT_TRUE(test::WaitUntil([&] { return SawPress(window, c.keysym); }));
+    auto play = StartCli({"play", macro.Path()});
+    ASSERT_TRUE(window.WaitUntil(std::string("a press of ") + c.keysym,
+                                 [&] { return SawPress(window, c.keysym); }));
     // One press of Ctrl+F3, as the user makes it.
     test::Xdotool("keydown ctrl keydown F3 sleep 0.15 keyup F3 keyup ctrl");
-    EXPECT_EQ(play.Wait(), 0);
+    EXPECT_EQ(play.Wait(), test::Exited(0));
     EXPECT_EQ(play.Output(), "\"holds\" stopped\n");
     EXPECT_FALSE(AnyKeyDown());
   }
 }
 
 TEST_F(CliPlayTest, AUserHoldingShiftDoesNotChangeTheTypedText) {
-  TToolProcess window("zorvel-test-xlog-window", {"--geometry", "300x200+50+50"});
+  TToolWindow window("zorvel-test-xlog-window", {"--geometry", "300x200+50+50"});
   ASSERT_TRUE(window.WaitReady());
   TMacroFile macro("lower", {TypeItem("abc"), KeyItem(0x44, 2)});
   test::Xdotool("keydown shift");
-  TCliProcess play({"play", macro.Path()});
-  const int status = play.Wait();
+  auto play = StartCli({"play", macro.Path()});
+  const test::TExitStatus status = play.Wait();
   test::Xdotool("keyup shift");
-  EXPECT_EQ(status, 0);
-  EXPECT_TRUE(window.WaitForLine("Line \"abc\"")) << ::testing::PrintToString(window.Lines());
-  ASSERT_TRUE(test::WaitUntil([&] { return SawPress(window, "d"); }))
-      << ::testing::PrintToString(window.LinesStarting("KeyPress"));
+  EXPECT_EQ(status, test::Exited(0));
+  EXPECT_TRUE(window.WaitForLine("Line \"abc\""));
+  ASSERT_TRUE(window.WaitUntil("a press of d", [&] { return SawPress(window, "d"); }));
   for (const auto& line : window.LinesStarting("KeyPress")) {
     if (line.find("keysym=Shift") != std::string::npos) continue;
     EXPECT_NE(line.find("state=0x0 "), std::string::npos) << line;
@@ -234,26 +206,26 @@ TEST_F(CliPlayTest, AUserHoldingShiftDoesNotChangeTheTypedText) {
 TEST_F(CliPlayTest, ALongTextStopsAtOnce) {
   // A million characters take several seconds to type; the stop must not wait for them.
   TMacroFile macro("long", {KeyItem(0x10, 0), TypeItem(std::string(1000000, 'a'))});
-  TCliProcess play({"play", macro.Path()});
+  auto play = StartCli({"play", macro.Path()});
   usleep(700000);
   const auto signalled = std::chrono::steady_clock::now();
   play.Signal(SIGINT);
-  EXPECT_EQ(play.Wait(), 128 + SIGINT);
+  EXPECT_EQ(play.Wait(), test::Exited(128 + SIGINT));
   EXPECT_LT(std::chrono::steady_clock::now() - signalled, std::chrono::milliseconds(500));
   EXPECT_EQ(play.Output(), "\"long\" stopped\n");
   EXPECT_FALSE(AnyKeyDown());
 }
 
 TEST_F(CliPlayTest, TheMacrosStopHotkeyStopsIt) {
-  TToolProcess window("zorvel-test-xlog-window", {"--geometry", "300x200+50+50"});
+  TToolWindow window("zorvel-test-xlog-window", {"--geometry", "300x200+50+50"});
   ASSERT_TRUE(window.WaitReady());
   // Stop hotkey index 4: Ctrl+F5. The typed line shows that the run (and the grab) has begun.
   TMacroFile macro("waits", {TypeItem("go"), DelayItem(60000)}, 4);
-  TCliProcess play({"play", macro.Path()});
+  auto play = StartCli({"play", macro.Path()});
   ASSERT_TRUE(window.WaitForLine("Line \"go\""));
-  EXPECT_EQ(test::RunCommand("xdotool key ctrl+F4").exitCode, 0);
-  EXPECT_EQ(test::RunCommand("xdotool key ctrl+F5").exitCode, 0);
-  EXPECT_EQ(play.Wait(), 0);
+  EXPECT_EQ(test::RunCommand("xdotool key ctrl+F4").status, test::Exited(0));
+  EXPECT_EQ(test::RunCommand("xdotool key ctrl+F5").status, test::Exited(0));
+  EXPECT_EQ(play.Wait(), test::Exited(0));
   EXPECT_EQ(play.Output(), "\"waits\" stopped\n");
 }
 
@@ -282,11 +254,11 @@ TEST_F(CliPlayTest, APictureClickWaitsForThePictureToShow) {
   XWarpPointer(HeldDisplay(), None, DefaultRootWindow(HeldDisplay()), 0, 0, 0, 0, 5, 5);
   XSync(HeldDisplay(), False);
   TMacroFile macro("late", {ScenePictureClick("waitTimeout=\"3000\"")});
-  TCliProcess play({"play", macro.Path()});
+  auto play = StartCli({"play", macro.Path()});
   std::this_thread::sleep_for(std::chrono::milliseconds(1500));
-  TToolProcess window("zorvel-test-paint-window", {});
+  TToolWindow window("zorvel-test-paint-window", {});
   ASSERT_TRUE(window.WaitReady());
-  EXPECT_EQ(play.Wait(), 0);
+  EXPECT_EQ(play.Wait(), test::Exited(0));
   EXPECT_EQ(play.Output(), "\"late\" finished\n");
   EXPECT_EQ(PointerPosition(), (TPoint{scene::kPictureX + scene::kPictureWidth / 2,
                                        scene::kPictureY + scene::kPictureHeight / 2}));
@@ -299,8 +271,8 @@ TEST_F(CliPlayTest, APictureThatDoesNotShowInTimeEndsTheRunWhenAskedTo) {
                    {KeyItem(0x41, 2), ScenePictureClick("waitTimeout=\"500\" notFound=\"stop\""),
                     TypeItem("never")});
   const auto start = std::chrono::steady_clock::now();
-  TCliProcess play({"play", macro.Path()});
-  EXPECT_EQ(play.Wait(), 1);
+  auto play = StartCli({"play", macro.Path()});
+  EXPECT_EQ(play.Wait(), test::Exited(1));
   EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500));
   EXPECT_EQ(play.Output(),
             "zorvel-cli play: \"missing\" ended on an error: action 2: the picture was not found "
@@ -311,8 +283,8 @@ TEST_F(CliPlayTest, APictureThatDoesNotShowInTimeEndsTheRunWhenAskedTo) {
 TEST_F(CliPlayTest, VerboseTellsEachActionWithItsTimeAndWhatWasMissed) {
   TMacroFile macro(
       "told", {DelayItem(300), Item("actionType=\"0\" mousePoint=\"2\" fColor=\"$00010203\"")});
-  TCliProcess play({"play", macro.Path(), "--verbose"});
-  EXPECT_EQ(play.Wait(), 0);
+  auto play = StartCli({"play", macro.Path(), "--verbose"});
+  EXPECT_EQ(play.Wait(), test::Exited(0));
   const std::string out = play.Output();
   // "0.012 s  told: pass 1 of 1, action 1 of 2: Delay 300 ms"
   const std::regex lines(
@@ -326,22 +298,22 @@ TEST_F(CliPlayTest, VerboseTellsEachActionWithItsTimeAndWhatWasMissed) {
 
 TEST_F(CliPlayTest, FailuresAreReportedWithExitCodeOne) {
   TMacroFile bad("bad", {Item("actionType=\"0\" mousePoint=\"2\" fColor=\"no colour\"")});
-  TCliProcess failing({"play", bad.Path()});
-  EXPECT_EQ(failing.Wait(), 1);
+  auto failing = StartCli({"play", bad.Path()});
+  EXPECT_EQ(failing.Wait(), test::Exited(1));
   EXPECT_NE(failing.Output().find("\"bad\" ended on an error"), std::string::npos)
       << failing.Output();
 
-  TCliProcess missing({"play", "no such macro", "--folder", bad.Folder()});
-  EXPECT_EQ(missing.Wait(), 1);
+  auto missing = StartCli({"play", "no such macro", "--folder", bad.Folder()});
+  EXPECT_EQ(missing.Wait(), test::Exited(1));
   EXPECT_NE(missing.Output().find("zorvel-cli play: "), std::string::npos) << missing.Output();
 
   const auto noDisplay = test::RunCommand("env -u DISPLAY '" + test::BuiltProgram("zorvel-cli") +
                                           "' play '" + bad.Path() + "'");
-  EXPECT_EQ(noDisplay.exitCode, 1);
+  EXPECT_EQ(noDisplay.status, test::Exited(1));
   EXPECT_NE(noDisplay.output.find("display"), std::string::npos) << noDisplay.output;
 
-  TCliProcess usage({"play"});
-  EXPECT_EQ(usage.Wait(), 2);
+  auto usage = StartCli({"play"});
+  EXPECT_EQ(usage.Wait(), test::Exited(2));
 }
 
 }  // namespace

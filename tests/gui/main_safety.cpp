@@ -11,13 +11,13 @@
 #include <QToolButton>
 
 #include "../support/answer_modal.h"
-#include "app_fixture.h"
 #include "gui/main/action_config_dialog.h"
 #include "gui/main/schedule_dialog.h"
 #include "gui/recording/action_editor.h"
 #include "gui/recording/record_config_dlg.h"
 #include "gui/recording/record_view_window.h"
 #include "gui/widgets/about_box.h"
+#include "main_fixture.h"
 #include "recording/record_settings.h"
 #include "recording/recorder.h"
 
@@ -25,7 +25,6 @@ namespace zorvel::test {
 namespace {
 
 using AppSafety = AppFixture;
-
 
 QToolButton* Button(QWidget& window, const char* name) {
   return window.findChild<QToolButton*>(name);
@@ -264,7 +263,9 @@ TEST_F(AppSafety, AQuitWhileMacroConfigOrScheduleIsOpenCancelsItAndClosesAfterwa
     EXPECT_TRUE(closeRefused);
     EXPECT_TRUE(ctrlAlive);
     EXPECT_NE(window_->Ctrl(), nullptr);  // the command returned before the window closes
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !window_->isVisible(); }, 2000));
+    EXPECT_TRUE(WaitUntil(
+        "the main window to close", [&] { return !window_->isVisible(); }, {},
+        WithQtEvents(std::chrono::seconds(2))));
     EXPECT_EQ(window_->Ctrl(), nullptr);
     EXPECT_EQ(Read(name + ".xml"), before);
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
@@ -282,7 +283,9 @@ TEST_F(AppSafety, AQuitDuringAnyCommandWaitsForTheCommandToReturn) {
   };
   Button(*window_, "BtnEdit")->click();
   EXPECT_EQ(recordViewCalls_, 1);
-  EXPECT_TRUE(QTest::qWaitFor([&] { return !window_->isVisible(); }, 2000));
+  EXPECT_TRUE(WaitUntil(
+      "the main window to close", [&] { return !window_->isVisible(); }, {},
+      WithQtEvents(std::chrono::seconds(2))));
   EXPECT_EQ(window_->Ctrl(), nullptr);
 }
 

@@ -25,7 +25,7 @@
 #include "model/macro_list_text.h"
 #include "model/xml_document.h"
 #include "playback/run_ctrl.h"
-#include "support_process.h"
+#include "qt_wait.h"
 
 namespace zorvel::test {
 
@@ -144,11 +144,11 @@ class AppFixture : public ::testing::Test {
   }
 
   // Lets the end of a stopped run arrive.
-  bool WaitIdle() {
-    return WaitUntil([this] {
-      QCoreApplication::processEvents();
-      return !Runs().Running();
-    });
+  ::testing::AssertionResult WaitIdle() {
+    return WaitUntil(
+        "the run to end", [this] { return !Runs().Running(); },
+        [this] { return "the status bar: " + window_->StatusText().toStdString(); },
+        WithQtEvents());
   }
 
   std::string folder_;

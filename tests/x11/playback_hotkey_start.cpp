@@ -34,7 +34,7 @@ constexpr unsigned kControlBit = 0x4;
 
 using test::Click;
 using test::Key;
-using test::TToolProcess;
+using test::TToolWindow;
 using test::Type;
 
 // The state=0x... field of a logged event.
@@ -72,10 +72,11 @@ class HotkeyStartTest : public ::testing::Test {
     });
     ASSERT_TRUE(hotkeys->Register(1, MOD_CONTROL, VK_F2));
     std::thread person([xdotoolArgs] { test::RunXdotool(xdotoolArgs); });
-    test::PumpUntil(
-        *hotkeys, [this] { return ended.load(); }, std::chrono::seconds(10), 5);
+    const ::testing::AssertionResult played = test::PumpUntil(
+        *hotkeys, "the run to start and end", [this] { return ended.load(); },
+        std::chrono::seconds(10), 5);
     person.join();
-    ASSERT_TRUE(ended.load()) << "the run did not start or end";
+    ASSERT_TRUE(played);
     ctrl->RunFinished(ctrl->CurrentRunId());
   }
 
@@ -90,14 +91,14 @@ class HotkeyStartTest : public ::testing::Test {
 };
 
 TEST_F(HotkeyStartTest, TheChordThatStartedTheRunReachesNoneOfItsInput) {
-  TToolProcess window("zorvel-test-xlog-window", {"--geometry", "300x200+50+50"});
+  TToolWindow window("zorvel-test-xlog-window", {"--geometry", "300x200+50+50"});
   ASSERT_TRUE(window.WaitReady());
   SetActions({Type("greetings"), Click(MouseButton::Left, MouseAction::SingleClick, 150, 150),
               Key(0x74), Type("wq")});
   // Ctrl down, F2 down, F2 up after 150 ms, Ctrl up 200 ms later.
   PressChordAndPlay("keydown ctrl keydown F2 sleep 0.15 keyup F2 sleep 0.2 keyup ctrl");
 
-  EXPECT_TRUE(window.WaitForLine("Line \"wq\"")) << testing::PrintToString(window.Lines());
+  EXPECT_TRUE(window.WaitForLine("Line \"wq\""));
   EXPECT_EQ(window.LinesStarting("Line"),
             (std::vector<std::string>{"Line \"greetings\"", "Line \"wq\""}));
   const auto clicks = window.LinesStarting("ButtonPress");
@@ -115,7 +116,7 @@ TEST_F(HotkeyStartTest, TheChordThatStartedTheRunReachesNoneOfItsInput) {
 }
 
 TEST_F(HotkeyStartTest, ControlPressedByTheUserDuringTheRunIsLetGoOfForEachAction) {
-  TToolProcess window("zorvel-test-xlog-window", {"--geometry", "300x200+50+50"});
+  TToolWindow window("zorvel-test-xlog-window", {"--geometry", "300x200+50+50"});
   ASSERT_TRUE(window.WaitReady());
   // The user presses Ctrl again while the run waits between two texts and holds it.
   SetActions({Type("one"), test::Delay(600), Type("two"),
@@ -123,7 +124,7 @@ TEST_F(HotkeyStartTest, ControlPressedByTheUserDuringTheRunIsLetGoOfForEachActio
   PressChordAndPlay(
       "keydown ctrl keydown F2 sleep 0.1 keyup F2 keyup ctrl sleep 0.3 "
       "keydown ctrl sleep 1.5 keyup ctrl");
-  EXPECT_TRUE(window.WaitForLine("Line \"two\"")) << testing::PrintToString(window.Lines());
+  EXPECT_TRUE(window.WaitForLine("Line \"two\""));
   EXPECT_EQ(window.LinesStarting("Line"),
             (std::vector<std::string>{"Line \"one\"", "Line \"two\""}));
   for (const auto& line : window.LinesStarting("ButtonPress"))

@@ -36,6 +36,7 @@
 #include "model/xml_document.h"
 #include "platform/fake/fake_hotkeys.h"
 #include "platform/fake/fake_input_source.h"
+#include "qt_wait.h"
 #include "recording/record_settings.h"
 #include "temp_folder.h"
 
@@ -105,7 +106,6 @@ std::vector<int32_t> Delays(const Actions& actions) {
 inline std::vector<int32_t> RowDelays(const TActionRowModel& rows) {
   return Delays(rows.Rows());
 }
-
 
 class RecordViewTest : public ::testing::Test {
  protected:

@@ -26,7 +26,7 @@ class ScreenWayland : public ::testing::Test {
     window_ = test::StartPaintWindow();
     screen_ = CreateWaylandScreen();
   }
-  std::unique_ptr<test::TToolProcess> window_;
+  std::unique_ptr<test::TToolWindow> window_;
   std::unique_ptr<IScreen> screen_;
 };
 
@@ -110,7 +110,8 @@ TEST_F(ScreenWayland, ColourAndPictureClicksFindTheirTargets) {
   const std::string block = std::to_string(scene::kBlockX) + " " + std::to_string(scene::kBlockY);
   const std::string centre = std::to_string(scene::kPictureX + scene::kPictureWidth / 2) + " " +
                              std::to_string(scene::kPictureY + scene::kPictureHeight / 2);
-  ASSERT_TRUE(test::WaitUntil([&] { return window_->LinesStarting("button ").size() >= 4; }));
+  ASSERT_TRUE(window_->WaitUntil("4 button lines",
+                                 [&] { return window_->LinesStarting("button ").size() >= 4; }));
   EXPECT_EQ(
       window_->LinesStarting("button "),
       (std::vector<std::string>{"button 272 pressed " + block, "button 272 released " + block,

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -19,6 +18,7 @@
 #include "support_process.h"
 #include "temp_folder.h"
 #include "test_actions.h"
+#include "wait_until.h"
 
 namespace zorvel {
 namespace {
@@ -28,45 +28,34 @@ namespace fs = std::filesystem;
 using test::ReadFile;
 using test::Xdotool;
 
-// zorvel-cli record running in the background, its output in files.
+// zorvel-cli record running in the background, its stdout and stderr captured.
 class RecordProcess {
  public:
-  // The output files are new for every process: a stale "Recording" must not be taken for this
-  // one's.
-  // `environment`: NAME=VALUE words put before the program.
+  // `arguments` as a shell reads them; `environment`: a NAME=VALUE for the program, or "".
   RecordProcess(const std::string& arguments, const std::string& folder,
                 const std::string& environment = "")
-      : out_(folder + "/../out" + std::to_string(++count_) + ".txt"),
-        err_(folder + "/../err" + std::to_string(count_) + ".txt") {
-    std::remove(out_.c_str());
-    std::remove(err_.c_str());
-    const std::string command = "exec env " + environment + " " + test::BuiltProgram("zorvel-cli") +
-                                " record " + arguments + " --folder " + folder + " >" + out_ +
-                                " 2>" + err_;
-    pid_ = test::SpawnProgram({"/bin/sh", "-c", command});
-  }
-  ~RecordProcess() { test::EndChild(pid_, SIGKILL); }
+      : process_({"/bin/sh", "-c",
+                  "exec " + test::BuiltProgram("zorvel-cli") + " record " + arguments +
+                      " --folder " + folder},
+                 test::TChildOptions()
+                     .WithEnvironment(environment.empty() ? std::vector<std::string>{}
+                                                          : std::vector<std::string>{environment})
+                     .WithOutput(test::TStream::Capture)
+                     .WithErrors(test::TStream::Capture)
+                     .WithEndSignal(SIGKILL)) {}
 
-  bool WaitRecording() const {
-    return test::WaitUntil([&] { return ReadFile(err_).find("Recording") != std::string::npos; },
-                           std::chrono::seconds(10));
+  ::testing::AssertionResult WaitRecording() const {
+    return test::WaitUntil(
+        "\"Recording\" on stderr", [&] { return Err().find("Recording") != std::string::npos; },
+        [&] { return "stderr: " + ::testing::PrintToString(Err()); }, {std::chrono::seconds(10)});
   }
-  void Signal(int signal) const { kill(pid_, signal); }
-  // Waits for the end; the exit code, or -1.
-  int Wait() {
-    int status = 0;
-    if (!test::WaitForExit(pid_, status, std::chrono::seconds(10))) return -1;
-    pid_ = -1;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  }
-  std::string Out() const { return ReadFile(out_); }
-  std::string Err() const { return ReadFile(err_); }
+  void Signal(int signal) const { process_.Signal(signal); }
+  test::TExitStatus Wait() { return process_.Wait(); }
+  std::string Out() const { return process_.Output(); }
+  std::string Err() const { return process_.Errors(); }
 
  private:
-  static inline int count_ = 0;
-  pid_t pid_ = -1;
-  std::string out_;
-  std::string err_;
+  test::TChildProcess process_;
 };
 
 class RecordCli : public testing::Test {
@@ -107,10 +96,10 @@ TEST_F(RecordCli, RecordsUntilTheStopKeyThenAppendsUntilASignal) {
   std::string firstOut;
   {
     RecordProcess record("demo", folder);
-    ASSERT_TRUE(record.WaitRecording()) << record.Err();
+    ASSERT_TRUE(record.WaitRecording());
     Xdotool("mousemove 10 20 click 1 key b");
     Xdotool("key alt+F3");
-    ASSERT_EQ(record.Wait(), 0) << record.Err();
+    ASSERT_EQ(record.Wait(), test::Exited(0)) << record.Err();
     firstOut = record.Out();
   }
   EXPECT_EQ(ReadFile(folder + "/zorvelconfig.xml"), DefaultSettingsText());
@@ -126,10 +115,10 @@ TEST_F(RecordCli, RecordsUntilTheStopKeyThenAppendsUntilASignal) {
 
   {
     RecordProcess record("demo --append", folder);
-    ASSERT_TRUE(record.WaitRecording()) << record.Err();
+    ASSERT_TRUE(record.WaitRecording());
     Xdotool("key c");
     record.Signal(SIGTERM);
-    ASSERT_EQ(record.Wait(), 0) << record.Err();
+    ASSERT_EQ(record.Wait(), test::Exited(0)) << record.Err();
     EXPECT_EQ(record.Out(), "3 actions recorded into \"demo\"\n");
   }
   auto both = first;
@@ -142,11 +131,11 @@ TEST_F(RecordCli, FiltersAndStopKeyComeFromTheSettingsDocument) {
       << "<root><config RecordMouseMove=\"False\" RecordKeyBoard=\"False\" RecordStartHotkey=\"0\" "
          "RecordStopHotkey=\"5\" Other=\"kept\"/></root>";
   RecordProcess record("quiet", folder);
-  ASSERT_TRUE(record.WaitRecording()) << record.Err();
+  ASSERT_TRUE(record.WaitRecording());
   EXPECT_NE(record.Err().find("Alt+F6"), std::string::npos) << record.Err();
   Xdotool("mousemove 5 6 click 3 key d key alt+F3");
   Xdotool("key alt+F6");
-  ASSERT_EQ(record.Wait(), 0) << record.Err();
+  ASSERT_EQ(record.Wait(), test::Exited(0)) << record.Err();
   EXPECT_EQ(Kinds(Load("quiet")), WithDelays({"click 1/2 5,6", "click 1/3 5,6"}));
   EXPECT_NE(ReadFile(folder + "/zorvelconfig.xml").find("Other=\"kept\""), std::string::npos);
 }
@@ -171,7 +160,7 @@ TEST_F(RecordCli, RefusesWhatWouldLoseOrMisplaceDataBeforeRecording) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.arguments);
     RecordProcess record(c.arguments, folder);
-    EXPECT_NE(record.Wait(), 0);
+    EXPECT_NE(record.Wait(), test::Exited(0));
     EXPECT_NE(record.Err().find(c.message), std::string::npos) << record.Err();
     EXPECT_EQ(record.Err().find("Recording"), std::string::npos);
   }
@@ -182,7 +171,7 @@ TEST_F(RecordCli, RefusesWhatWouldLoseOrMisplaceDataBeforeRecording) {
   std::ofstream(folder + "/zorvelconfig.xml")
       << "<root><config RecordMouseMove=\"True\" RecordKeyBoard=\"maybe\"/></root>";
   RecordProcess record("fresh", folder);
-  EXPECT_EQ(record.Wait(), 1);
+  EXPECT_EQ(record.Wait(), test::Exited(1));
   EXPECT_NE(record.Err().find("RecordKeyBoard"), std::string::npos) << record.Err();
   EXPECT_FALSE(fs::exists(folder + "/fresh.xml"));
 }
@@ -196,14 +185,14 @@ TEST_F(RecordCli, ASaveNeverReplacesWhatAnotherProgramWroteMeanwhile) {
   const std::string state = "XDG_STATE_HOME=" + root.File("state");
   RecordProcess first("same", folder, state);
   RecordProcess second("same", folder, state);
-  ASSERT_TRUE(first.WaitRecording()) << first.Err();
-  ASSERT_TRUE(second.WaitRecording()) << second.Err();
+  ASSERT_TRUE(first.WaitRecording());
+  ASSERT_TRUE(second.WaitRecording());
   Xdotool("key a");
   first.Signal(SIGINT);
-  ASSERT_EQ(first.Wait(), 0) << first.Err();
+  ASSERT_EQ(first.Wait(), test::Exited(0)) << first.Err();
   const std::string saved = ReadFile(folder + "/same.xml");
   second.Signal(SIGINT);
-  EXPECT_EQ(second.Wait(), 1);
+  EXPECT_EQ(second.Wait(), test::Exited(1));
   EXPECT_NE(second.Err().find("was created by another program"), std::string::npos) << second.Err();
   EXPECT_NE(second.Err().find("the recording was saved to " + root.File("state")),
             std::string::npos)
@@ -211,14 +200,14 @@ TEST_F(RecordCli, ASaveNeverReplacesWhatAnotherProgramWroteMeanwhile) {
   EXPECT_EQ(ReadFile(folder + "/same.xml"), saved);
 
   RecordProcess append("same --append", folder, state);
-  ASSERT_TRUE(append.WaitRecording()) << append.Err();
+  ASSERT_TRUE(append.WaitRecording());
   TActionCtrl other(document, folder);
   ASSERT_TRUE(other.LoadDocument(folder + "/same.xml"));
   other.Actions.Clear();
   other.SaveDocument();  // another program writes the document while the recording runs
   const std::string theirs = ReadFile(folder + "/same.xml");
   append.Signal(SIGINT);
-  EXPECT_EQ(append.Wait(), 1);
+  EXPECT_EQ(append.Wait(), test::Exited(1));
   EXPECT_NE(append.Err().find("was changed by another program"), std::string::npos) << append.Err();
   EXPECT_EQ(ReadFile(folder + "/same.xml"), theirs);
   std::vector<std::string> left;
@@ -233,10 +222,10 @@ TEST_F(RecordCli, HangUpAndQuitStopAndSaveLikeCtrlC) {
     SCOPED_TRACE(signal);
     const std::string name = "signal" + std::to_string(signal);
     RecordProcess record(name, folder);
-    ASSERT_TRUE(record.WaitRecording()) << record.Err();
+    ASSERT_TRUE(record.WaitRecording());
     Xdotool("mousemove 30 40 click 1");
     record.Signal(signal);
-    ASSERT_EQ(record.Wait(), 0) << record.Err();
+    ASSERT_EQ(record.Wait(), test::Exited(0)) << record.Err();
     const auto kinds = Kinds(Load(name));
     EXPECT_NE(std::find(kinds.begin(), kinds.end(), "click 0/2 30,40"), kinds.end());
   }
@@ -244,24 +233,24 @@ TEST_F(RecordCli, HangUpAndQuitStopAndSaveLikeCtrlC) {
 
 TEST_F(RecordCli, ANameTooLongForAFileIsRefusedBeforeRecording) {
   RecordProcess record(std::string(252, 'n'), folder);  // 256 bytes with ".xml"
-  EXPECT_EQ(record.Wait(), 1);
+  EXPECT_EQ(record.Wait(), test::Exited(1));
   EXPECT_NE(record.Err().find("too long for a file name"), std::string::npos) << record.Err();
   EXPECT_EQ(record.Err().find("Recording"), std::string::npos);
   RecordProcess fits(std::string(251, 'n'), folder);
-  ASSERT_TRUE(fits.WaitRecording()) << fits.Err();
+  ASSERT_TRUE(fits.WaitRecording());
   fits.Signal(SIGINT);
-  EXPECT_EQ(fits.Wait(), 0) << fits.Err();
+  EXPECT_EQ(fits.Wait(), test::Exited(0)) << fits.Err();
   EXPECT_TRUE(fs::exists(folder + "/" + std::string(251, 'n') + ".xml"));
 }
 
 TEST_F(RecordCli, ARecordingThatCannotBeSavedGoesToTheFallbackDocument) {
   const std::string state = root.File("state");
   RecordProcess record("gone", folder, "XDG_STATE_HOME=" + state);
-  ASSERT_TRUE(record.WaitRecording()) << record.Err();
+  ASSERT_TRUE(record.WaitRecording());
   Xdotool("mousemove 50 60 click 1");
   fs::create_directory(folder + "/gone.xml");  // the document's place taken meanwhile
   record.Signal(SIGINT);
-  EXPECT_EQ(record.Wait(), 1);
+  EXPECT_EQ(record.Wait(), test::Exited(1));
   const std::string err = record.Err();
   EXPECT_NE(err.find("cannot save \"gone\""), std::string::npos) << err;
   const std::string marker = "saved to " + state + "/zorvel/recording-";

@@ -5,8 +5,8 @@
 #include <QTest>
 #include <map>
 
-#include "app_fixture.h"
 #include "gui/recording/record_view_ctrl.h"
+#include "main_fixture.h"
 #include "model/folder_scan.h"
 
 namespace zorvel::test {
@@ -70,8 +70,9 @@ class MacroFiles : public AppFixture {
     return current.isValid() ? Cell(current.row(), kColumnName) : "(none)";
   }
   // Lets the window notice what happened in its folder.
-  bool WaitForList(const std::string& names) {
-    return QTest::qWaitFor([&] { return ListedNames() == names; }, 5000);
+  ::testing::AssertionResult WaitForList(const std::string& names) {
+    return test::WaitForValue(
+        "the listed names", [&] { return ListedNames(); }, names, test::WithQtEvents());
   }
 
   std::string okName_;

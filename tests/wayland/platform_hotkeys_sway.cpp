@@ -12,6 +12,7 @@
 #include "platform/wayland/sway_ipc_wayland.h"
 #include "platform/wayland/wayland_desktop.h"
 #include "temp_folder.h"
+#include "wait_until.h"
 #include "wayland_test_tools.h"
 
 namespace zorvel {
@@ -32,29 +33,29 @@ void PressCtrl(IInput& input, uint8_t vk) {
 std::vector<int> Delivered(IHotkeys& hotkeys, std::chrono::milliseconds timeout = 1s) {
   std::vector<int> ids;
   hotkeys.SetCallback([&](int id, uint32_t, uint32_t) { ids.push_back(id); });
-  test::WaitUntil(
-      [&] {
-        hotkeys.Dispatch();
-        return !ids.empty();
-      },
-      timeout);
+  (void)test::WaitUntil("a hotkey",
+                        [&] {
+                          hotkeys.Dispatch();
+                          return !ids.empty();
+                        },
+                        {}, {timeout});
   return ids;
 }
 
 // The commands of the binding events `ipc` (subscribed) receives within `timeout`.
 std::vector<std::string> BindingCommands(TSwayIpc& ipc, std::chrono::milliseconds timeout) {
   std::vector<std::string> commands;
-  test::WaitUntil(
-      [&] {
-        while (ipc.Readable()) {
-          uint32_t type = 0;
-          const std::string payload = ipc.Read(type);
-          if (type == TSwayIpc::kBindingEvent)
-            commands.push_back(JsonString(payload, "command").value_or(""));
-        }
-        return false;
-      },
-      timeout);
+  (void)test::WaitUntil("the whole timeout (binding events are collected meanwhile)",
+                        [&] {
+                          while (ipc.Readable()) {
+                            uint32_t type = 0;
+                            const std::string payload = ipc.Read(type);
+                            if (type == TSwayIpc::kBindingEvent)
+                              commands.push_back(JsonString(payload, "command").value_or(""));
+                          }
+                          return false;
+                        },
+                        {}, {timeout});
   return commands;
 }
 
@@ -133,12 +134,16 @@ TEST_F(SwayHotkeys, SwayHotkeyStartsCliPlayAndItsStopHotkeyStopsIt) {
   PressCtrl(*input, VK_F1 + 9);
   // Started; its stop hotkey is bound a moment later.
   ASSERT_TRUE(test::WaitUntil(
-      [&] { return test::RunCommand("pgrep -f 'zorvel-cli play " + macro + "'").exitCode == 0; },
-      5s));
+      "sway to start zorvel-cli play",
+      [&] {
+        return test::RunCommand("pgrep -f 'zorvel-cli play " + macro + "'").status ==
+               test::Exited(0);
+      },
+      [&] { return "its output: " + ::testing::PrintToString(test::ReadFile(out)); }, {5s}));
   std::this_thread::sleep_for(500ms);
   PressCtrl(*input, kF7);
-  EXPECT_TRUE(test::WaitUntil([&] { return test::ReadFile(out) == "\"wait\" stopped\n"; }, 5s))
-      << test::ReadFile(out);
+  EXPECT_TRUE(test::WaitForValue("zorvel-cli's output", [&] { return test::ReadFile(out); },
+                                 std::string("\"wait\" stopped\n"), {5s}));
   test::Swaymsg("unbindsym Ctrl+F10");
 }
 

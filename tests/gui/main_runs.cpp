@@ -5,18 +5,19 @@
 #include <QMenuBar>
 #include <QTest>
 
-#include "app_fixture.h"
 #include "gui/main/runs_window.h"
 #include "gui/main/view_ctrl.h"
 #include "gui/widgets/tray_icon.h"
+#include "main_fixture.h"
 
 namespace zorvel {
 namespace {
 
 class RunsView : public test::AppFixture {
  protected:
-  bool StatusBecomes(const std::string& text) {
-    return QTest::qWaitFor([&] { return window_->StatusText().toStdString() == text; }, 5000);
+  ::testing::AssertionResult StatusBecomes(const std::string& text) {
+    return test::WaitForValue(
+        "the status bar", [&] { return StatusNow(); }, text, test::WithQtEvents());
   }
   std::string StatusNow() { return window_->StatusText().toStdString(); }
 
@@ -53,19 +54,21 @@ TEST_F(RunsView, TheStatusBarShowsPassAndActionThenHowTheRunEnded) {
   Focus(0);
   View().RunMacro();
   // The last progress of a burst is shown too, however quickly it followed the one before.
-  EXPECT_TRUE(StatusBecomes("Counted: pass 1 of 5, action 2 of 2")) << StatusNow();
+  EXPECT_TRUE(StatusBecomes("Counted: pass 1 of 5, action 2 of 2"));
   View().StopMacro();
   ASSERT_TRUE(WaitIdle());
   // Stop clears the running state at once; the end arrives from the run thread a moment later.
-  EXPECT_TRUE(QTest::qWaitFor([&] { return StatusNow().rfind("Last run: ", 0) == 0; }, 5000))
-      << StatusNow();
+  EXPECT_TRUE(test::WaitUntil(
+      "the status bar to show the last run",
+      [&] { return StatusNow().rfind("Last run: ", 0) == 0; }, [&] { return StatusNow(); },
+      test::WithQtEvents()));
   EXPECT_EQ(StatusNow(), "Last run: " + Runs().Log().LastLine());
   EXPECT_NE(StatusNow().find("  Counted  (button)  stopped"), std::string::npos) << StatusNow();
 }
 
 TEST_F(RunsView, UntilStoppedShowsOnlyThePass) {
   OpenAndRunBusyMacro();
-  EXPECT_TRUE(StatusBecomes("Busy: pass 1, action 1 of 1")) << StatusNow();
+  EXPECT_TRUE(StatusBecomes("Busy: pass 1, action 1 of 1"));
   View().StopMacro();
   ASSERT_TRUE(WaitIdle());
 }
@@ -127,7 +130,9 @@ TEST_F(RunsView, TheTrayMenuRunsAnyListedMacroAndStopsIt) {
   EXPECT_TRUE(Runs().Running());
   View().RunListedMacro(7);  // no such macro, and one runs already: nothing
   tray.Menu()->actions()[1]->trigger();
-  ASSERT_TRUE(QTest::qWaitFor([&] { return Runs().Log().Entries().back().ended; }, 5000));
+  ASSERT_TRUE(test::WaitUntil(
+      "the run's end in the log", [&] { return Runs().Log().Entries().back().ended; },
+      [&] { return Runs().Log().LastLine(); }, test::WithQtEvents()));
   EXPECT_NE(Runs().Log().LastLine().find("  A & B  (tray)  stopped"), std::string::npos)
       << Runs().Log().LastLine();
   tray.Menu()->actions()[2]->trigger();

@@ -8,9 +8,9 @@
 #include <QToolButton>
 
 #include "../support/scripted_prompt.h"
-#include "app_fixture.h"
 #include "common/error.h"
 #include "gui/main/view_ctrl.h"
+#include "main_fixture.h"
 #include "recording/record_settings.h"
 
 namespace zorvel::test {
@@ -454,7 +454,7 @@ TEST_F(MainView, AFailedSaveIsToldInAWarning) {
   Focus(0);
   std::filesystem::remove(File("Macro.xml"));
   std::filesystem::create_directory(File("Macro.xml"));  // cannot be replaced by a file
-  prompt_.QueueAnswer(true);  // replace what is there now
+  prompt_.QueueAnswer(true);                             // replace what is there now
   View().ConfigMacro();
   ASSERT_EQ(prompt_.Asked().size(), 2u);
   EXPECT_EQ(prompt_.Asked()[0].kind, "Question");

@@ -1,6 +1,6 @@
 // The recording window: its controller on a fake desktop, and the window's own layout.
 
-#include "record_view_fixture.h"
+#include "recording_view_fixture.h"
 
 namespace zorvel {
 namespace {
@@ -456,7 +456,9 @@ TEST_F(RecordViewTest, TheMainWindowClosingClosesTheOpenWindowsFirst) {
   EXPECT_TRUE(mainWindow.isVisible());  // still open while the caller unwinds
   EXPECT_TRUE(hotkeys->Registrations().empty());
   EXPECT_FALSE(ctrl->Recorder().Recording());
-  EXPECT_TRUE(QTest::qWaitFor([&] { return !mainWindow.isVisible(); }, 2000));
+  EXPECT_TRUE(test::WaitUntil(
+      "the main window to close", [&] { return !mainWindow.isVisible(); }, {},
+      test::WithQtEvents(std::chrono::seconds(2))));
 }
 
 TEST_F(RecordViewTest, TheRealEditorFillsANewAction) {

@@ -28,7 +28,8 @@ TEST(WaylandInput, TextArrivesExactlyInQtLineEditTwentyTimes) {
     ASSERT_TRUE(input->SendTextToFocus(text));
     expected.push_back("return \"" + (text == "tab\there" ? std::string("tabhere") : text) + "\"");
   }
-  ASSERT_TRUE(test::WaitUntil([&] { return edit->LinesStarting("return ").size() >= 20; }, 10s));
+  ASSERT_TRUE(edit->WaitUntil(
+      "20 return lines", [&] { return edit->LinesStarting("return ").size() >= 20; }, 10s));
   EXPECT_EQ(edit->LinesStarting("return "), expected);
 }
 
@@ -82,8 +83,8 @@ TEST(WaylandInput, ClicksLandWhereSent) {
   input->mouse_event(MOUSEEVENTF_LEFTDOWN | MOUSEEVENTF_LEFTUP, 0, 0, 0);
   expected.push_back("button 272 pressed 965 263");
   expected.push_back("button 272 released 965 263");
-  ASSERT_TRUE(test::WaitUntil([&] { return window->LinesStarting("button ").size() >= 8; }))
-      << testing::PrintToString(window->Lines());
+  ASSERT_TRUE(window->WaitUntil("8 button lines",
+                                [&] { return window->LinesStarting("button ").size() >= 8; }));
   EXPECT_EQ(window->LinesStarting("button "), expected);
   EXPECT_EQ(input->GetCursorPos(), (TPoint{965, 263}));
 }
@@ -114,7 +115,8 @@ TEST(WaylandInput, WheelNotchesLandInBothDirections) {
   input->mouse_event(MOUSEEVENTF_WHEEL, 0, 0, 240);   // two notches away from the user
   input->mouse_event(MOUSEEVENTF_WHEEL, 0, 0, -120);  // one towards
   input->mouse_event(MOUSEEVENTF_WHEEL, 0, 0, 30);    // less than a notch is one
-  ASSERT_TRUE(test::WaitUntil([&] { return window->LinesStarting("wheel ").size() >= 4; }));
+  ASSERT_TRUE(window->WaitUntil("4 wheel lines",
+                                [&] { return window->LinesStarting("wheel ").size() >= 4; }));
   EXPECT_EQ(window->LinesStarting("wheel "),
             (std::vector<std::string>{"wheel -1", "wheel -1", "wheel 1", "wheel -1"}));
 }

@@ -26,7 +26,7 @@
 namespace zorvel {
 namespace {
 
-using test::TToolProcess;
+using test::TToolWindow;
 
 constexpr int kGapTolerance = 5;  // ms
 
@@ -39,7 +39,7 @@ using test::PumpUntil;
 using test::Xdotool;
 
 // The input lines of a window's log: clicks with their positions, keys, typed lines.
-std::vector<std::string> InputLog(const TToolProcess& window) {
+std::vector<std::string> InputLog(const TToolWindow& window) {
   std::vector<std::string> lines;
   for (const std::string& line : window.Lines()) {
     if (line.rfind("Button", 0) == 0 || line.rfind("Key", 0) == 0 || line.rfind("Line ", 0) == 0)
@@ -48,10 +48,9 @@ std::vector<std::string> InputLog(const TToolProcess& window) {
   return lines;
 }
 
-std::unique_ptr<TToolProcess> OpenWindow() {
-  auto window = std::make_unique<TToolProcess>(
+std::unique_ptr<TToolWindow> OpenWindow() {
+  auto window = std::make_unique<TToolWindow>(
       "zorvel-test-xlog-window", std::vector<std::string>{"--geometry", "400x300+100+100"});
-  EXPECT_TRUE(window->Started());
   EXPECT_TRUE(window->WaitReady());
   return window;
 }
@@ -90,8 +89,8 @@ TActionList PlayWhileRecording(const TActionList& actions, IInputSource& source,
                  [&](uint64_t) { finished = true; });
   EXPECT_TRUE(recorder.StartHook());
   std::thread thread([&] { run.Execute(); });
-  PumpUntil(
-      source, [&] { return finished.load(); }, std::chrono::seconds(20), 5);
+  (void)PumpUntil(
+      source, "the run's end", [&] { return finished.load(); }, std::chrono::seconds(20), 5);
   thread.join();
   EXPECT_EQ(run.Outcome().message, "");
   TActionList replayed;
@@ -114,7 +113,7 @@ TEST(RoundTrip, PlayedRecordingReproducesTheInputAndItsTiming) {
   Xdotool("key Return");  // xdotool types every word after `type`
   TActionList recorded;
   recorder.Stop(recorded);
-  ASSERT_TRUE(window->WaitForLine("Line \"aHi there\"")) << testing::PrintToString(window->Lines());
+  ASSERT_TRUE(window->WaitForLine("Line \"aHi there\""));
   const std::vector<std::string> firstLog = InputLog(*window);
   window.reset();
 

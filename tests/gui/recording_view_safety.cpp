@@ -6,7 +6,7 @@
 #include <QLabel>
 
 #include "playback/run_ctrl.h"
-#include "record_view_fixture.h"
+#include "recording_view_fixture.h"
 
 namespace zorvel {
 namespace {

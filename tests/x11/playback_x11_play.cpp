@@ -32,7 +32,7 @@ Display* OpenDisplayWaiting() {
   return test::RetryOpen([] { return XOpenDisplay(nullptr); });
 }
 
-using test::TToolProcess;
+using test::TToolWindow;
 
 const std::string kText = "héllo wörld ✓ 漢字";
 
@@ -87,14 +87,15 @@ class X11PlayTest : public ::testing::Test {
 };
 
 TEST_F(X11PlayTest, ClicksLandAtThePixelWithTheirButtons) {
-  TToolProcess window("zorvel-test-xlog-window", {"--geometry", "400x300+200+150"});
+  TToolWindow window("zorvel-test-xlog-window", {"--geometry", "400x300+200+150"});
   ASSERT_TRUE(window.WaitReady());
   Play({Click(MouseButton::Left, MouseAction::SingleClick, 250, 180),
         Click(MouseButton::Right, MouseAction::DoubleClick, 201, 151),
         Click(MouseButton::Middle, MouseAction::ButtonDown, 599, 449),
         Click(MouseButton::Middle, MouseAction::ButtonUp, 599, 449),
         Click(MouseButton::Left, MouseAction::Wheel, 300, 300)});
-  ASSERT_TRUE(test::WaitUntil([&] { return window.LinesStarting("Button").size() >= 10; }));
+  ASSERT_TRUE(window.WaitUntil("10 button lines",
+                               [&] { return window.LinesStarting("Button").size() >= 10; }));
   std::vector<std::string> buttons;
   for (const std::string& line : window.LinesStarting("Button"))
     buttons.push_back(line.substr(0, line.find(" state=")));
@@ -114,7 +115,7 @@ TEST_F(X11PlayTest, ClicksLandAtThePixelWithTheirButtons) {
 }
 
 TEST_F(X11PlayTest, KeysWithTheMacrosOwnModifiers) {
-  TToolProcess window("zorvel-test-xlog-window", {"--geometry", "300x200+50+50"});
+  TToolWindow window("zorvel-test-xlog-window", {"--geometry", "300x200+50+50"});
   ASSERT_TRUE(window.WaitReady());
   Play({Key(0x10, KeyAction::KeyDown), Key(0x41, KeyAction::KeyPress), Key(0x10, KeyAction::KeyUp),
         Key(0x11, KeyAction::KeyDown), Key(0x43, KeyAction::KeyPress), Key(0x11, KeyAction::KeyUp),
@@ -134,7 +135,7 @@ TEST_F(X11PlayTest, KeysWithTheMacrosOwnModifiers) {
                          "keysym=semicolon state=0x0 text=\";\"",
                          "keysym=Return state=0x0 text=\"\r\"",
                      }));
-  EXPECT_TRUE(test::WaitUntil([&] {
+  EXPECT_TRUE(window.WaitUntil("the last key release to be of Return", [&] {
     const auto releases = window.LinesStarting("KeyRelease");
     return !releases.empty() && releases.back().find("keysym=Return") != std::string::npos;
   }));
@@ -143,12 +144,13 @@ TEST_F(X11PlayTest, KeysWithTheMacrosOwnModifiers) {
 
 TEST_F(X11PlayTest, TypedTextArrivesExactlyInAnXlibClient) {
   const std::vector<KeySym> keymapBefore = WholeKeymap(display_);
-  TToolProcess window("zorvel-test-xlog-window", {"--geometry", "300x200+50+50"});
+  TToolWindow window("zorvel-test-xlog-window", {"--geometry", "300x200+50+50"});
   ASSERT_TRUE(window.WaitReady());
   // The macro holds Shift while typing: the text still comes out as written.
   Play({Type(kText), Type("Mixed CASE !@# ß"), Key(0x10, KeyAction::KeyDown), Type("ab"),
         Key(0x10, KeyAction::KeyUp), Type("")});
-  ASSERT_TRUE(test::WaitUntil([&] { return window.LinesStarting("Line ").size() >= 4; }));
+  ASSERT_TRUE(
+      window.WaitUntil("4 lines", [&] { return window.LinesStarting("Line ").size() >= 4; }));
   EXPECT_EQ(window.LinesStarting("Line "),
             (std::vector<std::string>{"Line \"" + kText + "\"", "Line \"Mixed CASE !@# ß\"",
                                       "Line \"ab\"", "Line \"\""}))
@@ -174,21 +176,19 @@ TEST_F(X11PlayTest, TextWithMoreMissingCharactersThanSpareKeys) {
     }
   }
   text += " end";
-  TToolProcess window("zorvel-test-xlog-window", {"--geometry", "300x200+50+50"});
-  TToolProcess edit("zorvel-test-qt-line-edit", {"--geometry", "400x60+100+400"});
+  TToolWindow window("zorvel-test-xlog-window", {"--geometry", "300x200+50+50"});
+  TToolWindow edit("zorvel-test-qt-line-edit", {"--geometry", "400x60+100+400"});
   ASSERT_TRUE(window.WaitReady());
   ASSERT_TRUE(edit.WaitReady());
   EXPECT_TRUE(input->SendTextToFocus(text));
-  ASSERT_TRUE(edit.WaitForLine("return \"" + text + "\""))
-      << ::testing::PrintToString(edit.Lines());
+  ASSERT_TRUE(edit.WaitForLine("return \"" + text + "\""));
   Focus(window.Window());
   EXPECT_TRUE(input->SendTextToFocus(text));
-  EXPECT_TRUE(window.WaitForLine("Line \"" + text + "\""))
-      << ::testing::PrintToString(window.LinesStarting("Line"));
+  EXPECT_TRUE(window.WaitForLine("Line \"" + text + "\""));
 }
 
 TEST_F(X11PlayTest, NoFocusTypesNothing) {
-  TToolProcess window("zorvel-test-xlog-window", {"--geometry", "300x200+50+50"});
+  TToolWindow window("zorvel-test-xlog-window", {"--geometry", "300x200+50+50"});
   ASSERT_TRUE(window.WaitReady());
   Focus(None);
   EXPECT_FALSE(input->SendTextToFocus("abc"));
@@ -200,18 +200,17 @@ TEST_F(X11PlayTest, NoFocusTypesNothing) {
 
 // A text without Return leaves the line open: the next text continues it.
 TEST_F(X11PlayTest, TextWithoutReturnIsContinuedByTheNext) {
-  TToolProcess window("zorvel-test-xlog-window", {"--geometry", "300x200+50+50"});
+  TToolWindow window("zorvel-test-xlog-window", {"--geometry", "300x200+50+50"});
   ASSERT_TRUE(window.WaitReady());
   TActionObj open = Type("ab ");
   open.typeReturn = false;
   Play({open, Type("cd")});
-  ASSERT_TRUE(window.WaitForLine("Line \"ab cd\""))
-      << ::testing::PrintToString(window.LinesStarting("Line"));
+  ASSERT_TRUE(window.WaitForLine("Line \"ab cd\""));
   EXPECT_EQ(window.LinesStarting("Line "), std::vector<std::string>{"Line \"ab cd\""});
 }
 
 TEST_F(X11PlayTest, TypedTextArrivesExactlyInAQtLineEdit) {
-  TToolProcess edit("zorvel-test-qt-line-edit", {"--geometry", "400x60+100+400"});
+  TToolWindow edit("zorvel-test-qt-line-edit", {"--geometry", "400x60+100+400"});
   ASSERT_TRUE(edit.WaitReady());
   Play({Type(kText)});
   ASSERT_TRUE(edit.WaitForLine("return \"" + kText + "\""));
@@ -220,7 +219,7 @@ TEST_F(X11PlayTest, TypedTextArrivesExactlyInAQtLineEdit) {
 }
 
 TEST_F(X11PlayTest, RunStoppedMidChordLeavesNoKeyDown) {
-  TToolProcess window("zorvel-test-xlog-window", {"--geometry", "300x200+50+50"});
+  TToolWindow window("zorvel-test-xlog-window", {"--geometry", "300x200+50+50"});
   ASSERT_TRUE(window.WaitReady());
   auto screenBackend = std::make_unique<TFakeScreen>(1920, 1080);
   TFixedClock clock;
@@ -240,7 +239,8 @@ TEST_F(X11PlayTest, RunStoppedMidChordLeavesNoKeyDown) {
     ended.notify_all();
   });
   ctrl.Start(macro);
-  ASSERT_TRUE(test::WaitUntil([&] { return !window.LinesStarting("ButtonPress").empty(); }));
+  ASSERT_TRUE(window.WaitUntil("a button press",
+                               [&] { return !window.LinesStarting("ButtonPress").empty(); }));
   EXPECT_FALSE(KeysDown(display_).empty());
   ctrl.Stop();
   {
@@ -249,7 +249,7 @@ TEST_F(X11PlayTest, RunStoppedMidChordLeavesNoKeyDown) {
   }
   ctrl.RunFinished(1);
   // The window has the releases once the server has handled them.
-  EXPECT_TRUE(test::WaitUntil([&] {
+  EXPECT_TRUE(window.WaitUntil("3 key releases and a button release", [&] {
     return window.LinesStarting("KeyRelease").size() == 3 &&
            window.LinesStarting("ButtonRelease").size() == 1;
   }));

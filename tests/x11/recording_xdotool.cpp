@@ -33,7 +33,7 @@ namespace {
 // Runs xdotool (a refused connection is tried again); the test goes on when it fails.
 void RunXdotoolCommand(const std::string& args) {
   const test::CommandResult result = test::RunXdotool(args);
-  EXPECT_EQ(result.exitCode, 0) << result.output;
+  EXPECT_EQ(result.status, test::Exited(0)) << result.output;
 }
 
 std::string Describe(const EVENTMSG& event) {
@@ -297,8 +297,9 @@ TEST_F(RecordX11, KeyboardMappingChangesAreFollowed) {
   std::vector<EVENTMSG> events;
   // Dispatches the source until `count` events are in or a while has passed.
   auto pump = [&](size_t count) {
-    test::PumpUntil(
-        *source, [&] { return events.size() >= count; }, std::chrono::milliseconds(300), 20);
+    (void)test::PumpUntil(
+        *source, "the events", [&] { return events.size() >= count; },
+        std::chrono::milliseconds(300), 20);
   };
   ASSERT_TRUE(source->Start([&](const EVENTMSG& event) { events.push_back(event); }));
   press();  // no keysym: not delivered
@@ -331,17 +332,16 @@ TEST_F(RecordX11, ErrorFromTheCallbackReachesTheDispatcher) {
   }));
   RunXdotool("mousemove 5 6 click 1");
   bool thrown = false;
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
-  while (!thrown && std::chrono::steady_clock::now() < deadline) {
-    pollfd watch{source->FileDescriptor(), POLLIN, 0};
-    poll(&watch, 1, 20);
-    try {
-      source->Dispatch();
-    } catch (const std::runtime_error& error) {
-      thrown = std::string(error.what()) == "no room";
-    }
-  }
-  EXPECT_TRUE(thrown);
+  const std::function<void()> dispatch = test::DispatchRound(*source, 20);
+  EXPECT_TRUE(test::WaitUntil(
+      "the callback's error out of Dispatch", [&] { return thrown; }, {},
+      test::TWait(std::chrono::seconds(2), [&] {
+        try {
+          dispatch();
+        } catch (const std::runtime_error& error) {
+          thrown = std::string(error.what()) == "no room";
+        }
+      })));
   EXPECT_NO_THROW(source->Stop());
   EXPECT_FALSE(source->Recording());
   EXPECT_EQ(Describe(RecordRaw("mousemove 7 8")), (std::vector<std::string>{"200 7,8"}));

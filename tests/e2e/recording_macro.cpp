@@ -59,11 +59,11 @@ TEST_F(RecordMacro, RecordedWithHotkeysSavedAndPlayedBack) {
 
   ASSERT_FALSE(ShowsRecording(recorder));
   Xdo("key alt+F2");
-  ASSERT_TRUE(WaitUntil([&] { return ShowsRecording(recorder); }, 10s)) << "Alt+F2 did not start";
+  ASSERT_TRUE(WaitShowsRecording(recorder, true)) << "Alt+F2 did not start";
   Screenshot(recorder, "record_view_recording.png");
   SendRecordedInput(firstLogId);
   Xdo("key alt+F3");
-  ASSERT_TRUE(WaitUntil([&] { return !ShowsRecording(recorder); }, 10s)) << "Alt+F3 did not stop";
+  ASSERT_TRUE(WaitShowsRecording(recorder, false)) << "Alt+F3 did not stop";
   std::this_thread::sleep_for(300ms);
   Screenshot(recorder, "record_view_recorded.png");
   SaveAs(recorder, "Recorded");
@@ -85,13 +85,13 @@ TEST_F(RecordMacro, RecordedWithHotkeysSavedAndPlayedBack) {
   std::this_thread::sleep_for(300ms);
   Xdo("key ctrl+F2");  // the new macro's start key
   ASSERT_TRUE(WaitUntil(
+      "the playback to finish its line",
       [&] {
         for (const std::string& line : folder_.Lines("second.log"))
           if (line.rfind("Line ", 0) == 0) return true;
         return false;
       },
-      20s))
-      << "the playback did not finish its line";
+      [&] { return "the window's log: " + LastLines(folder_.Lines("second.log")); }, {20s}));
   std::this_thread::sleep_for(500ms);
   const std::vector<std::string> recorded = Replayable(folder_.Lines("first.log"));
   EXPECT_EQ(Replayable(folder_.Lines("second.log")), recorded);
@@ -108,9 +108,10 @@ TEST_F(RecordMacro, RecordedWithHotkeysSavedAndPlayedBack) {
 
 TEST_F(RecordMacro, EditorCapturesThePointAndColourUnderThePointer) {
   namespace scene = paint_scene;
-  auto paint = std::make_unique<TChild>(std::vector<std::string>{
+  auto paint = std::make_unique<TChildProcess>(std::vector<std::string>{
       BuiltProgram("zorvel-test-paint-window"), "--out", folder_.File("paint.log")});
-  ASSERT_TRUE(WaitUntil([&] { return !folder_.Lines("paint.log").empty(); }, 15s));
+  ASSERT_TRUE(WaitUntil("the paint window to come up",
+                        [&] { return !folder_.Lines("paint.log").empty(); }, {}, {15s}));
   StartProgram();
   ClickAt(main_, kMainNewX, kMainNewY);
   const TWindowBox recorder = WaitWindow("Macro Recorder");

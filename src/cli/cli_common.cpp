@@ -15,9 +15,10 @@
 namespace zorvel::cli {
 namespace {
 
-const OptionSpec kFolderOption{"--folder", true};
+const TOptionSyntax kFolderOption{"--folder", true};
 
-const OptionSpec* FindOption(const std::vector<OptionSpec>& options, const std::string& name) {
+const TOptionSyntax* FindOption(const std::vector<TOptionSyntax>& options,
+                                const std::string& name) {
   if (name == kFolderOption.name) return &kFolderOption;
   for (const auto& option : options)
     if (option.name == name) return &option;
@@ -69,7 +70,7 @@ std::optional<int> ParseCommandLine(const std::string& command,
     }
     size_t equals = arg.find('=');
     std::string name = arg.substr(0, equals);
-    const OptionSpec* option = FindOption(syntax.options, name);
+    const TOptionSyntax* option = FindOption(syntax.options, name);
     if (!option) return UsageError(command, "unknown option " + name, syntax);
     if (!option->takesValue) {
       if (equals != std::string::npos) return UsageError(command, name + " takes no value", syntax);

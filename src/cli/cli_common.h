@@ -13,7 +13,7 @@
 namespace zorvel::cli {
 
 // An option a command accepts besides --folder DIR and --help.
-struct OptionSpec {
+struct TOptionSyntax {
   std::string name;  // with the dashes: "--name"
   bool takesValue = false;
 };
@@ -31,7 +31,7 @@ struct ParsedArgs {
 // What --help prints for a command, and the number of operands it takes.
 struct CommandSyntax {
   std::string usage;  // "zorvel-cli show NAME|FILE [--folder DIR]\n...explanations..."
-  std::vector<OptionSpec> options;
+  std::vector<TOptionSyntax> options;
   size_t minOperands = 0;
   size_t maxOperands = 0;
 };

@@ -14,7 +14,7 @@ namespace zorvel {
 namespace {
 
 // A BMP file image: 14-byte file header, 40-byte info header, then `pixelBytes`.
-struct TBmpSpec {
+struct TBmpLayout {
   uint16_t magic = 0x4D42;
   uint32_t infoSize = 40;
   int32_t width = 0;
@@ -33,7 +33,7 @@ void Put32(std::vector<uint8_t>& b, size_t at, uint32_t v) {
   Put16(b, at + 2, v >> 16);
 }
 
-std::vector<uint8_t> Bmp(const TBmpSpec& s, const std::vector<uint8_t>& pixelBytes) {
+std::vector<uint8_t> Bmp(const TBmpLayout& s, const std::vector<uint8_t>& pixelBytes) {
   std::vector<uint8_t> b(54, 0);
   Put16(b, 0, s.magic);
   Put32(b, 2, static_cast<uint32_t>(54 + pixelBytes.size()));

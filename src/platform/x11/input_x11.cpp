@@ -2,11 +2,13 @@
 //
 // Keys are played by keysym: the virtual-key code's keysym (keymap_x11.h), or, for typed text,
 // each character's keysym. A keysym that no key carries is put on a spare keycode for as long as
-// it is needed. Toolkit clients read the keyboard mapping again when it changes, some of them
-// only after they have handled the events before the change, so a mapping change is made once
-// for a whole batch of keysyms, given time to settle before the keys are pressed, and undone only
-// well after the whole text (when the connection has been idle a while, or closes): a client
-// may read the mapping long after the keys were sent.
+// it is needed. Clients read the keyboard mapping again when it changes, when they get round to
+// the change's notice, which may be long after the keys before it were sent. So a mapping change
+// is made once for a whole batch of keysyms, and the keycodes a text was typed through change
+// again only once the focused client has read the mapping they were typed with
+// (map_catch_up_x11.h), or, for a client whose reads cannot be followed, after fixed pauses.
+// Lent keycodes are emptied only well after the whole text (when the connection has been idle a
+// while, or closes).
 
 #include <X11/XKBlib.h>
 #include <X11/Xlib.h>
@@ -25,15 +27,18 @@
 #include "platform/lend_plan.h"
 #include "platform/x11/connection_x11.h"
 #include "platform/x11/keymap_x11.h"
+#include "platform/x11/map_catch_up_x11.h"
 #include "platform/x11/x11_desktop.h"
 
 namespace zorvel {
 namespace {
 
-// Time given to clients to pick up a changed mapping before keys use it, and to handle the keys
-// before the mapping is put back.
+// For a client whose reads of the mapping are not followed: time given to it to pick up a changed
+// mapping before keys use it, and to handle the keys before the mapping is put back.
 constexpr std::chrono::milliseconds kMapSettle{15};
 constexpr std::chrono::milliseconds kRestoreSettle{40};
+// How long the focused client may take to read a changed mapping before it is no longer followed.
+constexpr std::chrono::seconds kCatchUpTimeout{1};
 // Lent spare keycodes go back to the keyboard after this long without use.
 constexpr std::chrono::seconds kSpareIdle{5};
 
@@ -134,7 +139,11 @@ std::vector<KeySym> KeysymsOfText(const std::string& text) {
 // the connection has been idle for a while or closes.
 class TSpareKeys {
  public:
-  TSpareKeys(Display* display, TX11Keymap& keymap) : display_(display), keymap_(keymap) {}
+  TSpareKeys(Display* display, TX11Keymap& keymap, TX11MapCatchUp& catchUp)
+      : display_(display), keymap_(keymap), catchUp_(catchUp) {}
+
+  // The window whose client the changes wait for (None: fixed pauses instead).
+  void Follow(Window focus) { followed_ = catchUp_.Watching() ? focus : None; }
 
   // The plan for typing `keysyms` through the first `levels` levels (1 or 2): keysyms that a key
   // of the keyboard carries need no place, those of `pinned` keep theirs.
@@ -151,26 +160,24 @@ class TSpareKeys {
     return PlanLending(text, places);
   }
   // Makes the changes of a batch in one go, once the keys typed through the places it takes back
-  // have had time to be handled, and gives clients time to read the new mapping.
+  // have been decoded.
   void Apply(const TLendBatch& batch) {
     if (batch.writes.empty()) return;
-    auto due = std::chrono::steady_clock::time_point{};
-    for (const auto& write : batch.writes)
-      if (symbols_[write.place] != NoSymbol)
-        due = std::max(due, lastTyped_[write.place] + kRestoreSettle);
     XSync(display_, False);
-    std::this_thread::sleep_until(due);
+    AwaitDecoded(batch);
     std::set<size_t> keys;
     for (const auto& write : batch.writes) {
       symbols_[write.place] = write.symbol;
+      lastTyped_[write.place] = {};
       keys.insert(write.place % keycodes_.size());
     }
     for (size_t key : keys) WriteKey(key);
     XSync(display_, False);
+    catchUp_.Changed(keys.size());
     keymap_.Refresh();
     ++generation_;
     lastActivity_ = std::chrono::steady_clock::now();
-    std::this_thread::sleep_for(kMapSettle);
+    if (followed_ == None) std::this_thread::sleep_for(kMapSettle);
   }
   // Changes with every batch and restore: a plan made before a change is out of date.
   uint64_t Generation() const { return generation_; }
@@ -199,6 +206,7 @@ class TSpareKeys {
       std::fill(symbols_.begin(), symbols_.end(), NoSymbol);
       for (size_t key = 0; key < keycodes_.size(); ++key) WriteKey(key);
       XSync(display_, False);
+      catchUp_.Changed(keycodes_.size());
       keymap_.Refresh();
     }
     filled_ = false;
@@ -206,6 +214,27 @@ class TSpareKeys {
   }
 
  private:
+  // Waits until the keys typed through the places `batch` takes back have been decoded by the
+  // mapping they were typed with: the followed client has read that mapping, or, when it cannot
+  // be followed (it is then no longer followed), a fixed time has passed since the last of them.
+  void AwaitDecoded(const TLendBatch& batch) {
+    const auto never = std::chrono::steady_clock::time_point{};
+    auto due = never;
+    for (const auto& write : batch.writes)
+      if (symbols_[write.place] != NoSymbol && lastTyped_[write.place] != never)
+        due = std::max(due, lastTyped_[write.place] + kRestoreSettle);
+    if (due == never) return;
+    if (followed_ != None) {
+      if (catchUp_.WaitForClientOf(followed_, kCatchUpTimeout)) {
+        // Every key typed so far was decoded with the mapping it was typed with.
+        std::fill(lastTyped_.begin(), lastTyped_.end(), never);
+        return;
+      }
+      followed_ = None;
+    }
+    std::this_thread::sleep_until(due);
+  }
+
   void Fill() {
     if (filled_) return;
     keycodes_ = keymap_.SpareKeycodes();  // the highest keycodes go first
@@ -226,6 +255,8 @@ class TSpareKeys {
 
   Display* display_;
   TX11Keymap& keymap_;
+  TX11MapCatchUp& catchUp_;
+  Window followed_ = None;
   bool filled_ = false;
   std::vector<KeyCode> keycodes_;
   std::vector<KeySym> symbols_;  // per place: unshifted levels, then Shift levels
@@ -330,8 +361,10 @@ class TX11Input : public IInput {
     int revert = 0;
     XGetInputFocus(display_.get(), &focus, &revert);
     if (focus == None) return false;
+    spare_.Follow(focus);
     if (TypeKeysyms(KeysymsOfText(text), lock, cancelled) && pressReturn)
       TypeKeysyms({XK_Return}, lock, {});
+    spare_.Follow(None);
     XSync(display_.get(), False);
     return true;
   }
@@ -574,7 +607,9 @@ class TX11Input : public IInput {
   TX11Keymap keymap_;
   TModifierWatch modifiers_{display_.get()};
   Window root_ = 0;
-  TSpareKeys spare_{display_.get(), keymap_};
+  TX11MapCatchUp catchUp_{display_.get()};
+
+  TSpareKeys spare_{display_.get(), keymap_, catchUp_};
   std::set<KeySym> pinned_;            // keysyms of keys held down on a lent keycode
   std::set<KeyCode> ownDown_;          // keys pressed through keybd_event and not released
   std::vector<KeyCode> modifierKeys_;  // see ModifierKeycodes

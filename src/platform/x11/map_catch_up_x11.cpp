@@ -168,7 +168,7 @@ void TX11MapCatchUp::Take(XID client, const unsigned char* request, size_t lengt
   }
   if (client == typingBase_) return;
   if (request[0] == X_GetKeyboardMapping) {
-    TakeRead(client, true);
+    TakeRead(client, false);  // read lazily, once for any number of notices
     return;
   }
   if (xkbOpcode_ < 0 || request[0] != xkbOpcode_ || length < sz_xkbGetMapReq) return;

@@ -6,12 +6,13 @@
 // once it has read it.
 //
 // Every change request (from any client) gives each client one notice. A client that reads the
-// whole mapping for each notice it handles (toolkits over xkbcommon, core Xlib) has handled all
+// whole mapping through XKB for each notice it handles (toolkits over xkbcommon) has handled all
 // of them once it has read as often as the mapping changed. Changes made before the watch began
 // cannot be counted, so the first time a client is waited for, its reads must also have paused.
 // A client that reads only the changed part (Xlib with XKB) marks its copy stale as soon as a
-// notice reaches its queue, before it has handled the keys ahead of it: its reads say nothing
-// about those keys, and the caller falls back to waiting a fixed time.
+// notice reaches its queue, before it has handled the keys ahead of it, and one that reads the
+// core mapping reads it once, lazily, for any number of notices: their reads say nothing about
+// the keys, and the caller falls back to waiting a fixed time.
 
 #include <X11/Xlib.h>
 #include <X11/extensions/record.h>
@@ -49,7 +50,7 @@ class TX11MapCatchUp {
   // What the watch knows of a client that reads the mapping.
   struct TReader {
     uint64_t handled = 0;  // changes whose notices it has handled
-    bool partial = false;  // it reads only the changed part of the mapping
+    bool partial = false;  // it reads only the changed part of the mapping, or the core one
     bool counted = false;  // its reads have once been seen to pause with nothing owed
     Clock::time_point lastRead;
   };

@@ -4,9 +4,10 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <utility>
 
-#include "temp_folder.h"
 #include "wait_until.h"
 
 namespace zorvel::test {
@@ -37,8 +38,14 @@ TToolWindow::~TToolWindow() {
   std::remove(log_.c_str());
 }
 
+// Only whole lines: a line the tool is still writing may be read in part.
 std::vector<std::string> TToolWindow::Lines() const {
-  return ReadFileLines(log_);
+  std::ifstream in(log_, std::ios::binary);
+  const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::vector<std::string> lines;
+  for (size_t at = 0, end; (end = text.find('\n', at)) != std::string::npos; at = end + 1)
+    lines.push_back(text.substr(at, end - at));
+  return lines;
 }
 
 std::vector<std::string> TToolWindow::LinesStarting(const std::string& prefix) const {

@@ -23,6 +23,7 @@ class TToolWindow {
   TToolWindow& operator=(const TToolWindow&) = delete;
 
   bool Started() const { return process_.Started(); }
+  // The whole lines the tool has logged so far.
   std::vector<std::string> Lines() const;
   // Lines that start with `prefix`.
   std::vector<std::string> LinesStarting(const std::string& prefix) const;

@@ -2,11 +2,13 @@
 //
 // Keys are played by keysym: the virtual-key code's keysym (keymap_x11.h), or, for typed text,
 // each character's keysym. A keysym that no key carries is put on a spare keycode for as long as
-// it is needed. Toolkit clients read the keyboard mapping again when it changes, some of them
-// only after they have handled the events before the change, so a mapping change is made once
-// for a whole batch of keysyms, given time to settle before the keys are pressed, and undone only
-// well after the whole text (when the connection has been idle a while, or closes): a client
-// may read the mapping long after the keys were sent.
+// it is needed. Clients read the keyboard mapping again when it changes, when they get round to
+// the change's notice, which may be long after the keys before it were sent. So a mapping change
+// is made once for a whole batch of keysyms, and the keycodes a text was typed through change
+// again only once the focused client has handled the keys typed through them (client_sync_x11.h),
+// or, for a client that cannot be asked, after fixed pauses.
+// Lent keycodes are emptied only well after the whole text (when the connection has been idle a
+// while, or closes).
 
 #include <X11/XKBlib.h>
 #include <X11/Xlib.h>
@@ -23,6 +25,7 @@
 #include "common/error.h"
 #include "common/typed_text.h"
 #include "platform/lend_plan.h"
+#include "platform/x11/client_sync_x11.h"
 #include "platform/x11/connection_x11.h"
 #include "platform/x11/keymap_x11.h"
 #include "platform/x11/x11_desktop.h"
@@ -30,10 +33,12 @@
 namespace zorvel {
 namespace {
 
-// Time given to clients to pick up a changed mapping before keys use it, and to handle the keys
-// before the mapping is put back.
+// For a client that cannot be asked whether it has handled the keys: time given to it to pick up a
+// changed mapping before keys use it, and to handle the keys before the mapping is put back.
 constexpr std::chrono::milliseconds kMapSettle{15};
 constexpr std::chrono::milliseconds kRestoreSettle{40};
+// How long the focused client may take to handle the keys typed before it is no longer waited for.
+constexpr std::chrono::seconds kCatchUpTimeout{1};
 // Lent spare keycodes go back to the keyboard after this long without use.
 constexpr std::chrono::seconds kSpareIdle{5};
 
@@ -134,7 +139,12 @@ std::vector<KeySym> KeysymsOfText(const std::string& text) {
 // the connection has been idle for a while or closes.
 class TSpareKeys {
  public:
-  TSpareKeys(Display* display, TX11Keymap& keymap) : display_(display), keymap_(keymap) {}
+  TSpareKeys(Display* display, TX11Keymap& keymap, TX11ClientSync& sync)
+      : display_(display), keymap_(keymap), sync_(sync) {}
+
+  // The window whose client the changes wait for (None, or one that cannot be asked: fixed
+  // pauses instead).
+  void Follow(Window focus) { followed_ = sync_.Answers(focus) ? focus : None; }
 
   // The plan for typing `keysyms` through the first `levels` levels (1 or 2): keysyms that a key
   // of the keyboard carries need no place, those of `pinned` keep theirs.
@@ -151,26 +161,22 @@ class TSpareKeys {
     return PlanLending(text, places);
   }
   // Makes the changes of a batch in one go, once the keys typed through the places it takes back
-  // have had time to be handled, and gives clients time to read the new mapping.
+  // have been decoded.
   void Apply(const TLendBatch& batch) {
     if (batch.writes.empty()) return;
-    auto due = std::chrono::steady_clock::time_point{};
-    for (const auto& write : batch.writes)
-      if (symbols_[write.place] != NoSymbol)
-        due = std::max(due, lastTyped_[write.place] + kRestoreSettle);
     XSync(display_, False);
-    std::this_thread::sleep_until(due);
+    AwaitDecoded(batch);
     std::set<size_t> keys;
     for (const auto& write : batch.writes) {
       symbols_[write.place] = write.symbol;
+      lastTyped_[write.place] = {};
       keys.insert(write.place % keycodes_.size());
     }
-    for (size_t key : keys) WriteKey(key);
-    XSync(display_, False);
+    WriteKeys(keys);
     keymap_.Refresh();
     ++generation_;
     lastActivity_ = std::chrono::steady_clock::now();
-    std::this_thread::sleep_for(kMapSettle);
+    if (followed_ == None) std::this_thread::sleep_for(kMapSettle);
   }
   // Changes with every batch and restore: a plan made before a change is out of date.
   uint64_t Generation() const { return generation_; }
@@ -197,8 +203,9 @@ class TSpareKeys {
       XSync(display_, False);
       std::this_thread::sleep_for(kRestoreSettle);
       std::fill(symbols_.begin(), symbols_.end(), NoSymbol);
-      for (size_t key = 0; key < keycodes_.size(); ++key) WriteKey(key);
-      XSync(display_, False);
+      std::set<size_t> keys;
+      for (size_t key = 0; key < keycodes_.size(); ++key) keys.insert(key);
+      WriteKeys(keys);
       keymap_.Refresh();
     }
     filled_ = false;
@@ -206,12 +213,85 @@ class TSpareKeys {
   }
 
  private:
+  // Waits until the keys typed through the places `batch` takes back have been decoded with the
+  // mapping they were typed with: the followed client has handled them, or, when it does not
+  // answer (it is then no longer waited for), a fixed time has passed since the last of them.
+  void AwaitDecoded(const TLendBatch& batch) {
+    const auto never = std::chrono::steady_clock::time_point{};
+    auto due = never;
+    for (const auto& write : batch.writes)
+      if (symbols_[write.place] != NoSymbol && lastTyped_[write.place] != never)
+        due = std::max(due, lastTyped_[write.place] + kRestoreSettle);
+    if (due == never) return;
+    if (followed_ != None) {
+      if (sync_.Sync(followed_, kCatchUpTimeout)) {
+        // Every key typed so far was decoded with the mapping it was typed with.
+        std::fill(lastTyped_.begin(), lastTyped_.end(), never);
+        return;
+      }
+      followed_ = None;
+    }
+    std::this_thread::sleep_until(due);
+  }
+
   void Fill() {
     if (filled_) return;
     keycodes_ = keymap_.SpareKeycodes();  // the highest keycodes go first
     symbols_.assign(keycodes_.size() * 2, NoSymbol);
     lastTyped_.assign(symbols_.size(), {});
     filled_ = true;
+  }
+  // Puts the keysyms of the spare keys `keys` on their keycodes and waits until the server has
+  // them. Every change request costs each client that follows the mapping a read of the whole
+  // of it, so through XKB they all go in one request, which rewrites the keycodes from the lowest
+  // to the highest of them (those in between as they are, read with the server grabbed); one
+  // request per key when that fails.
+  void WriteKeys(const std::set<size_t>& keys) {
+    if (keys.empty()) return;
+    if (xkbWrites_) {
+      TX11ErrorTrap trap(display_);
+      XGrabServer(display_);
+      const bool sent = WriteKeysXkb(keys);
+      XUngrabServer(display_);
+      xkbWrites_ = trap.Sync() == 0 && sent;
+      if (xkbWrites_) return;
+    }
+    for (size_t key : keys) WriteKey(key);
+    XSync(display_, False);
+  }
+  bool WriteKeysXkb(const std::set<size_t>& keys) {
+    XkbDescPtr desc = XkbGetMap(display_, XkbKeyTypesMask | XkbKeySymsMask, XkbUseCoreKbd);
+    if (!desc) return false;
+    XkbMapChangesRec changes{};
+    KeyCode low = keycodes_[*keys.begin()], high = low;
+    bool set = true;
+    for (size_t key : keys) {
+      low = std::min(low, keycodes_[key]);
+      high = std::max(high, keycodes_[key]);
+      set = set && SetKeyXkb(desc, key, changes);
+    }
+    changes.changed |= XkbKeySymsMask;
+    changes.first_key_sym = low;
+    changes.num_key_syms = static_cast<unsigned char>(high - low + 1);
+    const bool sent = set && XkbChangeMap(display_, desc, &changes);
+    XkbFreeKeyboard(desc, 0, True);
+    return sent;
+  }
+  // Spare key `key` in `desc` as WriteKey puts it, on the two-level key type (which Caps Lock
+  // does not change either); an empty key has no group.
+  bool SetKeyXkb(XkbDescPtr desc, size_t key, XkbMapChangesRec& changes) const {
+    const KeySym plain = symbols_[key];
+    const KeySym shifted = symbols_[key + keycodes_.size()];
+    const KeyCode keycode = keycodes_[key];
+    if (plain == NoSymbol && shifted == NoSymbol)
+      return XkbChangeTypesOfKey(desc, keycode, 0, XkbGroup1Mask, nullptr, &changes) == Success;
+    int types[XkbNumKbdGroups] = {XkbTwoLevelIndex};
+    if (XkbChangeTypesOfKey(desc, keycode, 1, XkbGroup1Mask, types, &changes) != Success)
+      return false;
+    KeySym* syms = XkbKeySymsPtr(desc, keycode);
+    syms[0] = plain;
+    syms[1] = shifted != NoSymbol ? shifted : plain;
+    return true;
   }
   // Puts the keysyms of spare key `key` on its keycode; a keycode with one keysym has it on both
   // levels, so that Shift does not change it.
@@ -226,6 +306,9 @@ class TSpareKeys {
 
   Display* display_;
   TX11Keymap& keymap_;
+  TX11ClientSync& sync_;
+  Window followed_ = None;
+  bool xkbWrites_ = true;  // until the server refuses one
   bool filled_ = false;
   std::vector<KeyCode> keycodes_;
   std::vector<KeySym> symbols_;  // per place: unshifted levels, then Shift levels
@@ -330,8 +413,10 @@ class TX11Input : public IInput {
     int revert = 0;
     XGetInputFocus(display_.get(), &focus, &revert);
     if (focus == None) return false;
+    spare_.Follow(focus);
     if (TypeKeysyms(KeysymsOfText(text), lock, cancelled) && pressReturn)
       TypeKeysyms({XK_Return}, lock, {});
+    spare_.Follow(None);
     XSync(display_.get(), False);
     return true;
   }
@@ -574,7 +659,8 @@ class TX11Input : public IInput {
   TX11Keymap keymap_;
   TModifierWatch modifiers_{display_.get()};
   Window root_ = 0;
-  TSpareKeys spare_{display_.get(), keymap_};
+  TX11ClientSync sync_;
+  TSpareKeys spare_{display_.get(), keymap_, sync_};
   std::set<KeySym> pinned_;            // keysyms of keys held down on a lent keycode
   std::set<KeyCode> ownDown_;          // keys pressed through keybd_event and not released
   std::vector<KeyCode> modifierKeys_;  // see ModifierKeycodes

@@ -45,8 +45,14 @@ TEST_F(X11ClientSyncTest, AQtWindowAnswersEveryPing) {
   TToolWindow edit("zorvel-test-qt-line-edit", {"--geometry", "300x60+50+50"});
   ASSERT_TRUE(edit.WaitReady());
   const Window window = edit.Window();
-  ASSERT_TRUE(sync.Answers(window));
+  ASSERT_EQ(sync.PingWindow(window), window);
   for (int i = 0; i < 3; ++i) EXPECT_TRUE(sync.Sync(window, milliseconds(5000))) << i;
+  // A focus on a window inside it (as toolkits with child windows set it) pings the top level.
+  const Window inner = XCreateSimpleWindow(display_, window, 0, 0, 10, 10, 0, 0, 0);
+  XSync(display_, False);
+  EXPECT_EQ(sync.PingWindow(inner), window);
+  XDestroyWindow(display_, inner);
+  XSync(display_, False);
 }
 
 // Windows that cannot be asked: the caller falls back to fixed pauses for them.
@@ -67,14 +73,14 @@ TEST_F(X11ClientSyncTest, WindowsWithoutTheProtocolAreNotAsked) {
                {"Xlib window without the ping protocol", xlog.Window()},
                {"window without any protocols", plain},
                {"window that is gone", gone}};
-  for (const auto& c : cases) EXPECT_FALSE(sync.Answers(c.window)) << c.name;
+  for (const auto& c : cases) EXPECT_EQ(sync.PingWindow(c.window), Window{None}) << c.name;
   XDestroyWindow(display_, plain);
 }
 
 // A ping that is not answered, or cannot be sent, ends after the time-out instead of hanging.
 TEST_F(X11ClientSyncTest, UnansweredPingsEndInTime) {
   const Window silent = SilentWindow();
-  ASSERT_TRUE(sync.Answers(silent));
+  ASSERT_EQ(sync.PingWindow(silent), silent);
   const auto start = std::chrono::steady_clock::now();
   EXPECT_FALSE(sync.Sync(silent, milliseconds(100)));
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));

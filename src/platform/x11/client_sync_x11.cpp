@@ -18,13 +18,28 @@ TX11ClientSync::TX11ClientSync() {
   protocols_ = XInternAtom(d, "WM_PROTOCOLS", False);
   ping_ = XInternAtom(d, "_NET_WM_PING", False);
   root_ = DefaultRootWindow(d);
-  // Clients answer by sending the ping back to the root window for structure notice.
-  XSelectInput(d, root_, StructureNotifyMask);
-  XSync(d, False);
+}
+
+Window TX11ClientSync::PingWindow(Window focus) {
+  if (!display_ || focus == None || focus == PointerRoot) return None;
+  for (Window window = focus; window != None && window != root_; window = Parent(window))
+    if (Answers(window)) return window;
+  return None;
+}
+
+// The parent of `window`; None when it is gone.
+Window TX11ClientSync::Parent(Window window) {
+  TX11ErrorTrap trap(display_.get());
+  Window root = None;
+  Window parent = None;
+  Window* children = nullptr;
+  unsigned int count = 0;
+  const bool known = XQueryTree(display_.get(), window, &root, &parent, &children, &count) != 0;
+  if (children) XFree(children);
+  return trap.Sync() == 0 && known ? parent : None;
 }
 
 bool TX11ClientSync::Answers(Window window) {
-  if (!display_ || window == None || window == PointerRoot) return false;
   TX11ErrorTrap trap(display_.get());
   Atom* protocols = nullptr;
   int count = 0;
@@ -47,6 +62,16 @@ bool TX11ClientSync::Sync(Window window, std::chrono::milliseconds timeout) {
   ping.xclient.data.l[0] = static_cast<long>(ping_);
   ping.xclient.data.l[1] = static_cast<long>(++serial_);
   ping.xclient.data.l[2] = static_cast<long>(window);
+  // Clients send the answer to the root window for structure or substructure notice; this
+  // connection listens for them only while it waits.
+  struct TListen {
+    Display* d;
+    Window root;
+    TListen(Display* display, Window r) : d(display), root(r) {
+      XSelectInput(d, root, StructureNotifyMask | SubstructureNotifyMask);
+    }
+    ~TListen() { XSelectInput(d, root, NoEventMask); }
+  } listen(d, root_);
   {
     TX11ErrorTrap trap(d);
     XSendEvent(d, window, False, NoEventMask, &ping);

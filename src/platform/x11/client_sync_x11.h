@@ -23,8 +23,9 @@ class TX11ClientSync {
   // On a connection of its own; without one it syncs with nothing.
   TX11ClientSync();
 
-  // Whether `window` takes part in the ping protocol.
-  bool Answers(Window window);
+  // The window to ping for a focus on `focus`: the focus itself or the nearest window above it
+  // (its client's top-level window) that takes part in the ping protocol; None when none does.
+  Window PingWindow(Window focus);
   // Pings `window` and waits for the answer. Events sent to the window's client before this call
   // (on any connection, once the server has handled the requests that caused them) are handled
   // by the time it returns true. False when no answer came within `timeout` or the window is
@@ -32,6 +33,8 @@ class TX11ClientSync {
   bool Sync(Window window, std::chrono::milliseconds timeout);
 
  private:
+  bool Answers(Window window);
+  Window Parent(Window window);
   bool Answered(Window window);
 
   TDisplayPtr display_;

@@ -144,7 +144,7 @@ class TSpareKeys {
 
   // The window whose client the changes wait for (None, or one that cannot be asked: fixed
   // pauses instead).
-  void Follow(Window focus) { followed_ = sync_.Answers(focus) ? focus : None; }
+  void Follow(Window focus) { followed_ = sync_.PingWindow(focus); }
 
   // The plan for typing `keysyms` through the first `levels` levels (1 or 2): keysyms that a key
   // of the keyboard carries need no place, those of `pinned` keep theirs.

@@ -12,8 +12,8 @@
 #include <X11/Xutil.h>
 #include <X11/extensions/XShm.h>
 #include <sys/ipc.h>
+#include <sys/mman.h>
 #include <sys/shm.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -117,6 +117,10 @@ class TShmSegment {
       shmctl(id, IPC_RMID, nullptr);
       return false;
     }
+#ifdef MADV_POPULATE_WRITE
+    // The pages made in one call rather than by one fault each, on both sides, later.
+    madvise(address, bytes, MADV_POPULATE_WRITE);
+#endif
     FInfo.shmid = id;
     FInfo.shmaddr = static_cast<char*>(address);
     FInfo.readOnly = False;
@@ -135,7 +139,9 @@ class TShmSegment {
     return true;
   }
 
-  XShmSegmentInfo& Info() { return FInfo; }
+  XShmSegmentInfo& Info() {
+    return FInfo;
+  }
 
  private:
   void Release() {
@@ -199,12 +205,12 @@ TClip ClipToScreen(TSize screen, int32_t x, int32_t y, int32_t width, int32_t he
   return clip;
 }
 
-// Reads one byte of every page, so that the pages are mapped before a search reads them.
-void TouchPages(const char* data, size_t bytes) {
-  const long page = sysconf(_SC_PAGESIZE);
-  const size_t step = page > 0 ? static_cast<size_t>(page) : 4096;
+// Reads the memory as a search does (one byte of every cache line): its pages get mapped here
+// and it is warm for the first search.
+void ReadThrough(const char* data, size_t bytes) {
+  constexpr size_t kCacheLine = 64;
   unsigned sum = 0;
-  for (size_t i = 0; i < bytes; i += step) sum += static_cast<unsigned char>(data[i]);
+  for (size_t i = 0; i < bytes; i += kCacheLine) sum += static_cast<unsigned char>(data[i]);
   volatile unsigned sink = sum;
   (void)sink;
 }
@@ -273,12 +279,17 @@ class TX11Screen : public IX11Screen {
     std::lock_guard<std::mutex> lock(FMutex);
     const TSize screen = RootSize();
     if (!FUseShm || screen.width <= 0 || screen.height <= 0) return;
-    // One read of the whole screen: the segment is made and attached, the server's side of it
-    // written; reading our side maps its pages here too.
+    // Reads of the whole screen: the segment is made and attached and the server's side of it
+    // written; reading our side maps its pages here too. The first copies into a new segment are
+    // slower than the later ones (measured: about 2x, 1.5x, 1.2x) until the memory is warm, so a
+    // few are made here rather than by the first searches.
+    constexpr int kWarmingReads = 3;
     const TClip whole = ClipToScreen(screen, 0, 0, screen.width, screen.height);
-    if (TShmImagePtr image = ShmRead(whole)) {
-      TouchPages(image->data,
-                 static_cast<size_t>(image->bytes_per_line) * static_cast<size_t>(image->height));
+    for (int read = 0; read < kWarmingReads; ++read) {
+      TShmImagePtr image = ShmRead(whole);
+      if (!image) return;
+      ReadThrough(image->data,
+                  static_cast<size_t>(image->bytes_per_line) * static_cast<size_t>(image->height));
     }
   }
 

@@ -43,8 +43,6 @@ struct TPixelView {
            (static_cast<uint32_t>(p[2]) << 16);
   }
   bool Empty() const { return width <= 0 || height <= 0; }
-  // Bytes from the first to the last byte of the rows, padding included.
-  int64_t SpanBytes() const { return (stride < 0 ? -stride : stride) * int64_t{height}; }
 };
 
 TPixelView ViewOf(const TBDBitmapData& bitmap);
@@ -99,7 +97,6 @@ class TFramePicture {
   }
   int32_t Width() const { return FWidth; }
   int32_t Height() const { return FHeight; }
-  bool Empty() const { return FWidth == 0 || FHeight == 0; }
 
  private:
   std::vector<uint8_t> FPixels;

@@ -267,18 +267,19 @@ int XConnectionsOfPlay(const TMacroFile& macro) {
   return connections;
 }
 
-// Keys and fixed clicks need the input's connection only; a colour click adds the screen's. (No
+// Keys and fixed clicks need the input's connections only; a colour click adds the screen's. (No
 // stop hotkey, so no hotkey connection.)
 TEST_F(CliPlayTest, OnlyAMacroThatLooksAtTheScreenOpensTheScreen) {
   if (access("/usr/bin/strace", X_OK) != 0) GTEST_SKIP() << "strace is not installed";
   const std::string fixedClick =
       Item("actionType=\"0\" mousePoint=\"1\" mouseClickPosX=\"5\" mouseClickPosY=\"5\"");
   const TMacroFile keys("keys", {KeyItem(0x10, 2), fixedClick}, -1);
-  EXPECT_EQ(XConnectionsOfPlay(keys), 1);
   const TMacroFile colour(
       "colour", {KeyItem(0x10, 2), Item("actionType=\"0\" mousePoint=\"2\" fColor=\"$00010203\"")},
       -1);
-  EXPECT_EQ(XConnectionsOfPlay(colour), 2);
+  const int forKeys = XConnectionsOfPlay(keys);
+  EXPECT_GE(forKeys, 1);
+  EXPECT_EQ(XConnectionsOfPlay(colour), forKeys + 1);
 }
 
 TEST_F(CliPlayTest, APictureClickWaitsForThePictureToShow) {

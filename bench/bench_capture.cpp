@@ -1,7 +1,8 @@
 // Full-screen captures on the X server named by DISPLAY: through MIT-SHM and through XGetImage,
 // into the 24-bit bottom-up buffer, against a plain memcpy of one 32-bit frame of the same size
 // (the least any capture must move), and a capture with a picture search against the least such
-// a search can cost: one XShmGetImage of the frame and one memcmp over it. Run it under Xvfb,
+// a search can cost: one XShmGetImage of the frame and one memcmp over it; and the first search of
+// a process, with and without the preparation a run makes. Run it under Xvfb,
 // for example
 //   XVFB_SCREEN=3840x2160x24 scripts/with-xvfb build-bench/bench/bench-capture
 
@@ -45,16 +46,54 @@ void Capture(benchmark::State& state, bool shm) {
   state.counters["height"] = size.height;
 }
 
-void CaptureAndFindPicture(benchmark::State& state) {
-  const auto screen = CreateX11Screen(TX11ScreenOptions{true});
+// A 64x64 picture that is not on the screen: the search goes over the whole frame.
+TBDBitmapData AbsentPicture() {
   TBDBitmapData picture;
   picture.SetSize(64, 64);
   picture.Fill(0x123456);
   picture.SetPixel(63, 63, 0x654321);
+  return picture;
+}
+
+void CaptureAndFindPicture(benchmark::State& state) {
+  const auto screen = CreateX11Screen(TX11ScreenOptions{true});
+  const TBDBitmapData picture = AbsentPicture();
   const TSize size = screen->ScreenSize();
   for (auto _ : state) {
     benchmark::DoNotOptimize(
         FindPictureOnScreen(*screen, picture, 0, 0, size.width, size.height, 100));
+  }
+}
+
+// The first picture click of a process: each iteration opens a new screen (untimed), then times
+// its first search, with or without the preparation a run makes before its first action; the
+// later clicks are CaptureAndFindPicture.
+void FirstPictureSearch(benchmark::State& state, bool prepared) {
+  const TBDBitmapData picture = AbsentPicture();
+  for (auto _ : state) {
+    state.PauseTiming();
+    auto screen = CreateX11Screen(TX11ScreenOptions{true});
+    const TSize size = screen->ScreenSize();
+    if (prepared) screen->PrepareCapture();
+    state.ResumeTiming();
+    benchmark::DoNotOptimize(
+        FindPictureOnScreen(*screen, picture, 0, 0, size.width, size.height, 100));
+    state.PauseTiming();
+    screen.reset();
+    state.ResumeTiming();
+  }
+}
+
+// What the run pays for the preparation, on a new screen.
+void PrepareCapture(benchmark::State& state) {
+  for (auto _ : state) {
+    state.PauseTiming();
+    auto screen = CreateX11Screen(TX11ScreenOptions{true});
+    state.ResumeTiming();
+    screen->PrepareCapture();
+    state.PauseTiming();
+    screen.reset();
+    state.ResumeTiming();
   }
 }
 
@@ -114,6 +153,9 @@ BENCHMARK_CAPTURE(Capture, shm, true)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(Capture, getimage, false)->Unit(benchmark::kMillisecond);
 BENCHMARK(ShmGetImageAndMemcmp)->Unit(benchmark::kMillisecond);
 BENCHMARK(CaptureAndFindPicture)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(FirstPictureSearch, unprepared, false)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(FirstPictureSearch, prepared, true)->Unit(benchmark::kMillisecond);
+BENCHMARK(PrepareCapture)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace zorvel

@@ -13,6 +13,8 @@
 // The straightforward search takes seconds to minutes on the adversarial and banded screens; it
 // runs there on a strip of the screen (all columns, 8 rows of positions) and the counter
 // "est_full_ms" scales its time to the whole screen by the number of positions.
+// The "frame-" variants search the same scenes as 4-byte screen frames (what a capture hands the
+// searches), against one memcmp pass over such a frame.
 
 #include <benchmark/benchmark.h>
 
@@ -25,6 +27,8 @@
 
 #include "../tests/unit/picture_search_reference.h"
 #include "picture/bitmap_data.h"
+#include "picture/pixel_rows.h"
+#include "picture/pixel_search.h"
 #include "picture/search_kernels.h"
 
 #ifdef ZORVEL_HAVE_OPENCV
@@ -137,6 +141,51 @@ void FastBitmap(benchmark::State& state, Kind kind, bool similar, int32_t w, int
   search::SelectKernels(search::TKernelLevel::Avx2);
 }
 
+// The pixels of a buffer as a screen frame: 4 bytes per pixel, top row first.
+class TFrame {
+ public:
+  explicit TFrame(const TBDBitmapData& b) : FBytes(4 * static_cast<size_t>(b.Width) * b.Height) {
+    for (int32_t y = 0; y < b.Height; ++y)
+      CopyBgrRow(b.Row(y), FBytes.data() + 4 * static_cast<size_t>(b.Width) * y, b.Width,
+                 TPixelLayout::Bgrx);
+    FView = {FBytes.data(), 4 * static_cast<ptrdiff_t>(b.Width), b.Width, b.Height,
+             TPixelLayout::Bgrx};
+  }
+  const TPixelView& View() const { return FView; }
+  const std::vector<uint8_t>& Bytes() const { return FBytes; }
+
+ private:
+  std::vector<uint8_t> FBytes;
+  TPixelView FView;
+};
+
+void FrameMemcmpPass(benchmark::State& state, int32_t w, int32_t h) {
+  const TFrame frame(Scene(Kind::Typical, w, h, 1, 1).screen);
+  const std::vector<uint8_t> copy = frame.Bytes();
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(std::memcmp(frame.Bytes().data(), copy.data(), copy.size()));
+  }
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * copy.size()));
+}
+
+void FrameBitmap(benchmark::State& state, Kind kind, bool similar, int32_t w, int32_t h, int32_t pw,
+                 int32_t ph, search::TKernelLevel level) {
+  if (search::SelectKernels(level) != level) {
+    state.SkipWithError("kernel level not available");
+    return;
+  }
+  const TScene& scene = Scene(kind, w, h, pw, ph);
+  const TFrame frame(scene.screen);
+  const TFramePicture picture(scene.picture);
+  TBDFindResult found;
+  for (auto _ : state) {
+    found = FindPictureIn(frame.View(), picture.View(), similar ? &kTolerance25 : nullptr);
+    benchmark::DoNotOptimize(found);
+  }
+  state.counters["found"] = found.has_value();
+  search::SelectKernels(search::TKernelLevel::Avx2);
+}
+
 void ReferenceBitmap(benchmark::State& state, Kind kind, bool similar, int32_t w, int32_t h,
                      int32_t pw, int32_t ph) {
   // The whole screen for the typical case; a strip of kStripRows rows of positions otherwise.
@@ -229,6 +278,8 @@ void RegisterAll() {
     const std::string screen = Size(w, h);
     benchmark::RegisterBenchmark(("MemcmpPass/" + screen).c_str(), MemcmpPass, w, h)
         ->Unit(benchmark::kMicrosecond);
+    benchmark::RegisterBenchmark(("MemcmpPass/" + screen + "/frame").c_str(), FrameMemcmpPass, w, h)
+        ->Unit(benchmark::kMicrosecond);
     for (bool similar : {false, true}) {
       const std::string op = similar ? "FindColorSimilar" : "FindColor";
       for (TKernelLevel level : {TKernelLevel::Avx2, TKernelLevel::Sse2, TKernelLevel::Portable}) {
@@ -248,6 +299,9 @@ void RegisterAll() {
           for (TKernelLevel level : {TKernelLevel::Avx2, TKernelLevel::Sse2}) {
             benchmark::RegisterBenchmark((name + "/" + LevelName(level)).c_str(), FastBitmap, kind,
                                          similar, w, h, pw, ph, level)
+                ->Unit(benchmark::kMicrosecond);
+            benchmark::RegisterBenchmark((name + "/frame-" + LevelName(level)).c_str(), FrameBitmap,
+                                         kind, similar, w, h, pw, ph, level)
                 ->Unit(benchmark::kMicrosecond);
           }
           auto* reference =

@@ -20,6 +20,7 @@
 #include "model/xml_document.h"
 #include "platform/desktop.h"
 #include "playback/run_ctrl.h"
+#include "playback/screen_on_demand.h"
 
 namespace zorvel::cli {
 namespace {
@@ -187,13 +188,14 @@ int PlayMacro(const std::string& folder, const std::string& operand, bool verbos
   TXMLDocument document;
   TActionCtrlPtr macro = FindMacro(document, folder, operand);
   auto input = OpenInput();
-  auto screen = OpenScreen();
+  // Opened by the run only when the macro looks at the screen (colour and picture clicks).
+  TScreenOnDemand screen([] { return OpenScreen(); });
   PrintDesktopNotice();
   TSystemClock clock;
   TSignalWatch signals;
   TVerbosePrinter printer(OneLine(macro->FName));  // outlives the run controller's thread
   TEndPipe ends;
-  TRunCtrl ctrl(*input, *screen, clock, [&ends](uint64_t runId) { ends.Post(runId); });
+  TRunCtrl ctrl(*input, screen, clock, [&ends](uint64_t runId) { ends.Post(runId); });
   auto hotkeys = GrabStopHotkey(macro->Config, ctrl);
   if (verbose) ctrl.SetObserver(&printer);
   // The Return that started the command may still be down.

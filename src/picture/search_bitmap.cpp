@@ -3,7 +3,8 @@
 // the picture matches, found with vector row scans; a few probe pixels reject most of those
 // before whole rows are compared. When the anchor matches almost everywhere (a screen made of
 // few colours), the exact search goes over to a two-dimensional rolling hash of the remaining
-// rows, whose hits are confirmed by comparing the rows.
+// rows, whose hits are confirmed by comparing the rows. They read 3-byte and 4-byte pixels alike,
+// through views; the picture and the screen must share the layout.
 
 #include <algorithm>
 #include <cstring>
@@ -12,7 +13,9 @@
 #include <utility>
 #include <vector>
 
+#include "common/error.h"
 #include "picture/bitmap_data.h"
+#include "picture/pixel_search.h"
 #include "picture/search_kernels.h"
 
 namespace zorvel {
@@ -33,9 +36,14 @@ std::optional<TPixelKey> KeyFor(uint32_t color, const TBDColorTolerance& toleran
   return TPixelKey(color, bytes);
 }
 
-bool Fits(const TBDBitmapData& screen, const TBDBitmapData& picture, int64_t x, int64_t y) {
-  return x >= 0 && y >= 0 && x + picture.Width <= screen.Width &&
-         y + picture.Height <= screen.Height;
+std::optional<TPixelKey> KeyFor(const TBDColorTolerance* tolerance, uint32_t color = 0) {
+  if (!tolerance) return TPixelKey(color);
+  return KeyFor(color, *tolerance);
+}
+
+bool Fits(const TPixelView& screen, const TPixelView& picture, int64_t x, int64_t y) {
+  return x >= 0 && y >= 0 && x + picture.width <= screen.width &&
+         y + picture.height <= screen.height;
 }
 
 uint32_t ReadPixel(const uint8_t* p) {
@@ -55,21 +63,23 @@ bool PixelMatches(const uint8_t* a, const uint8_t* b, const TPixelKey& key) {
 
 // Compares the picture's rows with the screen at (x, y); returns how many rows were compared
 // (the picture's height when all match, which the caller tells apart by `matched`).
-int32_t CompareRows(const TBDBitmapData& screen, const TBDBitmapData& picture, int32_t x, int32_t y,
+int32_t CompareRows(const TPixelView& screen, const TPixelView& picture, int32_t x, int32_t y,
                     const TPixelKey& key, bool& matched) {
-  const size_t offset = 3 * static_cast<size_t>(x);
-  const size_t bytes = 3 * static_cast<size_t>(picture.Width);
-  for (int32_t j = 0; j < picture.Height; ++j) {
-    if (!search::PixelsMatch(screen.Row(y + j) + offset, picture.Row(j), bytes, key)) {
+  const size_t offset = static_cast<size_t>(screen.PixelBytes()) * static_cast<size_t>(x);
+  const size_t bytes =
+      static_cast<size_t>(picture.PixelBytes()) * static_cast<size_t>(picture.width);
+  for (int32_t j = 0; j < picture.height; ++j) {
+    if (!search::PixelsMatch(screen.Row(y + j) + offset, picture.Row(j), bytes, key,
+                             screen.layout)) {
       matched = false;
       return j + 1;
     }
   }
   matched = true;
-  return picture.Height;
+  return picture.height;
 }
 
-bool RowsMatch(const TBDBitmapData& screen, const TBDBitmapData& picture, int32_t x, int32_t y,
+bool RowsMatch(const TPixelView& screen, const TPixelView& picture, int32_t x, int32_t y,
                const TPixelKey& key) {
   bool matched = false;
   CompareRows(screen, picture, x, y, key, matched);
@@ -99,21 +109,21 @@ int ChannelDistance(uint32_t a, uint32_t b) {
   return distance;
 }
 
-TPicturePoint PointOf(const TBDBitmapData& picture, int64_t index) {
-  return TPicturePoint{static_cast<int32_t>(index % picture.Width),
-                       static_cast<int32_t>(index / picture.Width)};
+TPicturePoint PointOf(const TPixelView& picture, int64_t index) {
+  return TPicturePoint{static_cast<int32_t>(index % picture.width),
+                       static_cast<int32_t>(index / picture.width)};
 }
 
 // The pixel farthest from `color`, on every pixel of small pictures and a sample of large ones.
-TPicturePoint FarthestFrom(const TBDBitmapData& picture, uint32_t color) {
+TPicturePoint FarthestFrom(const TPixelView& picture, uint32_t color) {
   constexpr int64_t kScan = 65536;
-  const int64_t count = int64_t{picture.Width} * picture.Height;
+  const int64_t count = int64_t{picture.width} * picture.height;
   const int64_t step = std::max<int64_t>(1, count / kScan);
   int64_t best = count - 1;
   int bestDistance = -1;
   for (int64_t i = count - 1; i >= 0; i -= step) {
     const TPicturePoint p = PointOf(picture, i);
-    const int distance = ChannelDistance(picture.GetPixel(p.x, p.y), color);
+    const int distance = ChannelDistance(picture.Pixel(p.x, p.y), color);
     if (distance > bestDistance) {
       bestDistance = distance;
       best = i;
@@ -134,15 +144,15 @@ int64_t RangeVolume(uint32_t color, const TPixelKey& key) {
   return volume;
 }
 
-TPlan PlanSearch(const TBDBitmapData& picture, const TPixelKey& key) {
+TPlan PlanSearch(const TPixelView& picture, const TPixelKey& key) {
   constexpr int64_t kSample = 1024;
-  const int64_t count = int64_t{picture.Width} * picture.Height;
+  const int64_t count = int64_t{picture.width} * picture.height;
   const int64_t step = std::max<int64_t>(1, count / kSample);
   std::vector<uint64_t> samples;  // colour << 32 | pixel index
   samples.reserve(static_cast<size_t>(count / step + 1));
   for (int64_t i = 0; i < count; i += step) {
     const TPicturePoint p = PointOf(picture, i);
-    samples.push_back(uint64_t{picture.GetPixel(p.x, p.y)} << 32 | static_cast<uint64_t>(i));
+    samples.push_back(uint64_t{picture.Pixel(p.x, p.y)} << 32 | static_cast<uint64_t>(i));
   }
   std::sort(samples.begin(), samples.end());
   // Runs of one colour: (length, first pixel index), rarest first.
@@ -159,14 +169,14 @@ TPlan PlanSearch(const TBDBitmapData& picture, const TPixelKey& key) {
   const auto& [modeCount, modeIndex] = runs.back();
   if (modeCount * 8 > samples.size()) {
     const TPicturePoint mode = PointOf(picture, modeIndex);
-    plan.anchor = FarthestFrom(picture, picture.GetPixel(mode.x, mode.y));
+    plan.anchor = FarthestFrom(picture, picture.Pixel(mode.x, mode.y));
   } else {
     // Among the rarest colours, the one that the tolerance lets match the fewest colours.
     size_t best = 0;
     int64_t bestVolume = std::numeric_limits<int64_t>::max();
     for (size_t r = 0; r < runs.size() && runs[r].first == runs.front().first; ++r) {
       const TPicturePoint p = PointOf(picture, runs[r].second);
-      const int64_t volume = RangeVolume(picture.GetPixel(p.x, p.y), key);
+      const int64_t volume = RangeVolume(picture.Pixel(p.x, p.y), key);
       if (volume < bestVolume) {
         bestVolume = volume;
         best = r;
@@ -177,8 +187,8 @@ TPlan PlanSearch(const TBDBitmapData& picture, const TPixelKey& key) {
   for (size_t r = 0; r < runs.size() && r < 3; ++r) {
     plan.probes.push_back(PointOf(picture, runs[r].second));
   }
-  const int32_t w = picture.Width - 1;
-  const int32_t h = picture.Height - 1;
+  const int32_t w = picture.width - 1;
+  const int32_t h = picture.height - 1;
   for (TPicturePoint p : {TPicturePoint{w, h}, TPicturePoint{0, 0}, TPicturePoint{w / 2, h / 2},
                           TPicturePoint{w, 0}, TPicturePoint{0, h}}) {
     plan.probes.push_back(p);
@@ -192,15 +202,14 @@ struct TProbe {
   const uint8_t* pixel = nullptr;
 };
 
-std::vector<TProbe> ProbesOn(const TBDBitmapData& screen, const TBDBitmapData& picture,
+std::vector<TProbe> ProbesOn(const TPixelView& screen, const TPixelView& picture,
                              const TPlan& plan) {
   std::vector<TProbe> probes;
   for (const TPicturePoint& p : plan.probes) {
     if (p.x == plan.anchor.x && p.y == plan.anchor.y) continue;
-    // Rows lie bottom first, so a row further down the image lies earlier in memory.
-    const ptrdiff_t offset = 3 * static_cast<ptrdiff_t>(p.x - plan.anchor.x) -
-                             static_cast<ptrdiff_t>(p.y - plan.anchor.y) * screen.LineSize;
-    probes.push_back({offset, picture.Row(p.y) + 3 * static_cast<size_t>(p.x)});
+    const ptrdiff_t offset = screen.PixelBytes() * static_cast<ptrdiff_t>(p.x - plan.anchor.x) +
+                             static_cast<ptrdiff_t>(p.y - plan.anchor.y) * screen.stride;
+    probes.push_back({offset, picture.At(p.x, p.y)});
   }
   return probes;
 }
@@ -228,25 +237,27 @@ uint64_t Power(uint64_t base, int32_t exponent) {
   return result;
 }
 
-uint64_t HashRun(const uint8_t* p, int32_t pixels) {
+uint64_t HashRun(const uint8_t* p, int32_t pixels, size_t step) {
   uint64_t h = 0;
-  for (int32_t i = 0; i < pixels; ++i) h = h * kRowBase + ReadPixel(p + 3 * static_cast<size_t>(i));
+  for (int32_t i = 0; i < pixels; ++i)
+    h = h * kRowBase + ReadPixel(p + step * static_cast<size_t>(i));
   return h;
 }
 
-bool HashSearchFits(const TBDBitmapData& screen, const TBDBitmapData& picture) {
-  const int64_t columns = int64_t{screen.Width} - picture.Width + 1;
-  return columns * picture.Height <= kMaxHashEntries;
+bool HashSearchFits(const TPixelView& screen, const TPixelView& picture) {
+  const int64_t columns = int64_t{screen.width} - picture.width + 1;
+  return columns * picture.height <= kMaxHashEntries;
 }
 
 // First exact match with its top row at or below `firstTop`.
-TBDFindResult HashSearch(const TBDBitmapData& screen, const TBDBitmapData& picture,
-                         int32_t firstTop) {
-  const int32_t pw = picture.Width;
-  const int32_t ph = picture.Height;
-  const int32_t columns = screen.Width - pw + 1;
+TBDFindResult HashSearch(const TPixelView& screen, const TPixelView& picture, int32_t firstTop) {
+  const int32_t pw = picture.width;
+  const int32_t ph = picture.height;
+  const int32_t columns = screen.width - pw + 1;
+  const auto step = static_cast<size_t>(screen.PixelBytes());
   uint64_t target = 0;
-  for (int32_t j = 0; j < ph; ++j) target = target * kColumnBase + HashRun(picture.Row(j), pw);
+  for (int32_t j = 0; j < ph; ++j)
+    target = target * kColumnBase + HashRun(picture.Row(j), pw, step);
 
   const uint64_t rowPower = Power(kRowBase, pw);
   const uint64_t columnPower = Power(kColumnBase, ph);
@@ -254,16 +265,16 @@ TBDFindResult HashSearch(const TBDBitmapData& screen, const TBDBitmapData& pictu
   std::vector<uint64_t> column(static_cast<size_t>(columns), 0);
   const TPixelKey exact;
 
-  for (int32_t r = firstTop; r < screen.Height; ++r) {
+  for (int32_t r = firstTop; r < screen.height; ++r) {
     const uint8_t* row = screen.Row(r);
     uint64_t* slot = ring.data() + static_cast<size_t>(r % ph) * columns;
     const bool full = r - firstTop + 1 >= ph;
     const int32_t top = r - ph + 1;
-    uint64_t h = HashRun(row, pw);
+    uint64_t h = HashRun(row, pw, step);
     for (int32_t x = 0; x < columns; ++x) {
       if (x > 0) {
-        h = h * kRowBase - ReadPixel(row + 3 * static_cast<size_t>(x - 1)) * rowPower +
-            ReadPixel(row + 3 * static_cast<size_t>(x + pw - 1));
+        h = h * kRowBase - ReadPixel(row + step * static_cast<size_t>(x - 1)) * rowPower +
+            ReadPixel(row + step * static_cast<size_t>(x + pw - 1));
       }
       const uint64_t leaving = slot[x];  // hash of row r - ph, or 0 before the window is full
       slot[x] = h;
@@ -279,31 +290,31 @@ TBDFindResult HashSearch(const TBDBitmapData& screen, const TBDBitmapData& pictu
 // ---------------------------------------------------------------------------------------------
 // Anchor search
 
-TBDFindResult AnchorSearch(const TBDBitmapData& screen, const TBDBitmapData& picture,
-                           TPixelKey key) {
+TBDFindResult AnchorSearch(const TPixelView& screen, const TPixelView& picture, TPixelKey key) {
   const TPlan plan = PlanSearch(picture, key);
-  key.SetColor(picture.GetPixel(plan.anchor.x, plan.anchor.y));
+  key.SetColor(picture.Pixel(plan.anchor.x, plan.anchor.y));
 
-  const int32_t columns = screen.Width - picture.Width + 1;
-  const int32_t lastTop = screen.Height - picture.Height;
+  const int32_t columns = screen.width - picture.width + 1;
+  const int32_t lastTop = screen.height - picture.height;
   // Work spent on candidates, in bytes compared (an anchor hit with its probes counts as
-  // kHitCost); past the budget the exact search goes over to the hash search.
+  // kHitCost); past the budget the exact search goes over to the hash search. The budget is one
+  // pass over the 3-byte pixels, whatever the layout.
   constexpr int64_t kHitCost = 256;
-  const int64_t budget = int64_t{screen.DataSize} + 4096;
-  const int64_t rowBytes = 3 * int64_t{picture.Width};
+  const int64_t budget = 3 * int64_t{screen.width} * screen.height + 4096;
+  const int64_t rowBytes = 3 * int64_t{picture.width};
+  const auto step = static_cast<size_t>(screen.PixelBytes());
   const bool canHash = key.Exact() && HashSearchFits(screen, picture);
   int64_t work = 0;
   std::vector<int32_t> hits(static_cast<size_t>(columns));
   const std::vector<TProbe> probes = ProbesOn(screen, picture, plan);
 
   for (int32_t y = 0; y <= lastTop; ++y) {
-    const uint8_t* anchorRow =
-        screen.Row(y + plan.anchor.y) + 3 * static_cast<size_t>(plan.anchor.x);
-    const int32_t count = search::FindPixels(anchorRow, columns, key, hits.data());
+    const uint8_t* anchorRow = screen.At(plan.anchor.x, y + plan.anchor.y);
+    const int32_t count = search::FindPixels(anchorRow, columns, key, hits.data(), screen.layout);
     for (int32_t h = 0; h < count; ++h) {
       const int32_t x = hits[static_cast<size_t>(h)];
       work += kHitCost;
-      if (ProbesMatch(anchorRow + 3 * static_cast<size_t>(x), probes, key)) {
+      if (ProbesMatch(anchorRow + step * static_cast<size_t>(x), probes, key)) {
         bool matched = false;
         work += rowBytes * CompareRows(screen, picture, x, y, key, matched);
         if (matched) return TPoint{x, y};
@@ -314,54 +325,68 @@ TBDFindResult AnchorSearch(const TBDBitmapData& screen, const TBDBitmapData& pic
   return std::nullopt;
 }
 
-TBDFindResult FindPicture(const TBDBitmapData& screen, const TBDBitmapData& picture,
-                          const std::optional<TPixelKey>& key) {
-  if (picture.Width > screen.Width || picture.Height > screen.Height) return std::nullopt;
+void RequireSameLayout(const TPixelView& screen, const TPixelView& picture) {
+  if (screen.layout != picture.layout)
+    throw Error("A picture can only be searched for in pixels of its own layout.");
+}
+
+}  // namespace
+
+TBDFindResult FindPictureIn(const TPixelView& screen, const TPixelView& picture,
+                            const TBDColorTolerance* tolerance) {
+  RequireSameLayout(screen, picture);
+  if (picture.width > screen.width || picture.height > screen.height) return std::nullopt;
   if (picture.Empty()) return TPoint{0, 0};
+  const std::optional<TPixelKey> key = KeyFor(tolerance);
   if (!key) return std::nullopt;
   return AnchorSearch(screen, picture, *key);
 }
 
-TBDFindResult FindFirstPixel(const TBDBitmapData& screen, const std::optional<TPixelKey>& key) {
+TBDFindResult FindColorIn(const TPixelView& screen, uint32_t color,
+                          const TBDColorTolerance* tolerance) {
+  const std::optional<TPixelKey> key = KeyFor(tolerance, color);
   if (!key || screen.Empty()) return std::nullopt;
-  for (int32_t y = 0; y < screen.Height; ++y) {
-    const int32_t x = search::FindPixel(screen.Row(y), screen.Width, *key);
+  for (int32_t y = 0; y < screen.height; ++y) {
+    const int32_t x = search::FindPixel(screen.Row(y), screen.width, *key, screen.layout);
     if (x >= 0) return TPoint{x, y};
   }
   return std::nullopt;
 }
 
-}  // namespace
+bool PictureMatchesAt(const TPixelView& screen, const TPixelView& picture, int32_t x, int32_t y,
+                      const TBDColorTolerance* tolerance) {
+  RequireSameLayout(screen, picture);
+  if (!Fits(screen, picture, x, y)) return false;
+  if (picture.Empty()) return true;
+  const std::optional<TPixelKey> key = KeyFor(tolerance);
+  return key && RowsMatch(screen, picture, x, y, *key);
+}
 
 bool TBDBitmapData::MatchAtSimilar(const TBDBitmapData& picture, const TBDColorTolerance& tolerance,
                                    int32_t x, int32_t y) const {
-  if (!Fits(*this, picture, x, y)) return false;
-  if (picture.Empty()) return true;
-  const std::optional<TPixelKey> key = KeyFor(0, tolerance);
-  return key && RowsMatch(*this, picture, x, y, *key);
+  return PictureMatchesAt(ViewOf(*this), ViewOf(picture), x, y, &tolerance);
 }
 
 bool TBDBitmapData::MatchAt(const TBDBitmapData& picture, int32_t x, int32_t y) const {
-  if (!Fits(*this, picture, x, y)) return false;
-  return picture.Empty() || RowsMatch(*this, picture, x, y, TPixelKey());
+  return PictureMatchesAt(ViewOf(*this), ViewOf(picture), x, y, nullptr);
 }
 
 TBDFindResult TBDBitmapData::FindBitmap(const TBDBitmapData& picture) const {
-  return FindPicture(*this, picture, TPixelKey());
+  return FindPictureIn(ViewOf(*this), ViewOf(picture), nullptr);
 }
 
 TBDFindResult TBDBitmapData::FindBitmapSimilar(const TBDBitmapData& picture,
                                                const TBDColorTolerance& tolerance) const {
-  return FindPicture(*this, picture, KeyFor(0, tolerance));
+  return FindPictureIn(ViewOf(*this), ViewOf(picture), &tolerance);
 }
 
 TBDFindResult TBDBitmapData::FindColor(uint32_t color) const {
-  return FindFirstPixel(*this, TPixelKey(color));
+  return FindColorIn(ViewOf(*this), color, nullptr);
 }
 
 TBDFindResult TBDBitmapData::FindColorSimilar(uint32_t color,
                                               const TBDColorTolerance& tolerance) const {
-  return FindFirstPixel(*this, KeyFor(color, tolerance));
+  return FindColorIn(ViewOf(*this), color, &tolerance);
 }
 
 }  // namespace zorvel

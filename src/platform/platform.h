@@ -133,6 +133,15 @@ struct EVENTMSG {
 };
 static_assert(sizeof(EVENTMSG) == 20);
 
+// A captured rectangle as the screen holds it: `height` rows of `stride` bytes, top row first,
+// 4 bytes per pixel: blue, green, red and a byte that means nothing (any value).
+struct TScreenFrame {
+  const uint8_t* pixels = nullptr;
+  int32_t stride = 0;
+  int32_t width = 0;
+  int32_t height = 0;
+};
+
 // Screen size, capture and single pixels.
 class IScreen {
  public:
@@ -143,6 +152,17 @@ class IScreen {
   // the rectangle outside the screen are black. Returns false when the capture failed.
   virtual bool CaptureRect(int32_t x, int32_t y, int32_t width, int32_t height, uint8_t* pixels,
                            int32_t lineSize) = 0;
+  // Captures the rectangle as CaptureRect does and hands it to `use` as a frame, in the screen's
+  // own layout where it is the frame's (then nothing is converted). The frame lives only during
+  // the call, and other captures wait for its end. Returns false, without calling `use`, when the
+  // capture failed. An empty rectangle gives an empty frame.
+  using FrameUse = std::function<void(const TScreenFrame&)>;
+  virtual bool CaptureFrame(int32_t x, int32_t y, int32_t width, int32_t height,
+                            const FrameUse& use) = 0;
+  // Gets ready for captures of the whole screen, so that the first costs what later ones do
+  // (memory sized, shared and touched). Captures work without it. Throws Error only when the
+  // screen cannot be reached at all.
+  virtual void PrepareCapture() = 0;
   // Colour of one screen pixel as 0x00BBGGRR.
   virtual uint32_t PixelColor(int32_t x, int32_t y) = 0;
 };

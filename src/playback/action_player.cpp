@@ -6,6 +6,7 @@
 #include "common/error.h"
 #include "model/action_text.h"
 #include "picture/bitmap_data.h"
+#include "picture/pixel_rows.h"
 #include "playback/screen_search.h"
 
 namespace zorvel {
@@ -46,6 +47,17 @@ std::string MissText(const TActionObj& action) {
 }
 
 }  // namespace
+
+bool LooksAtScreen(const TActionObj& action) {
+  if (action.actionType != static_cast<uint8_t>(ActionType::MouseClick)) return false;
+  const auto point = static_cast<MousePoint>(action.mousePoint);
+  return point == MousePoint::ColorBlock || point == MousePoint::Picture;
+}
+
+bool LooksAtScreen(const std::vector<TActionObj>& actions) {
+  return std::any_of(actions.begin(), actions.end(),
+                     [](const TActionObj& action) { return LooksAtScreen(action); });
+}
 
 TActionPlayer::TUserModifierPause::TUserModifierPause(TActionPlayer& player)
     : input_(player.input_) {
@@ -127,11 +139,13 @@ std::optional<TPoint> TActionPlayer::FindClickPoint(TActionObj& action, TLook& l
         look = TLook::NotFound;
         return std::nullopt;
       }
+      // Converted once into the screen's layout, however often the click looks.
+      const TFramePicture framePicture(*picture);
       return LookFor(
           action,
           [&] {
             const TSize size = screen_.ScreenSize();
-            return Found(FindPictureOnScreen(screen_, *picture, 0, 0, size.width, size.height,
+            return Found(FindPictureOnScreen(screen_, framePicture, 0, 0, size.width, size.height,
                                              action.fBMPSimplar));
           },
           look);

@@ -33,6 +33,10 @@ class IClickWait {
 // Time between two looks for a click's target.
 inline constexpr int32_t kTargetRetryMs = 25;
 
+// Whether the action (a colour or picture click) or any of the actions looks at the screen.
+bool LooksAtScreen(const TActionObj& action);
+bool LooksAtScreen(const std::vector<TActionObj>& actions);
+
 class TActionPlayer {
  public:
   // `cancelled` is asked between the pieces of a long typed text; true ends the text there.

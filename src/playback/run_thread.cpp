@@ -159,6 +159,8 @@ void TRunThread::Execute() {
   TActionPlayer player(
       input_, screen_, [this] { return CheckStop(); }, this);
   try {
+    // Made ready now, so that the first look at the screen costs what the later ones do.
+    if (LooksAtScreen(actions_)) screen_.PrepareCapture();
     WaitForStartKeys();
     if (!actions_.empty()) {
       while (PlayPass(player) && AnotherPass()) {

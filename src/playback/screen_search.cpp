@@ -1,10 +1,12 @@
 #include "playback/screen_search.h"
 
 #include <algorithm>
+#include <functional>
 #include <limits>
 
 #include "common/error.h"
 #include "model/colour_text.h"
+#include "picture/pixel_search.h"
 
 namespace zorvel {
 
@@ -24,16 +26,22 @@ int32_t Extent(int32_t from, int32_t to) {
                                                   std::numeric_limits<int32_t>::max()));
 }
 
-// Captures the rectangle into `buffer`; returns the screen position of the buffer's top-left
-// corner. A failed capture is an error, never a miss: nothing was searched.
-TPoint CaptureRectangle(IScreen& screen, TBDBitmapData& buffer, int32_t left, int32_t top,
-                        int32_t right, int32_t bottom) {
-  const TSize size = screen.ScreenSize();
+// Captures the rectangle and runs `search` on its frame; returns what the search found, in
+// screen coordinates of the frame's top-left corner plus `offset`. A failed capture is an error,
+// never a miss: nothing was searched.
+TBDFindResult SearchCapture(IScreen& screen, int32_t left, int32_t top, int32_t right,
+                            int32_t bottom,
+                            const std::function<TBDFindResult(const TPixelView&)>& search,
+                            TPoint& origin) {
   const TCaptureRect rect =
-      CaptureRectFor(size, left, top, Extent(left, right), Extent(top, bottom));
-  if (!buffer.CaptureScreen(screen, rect.x, rect.y, rect.width, rect.height))
-    throw Error("The screen could not be captured for the search.");
-  return TPoint{rect.x, rect.y};
+      CaptureRectFor(screen.ScreenSize(), left, top, Extent(left, right), Extent(top, bottom));
+  origin = TPoint{rect.x, rect.y};
+  TBDFindResult found;
+  const bool captured =
+      screen.CaptureFrame(rect.x, rect.y, rect.width, rect.height,
+                          [&](const TScreenFrame& frame) { found = search(ViewOf(frame)); });
+  if (!captured) throw Error("The screen could not be captured for the search.");
+  return found;
 }
 
 // A found position in the capture moved to screen coordinates, kept within 32 bits.
@@ -59,25 +67,36 @@ uint32_t GetScreenPixelColor(IScreen& screen, int32_t x, int32_t y) {
 TPoint FindColorOnScreen(IScreen& screen, const std::string& colourText, int32_t left, int32_t top,
                          int32_t right, int32_t bottom, int32_t similarity) {
   const uint32_t color = SwapRedBlue(StringToColor(colourText));
-  TBDBitmapData buffer;
-  const TPoint origin = CaptureRectangle(screen, buffer, left, top, right, bottom);
-  const TBDFindResult found = similarity == 100
-                                  ? buffer.FindColor(color)
-                                  : buffer.FindColorSimilar(color, ToleranceFor(similarity));
+  const TBDColorTolerance tolerance = ToleranceFor(similarity);
+  TPoint origin;
+  const TBDFindResult found = SearchCapture(
+      screen, left, top, right, bottom,
+      [&](const TPixelView& frame) {
+        return FindColorIn(frame, color, similarity == 100 ? nullptr : &tolerance);
+      },
+      origin);
   if (!found) return kNotFound;
   return ToScreen(int64_t{found->x} + origin.x, int64_t{found->y} + origin.y);
 }
 
+TPoint FindPictureOnScreen(IScreen& screen, const TFramePicture& picture, int32_t left, int32_t top,
+                           int32_t right, int32_t bottom, int32_t similarity) {
+  const TBDColorTolerance tolerance = ToleranceFor(similarity);
+  TPoint origin;
+  const TBDFindResult found = SearchCapture(
+      screen, left, top, right, bottom,
+      [&](const TPixelView& frame) {
+        return FindPictureIn(frame, picture.View(), similarity == 100 ? nullptr : &tolerance);
+      },
+      origin);
+  if (!found) return kNotFound;
+  return ToScreen(int64_t{found->x} + picture.Width() / 2 + origin.x,
+                  int64_t{found->y} + picture.Height() / 2 + origin.y);
+}
+
 TPoint FindPictureOnScreen(IScreen& screen, const TBDBitmapData& picture, int32_t left, int32_t top,
                            int32_t right, int32_t bottom, int32_t similarity) {
-  TBDBitmapData buffer;
-  const TPoint origin = CaptureRectangle(screen, buffer, left, top, right, bottom);
-  const TBDFindResult found = similarity == 100
-                                  ? buffer.FindBitmap(picture)
-                                  : buffer.FindBitmapSimilar(picture, ToleranceFor(similarity));
-  if (!found) return kNotFound;
-  return ToScreen(int64_t{found->x} + picture.Width / 2 + origin.x,
-                  int64_t{found->y} + picture.Height / 2 + origin.y);
+  return FindPictureOnScreen(screen, TFramePicture(picture), left, top, right, bottom, similarity);
 }
 
 }  // namespace zorvel

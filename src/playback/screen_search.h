@@ -1,12 +1,13 @@
 #pragma once
 
-// Searches on a fresh copy of the screen. Each call captures the screen once; nothing is kept
-// from one call to the next.
+// Searches on a fresh copy of the screen. Each call captures the screen once and searches the
+// frame as the screen holds it; nothing is kept from one call to the next.
 
 #include <cstdint>
 #include <string>
 
 #include "picture/bitmap_data.h"
+#include "picture/pixel_rows.h"
 #include "platform/platform.h"
 
 namespace zorvel {
@@ -28,6 +29,10 @@ TPoint FindColorOnScreen(IScreen& screen, const std::string& colourText, int32_t
 // in screen coordinates; (-1, -1) when there is none. Throws Error when the screen cannot be
 // captured.
 TPoint FindPictureOnScreen(IScreen& screen, const TBDBitmapData& picture, int32_t left, int32_t top,
+                           int32_t right, int32_t bottom, int32_t similarity);
+// The same with the picture already in the layout of screen frames: a click that looks again
+// and again converts it once.
+TPoint FindPictureOnScreen(IScreen& screen, const TFramePicture& picture, int32_t left, int32_t top,
                            int32_t right, int32_t bottom, int32_t similarity);
 
 }  // namespace zorvel

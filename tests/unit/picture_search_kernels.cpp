@@ -1,5 +1,6 @@
 // The fast searches against the straightforward ones on thousands of random and adversarial
-// buffers, with every kernel level the processor has.
+// buffers, with every kernel level the processor has: over 3-byte buffers, and over the same
+// pixels as 4-byte screen frames whose unused byte holds noise.
 
 #include <gtest/gtest.h>
 
@@ -8,6 +9,8 @@
 #include <vector>
 
 #include "picture/bitmap_data.h"
+#include "picture/pixel_rows.h"
+#include "picture/pixel_search.h"
 #include "picture/search_kernels.h"
 #include "picture_search_reference.h"
 
@@ -87,13 +90,59 @@ std::string Describe(const TBDBitmapData& s, const TBDBitmapData& p, const TBDCo
          std::to_string(t.Red) + "/" + std::to_string(t.Green) + "/" + std::to_string(t.Blue);
 }
 
+// The pixels of `b` as a screen frame: 4 bytes per pixel, top row first, each row followed by
+// two pixels of padding; the unused byte and the padding hold noise.
+class TFrameCopy {
+ public:
+  TFrameCopy(const TBDBitmapData& b, uint32_t seed)
+      : FStride(4 * static_cast<size_t>(b.Width) + 8) {
+    std::mt19937 noise(seed);
+    FBytes.resize(FStride * static_cast<size_t>(b.Height) + 1);
+    for (uint8_t& byte : FBytes) byte = static_cast<uint8_t>(noise());
+    for (int32_t y = 0; y < b.Height; ++y)
+      for (int32_t x = 0; x < b.Width; ++x) {
+        const uint32_t c = b.GetPixel(x, y);
+        uint8_t* p = FBytes.data() + FStride * static_cast<size_t>(y) + 4 * static_cast<size_t>(x);
+        p[0] = static_cast<uint8_t>(c);
+        p[1] = static_cast<uint8_t>(c >> 8);
+        p[2] = static_cast<uint8_t>(c >> 16);
+      }
+    FView = {FBytes.data(), static_cast<ptrdiff_t>(FStride), b.Width, b.Height, TPixelLayout::Bgrx};
+  }
+  const TPixelView& View() const { return FView; }
+
+ private:
+  size_t FStride;
+  std::vector<uint8_t> FBytes;
+  TPixelView FView;
+};
+
 void ExpectSameBitmapResults(const TBDBitmapData& screen, const TBDBitmapData& picture,
                              const TBDColorTolerance& tolerance) {
   const std::string what = Describe(screen, picture, tolerance);
-  EXPECT_EQ(screen.FindBitmap(picture), reference::FindBitmap(screen, picture, nullptr)) << what;
-  EXPECT_EQ(screen.FindBitmapSimilar(picture, tolerance),
-            reference::FindBitmap(screen, picture, &tolerance))
-      << what;
+  const TBDFindResult exact = reference::FindBitmap(screen, picture, nullptr);
+  const TBDFindResult similar = reference::FindBitmap(screen, picture, &tolerance);
+  EXPECT_EQ(screen.FindBitmap(picture), exact) << what;
+  EXPECT_EQ(screen.FindBitmapSimilar(picture, tolerance), similar) << what;
+  // As frames: the picture converted once (unused byte 0) and with noise of its own.
+  const TFrameCopy frame(screen, static_cast<uint32_t>(screen.Width * 31 + picture.Width));
+  const TFramePicture converted(picture);
+  const TFrameCopy noisy(picture, static_cast<uint32_t>(picture.Height * 17 + screen.Height));
+  for (const TPixelView& p : {converted.View(), noisy.View()}) {
+    EXPECT_EQ(FindPictureIn(frame.View(), p, nullptr), exact) << what << " as frames";
+    EXPECT_EQ(FindPictureIn(frame.View(), p, &tolerance), similar) << what << " as frames";
+  }
+}
+
+void ExpectSameColorResults(const TBDBitmapData& screen, uint32_t color,
+                            const TBDColorTolerance& t) {
+  const TFrameCopy frame(screen, color);
+  const TBDFindResult exact = reference::FindColor(screen, color, nullptr);
+  const TBDFindResult similar = reference::FindColor(screen, color, &t);
+  EXPECT_EQ(screen.FindColor(color), exact);
+  EXPECT_EQ(screen.FindColorSimilar(color, t), similar);
+  EXPECT_EQ(FindColorIn(frame.View(), color, nullptr), exact) << "as a frame";
+  EXPECT_EQ(FindColorIn(frame.View(), color, &t), similar) << "as a frame";
 }
 
 // A case of the kind `kind`, built from the generator.
@@ -140,9 +189,7 @@ void RandomCase(Generator& g, int kind) {
   ExpectSameBitmapResults(screen, picture, g.Tolerance());
 
   const uint32_t color = g.Int(0, 1) == 0 ? g.Near(palette[0], g.Int(0, 30)) : g.Color();
-  const TBDColorTolerance t = g.Tolerance();
-  EXPECT_EQ(screen.FindColor(color), reference::FindColor(screen, color, nullptr));
-  EXPECT_EQ(screen.FindColorSimilar(color, t), reference::FindColor(screen, color, &t));
+  ExpectSameColorResults(screen, color, g.Tolerance());
 }
 
 class SearchEquivalence : public ::testing::TestWithParam<TKernelLevel> {
@@ -167,10 +214,7 @@ TEST_P(SearchEquivalence, WideBuffersEveryTolerance) {
     const TBDBitmapData picture = Cut(screen, w - 3, 4, 3, 2);
     for (int32_t t = 0; t <= 255 && !HasFailure(); t += 17) {
       ExpectSameBitmapResults(screen, picture, {t, t, t});
-      const uint32_t color = g.Near(palette[0], 25);
-      const TBDColorTolerance tolerance{t, t / 2, 255 - t};
-      EXPECT_EQ(screen.FindColorSimilar(color, tolerance),
-                reference::FindColor(screen, color, &tolerance));
+      ExpectSameColorResults(screen, g.Near(palette[0], 25), {t, t / 2, 255 - t});
     }
     // The only match is the last pixel of the buffer.
     TBDBitmapData uniform = Sized(w, 5);
@@ -208,8 +252,59 @@ TEST_P(SearchEquivalence, DenseCandidatesSwitchToHashing) {
         for (int32_t x = 0; x < pw; ++x)
           screen.SetPixel(w - pw + x, y0 + y, picture.GetPixel(x, y));
     }
-    EXPECT_EQ(screen.FindBitmap(picture), reference::FindBitmap(screen, picture, nullptr))
-        << Describe(screen, picture, {});
+    const TBDFindResult expected = reference::FindBitmap(screen, picture, nullptr);
+    EXPECT_EQ(screen.FindBitmap(picture), expected) << Describe(screen, picture, {});
+    EXPECT_EQ(FindPictureIn(TFrameCopy(screen, 5).View(), TFramePicture(picture).View(), nullptr),
+              expected)
+        << Describe(screen, picture, {}) << " as frames";
+  }
+}
+
+// The row kernels themselves: on rows of every length up to a few vector steps, the 4-byte
+// kernels (unused byte noise) answer what the 3-byte ones answer, hit for hit.
+TEST_P(SearchEquivalence, FourByteKernelsAnswerAsThreeByteOnes) {
+  Generator g(31);
+  for (int i = 0; i < 1500 && !HasFailure(); ++i) {
+    const int32_t count = g.Int(0, 140);
+    const auto palette = g.Palette(g.Int(1, 4), g.Int(0, 12));
+    std::vector<uint8_t> row3(3 * static_cast<size_t>(count) + 1),
+        row4(4 * static_cast<size_t>(count) + 1);
+    std::vector<uint8_t> other3(row3.size()), other4(row4.size());
+    for (int32_t k = 0; k < count; ++k) {
+      const uint32_t a =
+          palette[static_cast<size_t>(g.Int(0, static_cast<int32_t>(palette.size()) - 1))];
+      const uint32_t b = g.Int(0, 3) == 0 ? g.Near(a, g.Int(0, 20)) : a;
+      for (int c = 0; c < 3; ++c) {
+        row3[3 * k + c] = row4[4 * k + c] = static_cast<uint8_t>(a >> (8 * c));
+        other3[3 * k + c] = other4[4 * k + c] = static_cast<uint8_t>(b >> (8 * c));
+      }
+      row4[4 * k + 3] = static_cast<uint8_t>(g.Int(0, 255));
+      other4[4 * k + 3] = static_cast<uint8_t>(g.Int(0, 255));
+    }
+    const uint8_t t = static_cast<uint8_t>(g.Int(0, 3) == 0 ? 0 : g.Int(0, 30));
+    const uint8_t tolerance[3] = {t, static_cast<uint8_t>(g.Int(0, 30)),
+                                  static_cast<uint8_t>(t / 2)};
+    const uint32_t color = g.Int(0, 1) == 0 ? palette[0] : g.Near(palette[0], 15);
+    for (const search::TPixelKey& key :
+         {search::TPixelKey(color), search::TPixelKey(color, tolerance)}) {
+      const std::string what =
+          "count " + std::to_string(count) + (key.Exact() ? " exact" : " tolerance");
+      std::vector<int32_t> hits3(static_cast<size_t>(count) + 1), hits4(hits3.size());
+      const int32_t n3 = search::FindPixels(row3.data(), count, key, hits3.data());
+      const int32_t n4 =
+          search::FindPixels(row4.data(), count, key, hits4.data(), TPixelLayout::Bgrx);
+      hits3.resize(static_cast<size_t>(n3));
+      hits4.resize(static_cast<size_t>(std::max(n4, 0)));
+      EXPECT_EQ(hits4, hits3) << what;
+      EXPECT_EQ(search::FindPixel(row4.data(), count, key, TPixelLayout::Bgrx),
+                search::FindPixel(row3.data(), count, key))
+          << what;
+      EXPECT_EQ(
+          search::PixelsMatch(row4.data(), other4.data(), 4 * static_cast<size_t>(count), key,
+                              TPixelLayout::Bgrx),
+          search::PixelsMatch(row3.data(), other3.data(), 3 * static_cast<size_t>(count), key))
+          << what;
+    }
   }
 }
 

@@ -24,10 +24,10 @@ class THookedScreen : public TFakeScreen {
  public:
   using TFakeScreen::TFakeScreen;
   std::function<void(int capture)> onCapture;
-  bool CaptureRect(int32_t x, int32_t y, int32_t width, int32_t height, uint8_t* pixels,
-                   int32_t lineSize) override {
+  bool CaptureFrame(int32_t x, int32_t y, int32_t width, int32_t height,
+                    const FrameUse& use) override {
     if (onCapture) onCapture(CaptureCount() + 1);
-    return TFakeScreen::CaptureRect(x, y, width, height, pixels, lineSize);
+    return TFakeScreen::CaptureFrame(x, y, width, height, use);
   }
 };
 

@@ -250,6 +250,38 @@ TPoint PointerPosition() {
   return {x, y};
 }
 
+// The connections to the X server that `zorvel-cli play` opens for `macro`, as strace sees them.
+int XConnectionsOfPlay(const TMacroFile& macro) {
+  const std::string trace = macro.Folder() + "/connect.trace";
+  test::TChildProcess play({"/usr/bin/strace", "-f", "-qq", "-e", "trace=connect", "-o", trace,
+                            test::BuiltProgram("zorvel-cli"), "play", macro.Path()},
+                           test::TChildOptions()
+                               .WithOutput(test::TStream::Capture)
+                               .WithErrors(test::TStream::IntoOutput)
+                               .WithEndSignal(SIGKILL));
+  EXPECT_EQ(play.Wait(), test::Exited(0)) << play.Output();
+  std::ifstream in(trace);
+  int connections = 0;
+  for (std::string line; std::getline(in, line);)
+    connections += line.find(".X11-unix/") != std::string::npos;
+  return connections;
+}
+
+// Keys and fixed clicks need the input's connections only; a colour click adds the screen's. (No
+// stop hotkey, so no hotkey connection.)
+TEST_F(CliPlayTest, OnlyAMacroThatLooksAtTheScreenOpensTheScreen) {
+  if (access("/usr/bin/strace", X_OK) != 0) GTEST_SKIP() << "strace is not installed";
+  const std::string fixedClick =
+      Item("actionType=\"0\" mousePoint=\"1\" mouseClickPosX=\"5\" mouseClickPosY=\"5\"");
+  const TMacroFile keys("keys", {KeyItem(0x10, 2), fixedClick}, -1);
+  const TMacroFile colour(
+      "colour", {KeyItem(0x10, 2), Item("actionType=\"0\" mousePoint=\"2\" fColor=\"$00010203\"")},
+      -1);
+  const int forKeys = XConnectionsOfPlay(keys);
+  EXPECT_GE(forKeys, 1);
+  EXPECT_EQ(XConnectionsOfPlay(colour), forKeys + 1);
+}
+
 TEST_F(CliPlayTest, APictureClickWaitsForThePictureToShow) {
   XWarpPointer(HeldDisplay(), None, DefaultRootWindow(HeldDisplay()), 0, 0, 0, 0, 5, 5);
   XSync(HeldDisplay(), False);

@@ -78,7 +78,7 @@ TEST_P(ScreenX11, CaptureMatchesTheSceneBottomRowFirst) {
   EXPECT_EQ(bottom[2], background >> 16);
 }
 
-// A whole-screen capture is read in strips; it must equal the capture of the plain path.
+// A whole-screen capture through the shared segment equals the capture of the plain path.
 TEST_P(ScreenX11, WholeScreenEqualsThePlainPath) {
   TBDBitmapData capture;
   ASSERT_TRUE(capture.CaptureScreen(*screen_, 0, 0, 0, 0));
@@ -111,6 +111,49 @@ TEST_P(ScreenX11, RectanglePastTheScreenIsBlackThere) {
                                    capture.Pixels(), capture.LineSize));
   EXPECT_EQ(capture.GetPixel(2, 1), scene::kBackground);
   EXPECT_EQ(capture.GetPixel(9, 2), scene::kBackground);
+}
+
+// The frame the searches read holds the pixels of the 24-bit capture, for the whole screen (the
+// server's own image), for a rectangle inside it and for ones past its edges (black there); also
+// after PrepareCapture.
+TEST_P(ScreenX11, FrameHoldsThePixelsOfTheCapture) {
+  const TSize size = screen_->ScreenSize();
+  struct Rect {
+    int32_t x, y, width, height;
+  };
+  const std::vector<Rect> rects = {{0, 0, size.width, size.height},
+                                   {scene::kWindowX - 3, scene::kWindowY + 5, 77, 41},
+                                   {size.width - 4, size.height - 2, 10, 3},
+                                   {-5, -7, 40, 30},
+                                   {-50, -50, 10, 3}};
+  for (bool prepared : {false, true}) {
+    if (prepared) screen_->PrepareCapture();
+    for (const Rect& r : rects) {
+      const std::string what = std::to_string(r.x) + "," + std::to_string(r.y) + " " +
+                               std::to_string(r.width) + "x" + std::to_string(r.height) +
+                               (prepared ? " prepared" : "");
+      TBDBitmapData expected;
+      ASSERT_TRUE(expected.SetSize(r.width, r.height));
+      ASSERT_TRUE(
+          screen_->CaptureRect(r.x, r.y, r.width, r.height, expected.Pixels(), expected.LineSize));
+      int wrong = 0;
+      bool used = false;
+      ASSERT_TRUE(screen_->CaptureFrame(r.x, r.y, r.width, r.height, [&](const TScreenFrame& f) {
+        used = true;
+        ASSERT_EQ(f.width, r.width);
+        ASSERT_EQ(f.height, r.height);
+        ASSERT_GE(f.stride, 4 * f.width);
+        for (int y = 0; y < f.height; ++y)
+          for (int x = 0; x < f.width; ++x) {
+            const uint8_t* p = f.pixels + static_cast<size_t>(y) * f.stride + 4 * x;
+            const uint32_t color = p[0] | (p[1] << 8) | (p[2] << 16);
+            wrong += color != expected.GetPixel(x, y);
+          }
+      })) << what;
+      EXPECT_TRUE(used) << what;
+      EXPECT_EQ(wrong, 0) << what;
+    }
+  }
 }
 
 TEST_P(ScreenX11, ScreenSizeIsTheRootWindow) {
@@ -268,6 +311,9 @@ TEST(ScreenX11Depth16, FullChannelsStayFull) {
       EXPECT_EQ(capture.GetPixel(patch.x + 5, 25), patch.expected) << shm;
       EXPECT_EQ(capture.GetPixel(patch.x + 49, 59), patch.expected) << shm;
     }
+    // The searches read the same colours from the converted frame.
+    EXPECT_EQ(FindColorOnScreen(*screen, "$00FF00FF", 0, 0, 640, 480, 100), (TPoint{10, 20}));
+    EXPECT_EQ(FindColorOnScreen(*screen, "$0000FF00", 0, 0, 640, 480, 100), (TPoint{60, 20}));
   }
   XCloseDisplay(display);
 }

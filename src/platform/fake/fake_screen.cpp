@@ -42,22 +42,42 @@ void TFakeScreen::Blit(const TBDBitmapData& picture, int32_t x, int32_t y) {
   }
 }
 
+void TFakeScreen::CopyRect(int32_t x, int32_t y, int32_t width, int32_t height,
+                           const TPixelTarget& target) {
+  // Columns of the rectangle that lie on the screen.
+  const int64_t from = std::clamp<int64_t>(-int64_t{x}, 0, width);
+  const int64_t to = std::clamp<int64_t>(int64_t{FImage.Width} - x, from, width);
+  if (to <= from) return;
+  for (int32_t j = 0; j < height; ++j) {
+    const int64_t sy = int64_t{y} + j;
+    if (sy < 0 || sy >= FImage.Height) continue;
+    CopyBgrRow(FImage.Row(static_cast<int32_t>(sy)) + 3 * (x + from),
+               target.At(static_cast<int32_t>(from), j), static_cast<int32_t>(to - from),
+               target.layout);
+  }
+}
+
 bool TFakeScreen::CaptureRect(int32_t x, int32_t y, int32_t width, int32_t height, uint8_t* pixels,
                               int32_t lineSize) {
   ++FCaptureCount;
   if (FCaptureFails) return false;
-  // Columns of the rectangle that lie on the screen.
-  const int64_t from = std::clamp<int64_t>(-int64_t{x}, 0, width);
-  const int64_t to = std::clamp<int64_t>(int64_t{FImage.Width} - x, from, width);
-  for (int32_t j = 0; j < height; ++j) {
-    // Rows bottom first: memory row m holds image row height - 1 - m.
-    uint8_t* out = pixels + static_cast<size_t>(height - 1 - j) * static_cast<size_t>(lineSize);
-    std::memset(out, 0, static_cast<size_t>(lineSize));
-    const int64_t sy = int64_t{y} + j;
-    if (sy < 0 || sy >= FImage.Height || to <= from) continue;
-    std::memcpy(out + 3 * from, FImage.Row(static_cast<int32_t>(sy)) + 3 * (x + from),
-                static_cast<size_t>(3 * (to - from)));
-  }
+  if (width <= 0 || height <= 0) return true;
+  std::memset(pixels, 0, static_cast<size_t>(lineSize) * static_cast<size_t>(height));
+  CopyRect(x, y, width, height, BottomUpBgrTarget(pixels, lineSize, height));
+  return true;
+}
+
+bool TFakeScreen::CaptureFrame(int32_t x, int32_t y, int32_t width, int32_t height,
+                               const FrameUse& use) {
+  ++FCaptureCount;
+  if (FCaptureFails) return false;
+  FFrame.Reset(width, height);
+  const TPixelTarget target = FFrame.Target();
+  CopyRect(x, y, width, height, target);
+  const TScreenFrame frame = FFrame.Frame();
+  for (int32_t j = 0; j < frame.height; ++j)
+    for (int32_t i = 0; i < frame.width; ++i) target.At(i, j)[3] = kUnusedByte;
+  use(frame);
   return true;
 }
 

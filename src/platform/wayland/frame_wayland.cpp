@@ -2,8 +2,6 @@
 
 #include <wayland-client-protocol.h>
 
-#include <cstring>
-
 namespace zorvel {
 namespace {
 
@@ -24,26 +22,16 @@ bool FrameFormatSupported(uint32_t format) {
 
 bool CopyFrame(const TShmFrame& frame, uint8_t* pixels, int32_t lineSize, int32_t destHeight,
                int32_t destX, int32_t destY) {
+  return CopyFrame(frame, BottomUpBgrTarget(pixels, lineSize, destHeight), destX, destY);
+}
+
+bool CopyFrame(const TShmFrame& frame, const TPixelTarget& target, int32_t destX, int32_t destY) {
   if (!FrameFormatSupported(frame.format)) return false;
-  const bool xrgb = IsXrgb(frame.format);
+  const auto copyRow = IsXrgb(frame.format) ? CopyBgrxRow : CopyRgbxRow;
   for (int32_t row = 0; row < frame.height; ++row) {
     const int32_t sourceRow = frame.yInverted ? frame.height - 1 - row : row;
     const uint8_t* in = frame.data + static_cast<int64_t>(sourceRow) * frame.stride;
-    uint8_t* out = pixels + static_cast<int64_t>(destHeight - 1 - (destY + row)) * lineSize +
-                   static_cast<int64_t>(destX) * 3;
-    if (xrgb) {
-      for (int32_t col = 0; col < frame.width; ++col, in += 4, out += 3) {
-        out[0] = in[0];
-        out[1] = in[1];
-        out[2] = in[2];
-      }
-    } else {
-      for (int32_t col = 0; col < frame.width; ++col, in += 4, out += 3) {
-        out[0] = in[2];
-        out[1] = in[1];
-        out[2] = in[0];
-      }
-    }
+    copyRow(in, target.At(destX, destY + row), frame.width, target.layout);
   }
   return true;
 }

@@ -1,9 +1,11 @@
 #pragma once
 
 // Copying a frame the compositor wrote into shared memory into the 24-bit bottom-up buffer of
-// IScreen::CaptureRect.
+// IScreen::CaptureRect or the 4-byte frame of IScreen::CaptureFrame.
 
 #include <cstdint>
+
+#include "picture/pixel_rows.h"
 
 namespace zorvel {
 
@@ -26,5 +28,7 @@ bool FrameFormatSupported(uint32_t format);
 // row `destY` counted from the top. The frame must fit. False for an unsupported format.
 bool CopyFrame(const TShmFrame& frame, uint8_t* pixels, int32_t lineSize, int32_t destHeight,
                int32_t destX, int32_t destY);
+// The same into any pixel rows: the frame's top-left pixel goes to (destX, destY) of `target`.
+bool CopyFrame(const TShmFrame& frame, const TPixelTarget& target, int32_t destX, int32_t destY);
 
 }  // namespace zorvel

@@ -149,17 +149,29 @@ class TWaylandScreen final : public IScreen {
     if (width <= 0 || height <= 0) return true;
     for (int32_t row = 0; row < height; ++row)
       std::memset(pixels + static_cast<int64_t>(row) * lineSize, 0, static_cast<size_t>(width) * 3);
-    const TRect wanted{x, y, width, height};
-    try {
-      for (const auto& output : connection_.Outputs()) {
-        const TRect part = Intersect(wanted, {output->x, output->y, output->width, output->height});
-        if (part.width == 0) continue;
-        if (!CapturePart(*output, part, wanted, pixels, lineSize)) return false;
-      }
-    } catch (const Error&) {
+    return CaptureInto({x, y, width, height}, BottomUpBgrTarget(pixels, lineSize, height));
+  }
+
+  // The outputs' frames are copied into one frame of the rectangle (they may be several, in
+  // either channel order).
+  bool CaptureFrame(int32_t x, int32_t y, int32_t width, int32_t height,
+                    const FrameUse& use) override {
+    std::lock_guard lock(mutex_);
+    frame_.Reset(width, height);
+    if (width > 0 && height > 0 && !CaptureInto({x, y, width, height}, frame_.Target()))
       return false;
-    }
+    use(frame_.Frame());
     return true;
+  }
+
+  // A copy of every output, so that its buffer is made and mapped.
+  void PrepareCapture() override {
+    const TSize size = ScreenSize();
+    std::lock_guard lock(mutex_);
+    if (size.width > 0 && size.height > 0) {
+      frame_.Reset(size.width, size.height);
+      CaptureInto({0, 0, size.width, size.height}, frame_.Target());
+    }
   }
 
   uint32_t PixelColor(int32_t x, int32_t y) override {
@@ -169,9 +181,23 @@ class TWaylandScreen final : public IScreen {
   }
 
  private:
+  // Copies the outputs' parts of `wanted` into `target`, whose top-left pixel is wanted's.
+  bool CaptureInto(const TRect& wanted, const TPixelTarget& target) {
+    try {
+      for (const auto& output : connection_.Outputs()) {
+        const TRect part = Intersect(wanted, {output->x, output->y, output->width, output->height});
+        if (part.width == 0) continue;
+        if (!CapturePart(*output, part, wanted, target)) return false;
+      }
+    } catch (const Error&) {
+      return false;
+    }
+    return true;
+  }
+
   // Copies `part` (inside `output`) into the capture of `wanted`.
   bool CapturePart(const TWaylandOutput& output, const TRect& part, const TRect& wanted,
-                   uint8_t* pixels, int32_t lineSize) {
+                   const TPixelTarget& target) {
     const bool whole = part.x == output.x && part.y == output.y && part.width == output.width &&
                        part.height == output.height;
     TCopy copy;
@@ -193,7 +219,7 @@ class TWaylandScreen final : public IScreen {
     if (copy.width != part.width || copy.height != part.height) return false;
     const TShmFrame shm{buffer_->Data(), copy.format, copy.width,
                         copy.height,     copy.stride, copy.yInverted};
-    return CopyFrame(shm, pixels, lineSize, wanted.height, part.x - wanted.x, part.y - wanted.y);
+    return CopyFrame(shm, target, part.x - wanted.x, part.y - wanted.y);
   }
 
   bool Copy(zwlr_screencopy_frame_v1* frame, TCopy& copy) {
@@ -219,6 +245,7 @@ class TWaylandScreen final : public IScreen {
   TWaylandConnection connection_;
   zwlr_screencopy_manager_v1* manager_ = nullptr;
   std::unique_ptr<TShmBuffer> buffer_;
+  TFrameBuffer frame_;  // the last frame handed out
 };
 
 }  // namespace

@@ -71,14 +71,15 @@ unsigned ModifierMaskOf(Display* display, unsigned long keysym) {
   return mask;
 }
 
-TX11ErrorTrap::TX11ErrorTrap(Display* display) : lock_(TrapMutex()), display_(display) {
-  XSync(display_, False);  // errors of earlier requests are not ours to catch
+TX11ErrorTrap::TX11ErrorTrap(Display* display, TScope scope)
+    : lock_(TrapMutex()), display_(display), syncs_(scope == TScope::Synced) {
+  if (syncs_) XSync(display_, False);  // errors of earlier requests are not ours to catch
   activeTrap = this;
   previous_ = XSetErrorHandler(&TX11ErrorTrap::Handle);
 }
 
 TX11ErrorTrap::~TX11ErrorTrap() {
-  XSync(display_, False);
+  if (syncs_) XSync(display_, False);
   XSetErrorHandler(previous_);
   activeTrap = nullptr;
 }

@@ -1,9 +1,10 @@
 // Screen size, captures and single pixels on X11.
 //
 // A capture reads the part of the requested rectangle that lies on the root window, through a
-// shared-memory segment (MIT-SHM) when the server offers one and XGetImage otherwise, and turns
-// the server's image (usually 32 bits per pixel, blue-green-red-unused) into rows of blue, green,
-// red bytes, bottom row first. The rest of the rectangle is black.
+// shared-memory segment (MIT-SHM) when the server offers one and XGetImage otherwise. CaptureRect
+// turns the server's image (usually 32 bits per pixel, blue-green-red-unused) into rows of blue,
+// green, red bytes, bottom row first; CaptureFrame hands the searches the server's own image when
+// it is in that 32-bit layout. The rest of the rectangle is black.
 
 #include "platform/x11/screen_x11.h"
 
@@ -11,6 +12,7 @@
 #include <X11/Xutil.h>
 #include <X11/extensions/XShm.h>
 #include <sys/ipc.h>
+#include <sys/mman.h>
 #include <sys/shm.h>
 
 #include <algorithm>
@@ -19,13 +21,9 @@
 #include <mutex>
 
 #include "common/error.h"
+#include "picture/pixel_rows.h"
 #include "platform/x11/connection_x11.h"
 #include "platform/x11/x11_desktop.h"
-
-#if defined(__x86_64__) || defined(__i386__)
-#include <immintrin.h>
-#define ZORVEL_SCREEN_X86 1
-#endif
 
 namespace zorvel {
 
@@ -64,66 +62,36 @@ bool StandardMasks(const XImage& image) {
          image.byte_order == LSBFirst;
 }
 
-// Blue, green, red, unused -> blue, green, red.
-void ConvertBgrxPortable(const uint8_t* in, uint8_t* out, int32_t pixels) {
-  for (int32_t i = 0; i < pixels; ++i) {
-    out[3 * i] = in[4 * i];
-    out[3 * i + 1] = in[4 * i + 1];
-    out[3 * i + 2] = in[4 * i + 2];
-  }
+// The image's pixels are blue, green, red, unused: the layout of a screen frame.
+bool IsFrameLayout(const XImage& image) {
+  return image.bits_per_pixel == 32 && StandardMasks(image);
 }
 
-#ifdef ZORVEL_SCREEN_X86
-__attribute__((target("ssse3"))) void ConvertBgrxSsse3(const uint8_t* in, uint8_t* out,
-                                                       int32_t pixels) {
-  const __m128i pack = _mm_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1);
-  int32_t i = 0;
-  // Each step stores 16 bytes of which 12 are pixels; the last 4 are overwritten by the next
-  // step, so stop while a whole 16 bytes still belong to this row.
-  for (; i + 6 <= pixels; i += 4) {
-    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + 4 * i));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 3 * i), _mm_shuffle_epi8(v, pack));
-  }
-  ConvertBgrxPortable(in + 4 * i, out + 3 * i, pixels - i);
-}
-#endif
-
-using TConvertBgrx = void (*)(const uint8_t*, uint8_t*, int32_t);
-
-TConvertBgrx BgrxConverter() {
-#ifdef ZORVEL_SCREEN_X86
-  if (__builtin_cpu_supports("ssse3")) return ConvertBgrxSsse3;
-#endif
-  return ConvertBgrxPortable;
-}
-
-void ConvertGeneric(const XImage& image, int32_t row, uint8_t* out) {
+void ConvertGeneric(const XImage& image, int32_t row, uint8_t* out, TPixelLayout layout) {
   const TChannel red(image.red_mask), green(image.green_mask), blue(image.blue_mask);
   XImage& source = const_cast<XImage&>(image);  // XGetPixel does not change the image
-  for (int32_t i = 0; i < image.width; ++i) {
+  const int32_t step = BytesPerPixel(layout);
+  for (int32_t i = 0; i < image.width; ++i, out += step) {
     const unsigned long pixel = XGetPixel(&source, i, row);
-    out[3 * i] = blue.Value(pixel);
-    out[3 * i + 1] = green.Value(pixel);
-    out[3 * i + 2] = red.Value(pixel);
+    out[0] = blue.Value(pixel);
+    out[1] = green.Value(pixel);
+    out[2] = red.Value(pixel);
+    if (step == 4) out[3] = 0;
   }
 }
 
-// Writes `image` into the capture buffer (`height` rows of `lineSize` bytes, bottom row first)
-// with its top-left corner at column `left`, row `top` of the capture.
-void CopyImage(const XImage& image, uint8_t* pixels, int32_t lineSize, int32_t height, int32_t left,
-               int32_t top) {
-  static const TConvertBgrx convertBgrx = BgrxConverter();
+// Writes `image` into `target` with its top-left corner at column `left`, row `top`.
+void CopyImage(const XImage& image, const TPixelTarget& target, int32_t left, int32_t top) {
   for (int32_t j = 0; j < image.height; ++j) {
-    uint8_t* out =
-        pixels + static_cast<size_t>(height - 1 - (top + j)) * lineSize + 3 * size_t(left);
+    uint8_t* out = target.At(left, top + j);
     const uint8_t* in = reinterpret_cast<const uint8_t*>(image.data) +
                         static_cast<size_t>(j) * static_cast<size_t>(image.bytes_per_line);
-    if (image.bits_per_pixel == 32 && StandardMasks(image)) {
-      convertBgrx(in, out, image.width);
+    if (IsFrameLayout(image)) {
+      CopyBgrxRow(in, out, image.width, target.layout);
     } else if (image.bits_per_pixel == 24 && StandardMasks(image)) {
-      std::memcpy(out, in, 3 * static_cast<size_t>(image.width));
+      CopyBgrRow(in, out, image.width, target.layout);
     } else {
-      ConvertGeneric(image, j, out);
+      ConvertGeneric(image, j, out, target.layout);
     }
   }
 }
@@ -149,6 +117,10 @@ class TShmSegment {
       shmctl(id, IPC_RMID, nullptr);
       return false;
     }
+#ifdef MADV_POPULATE_WRITE
+    // The pages made in one call rather than by one fault each, on both sides, later.
+    madvise(address, bytes, MADV_POPULATE_WRITE);
+#endif
     FInfo.shmid = id;
     FInfo.shmaddr = static_cast<char*>(address);
     FInfo.readOnly = False;
@@ -167,7 +139,9 @@ class TShmSegment {
     return true;
   }
 
-  XShmSegmentInfo& Info() { return FInfo; }
+  XShmSegmentInfo& Info() {
+    return FInfo;
+  }
 
  private:
   void Release() {
@@ -199,14 +173,47 @@ struct TShmImageDestroyer {
 };
 using TShmImagePtr = std::unique_ptr<XImage, TShmImageDestroyer>;
 
-// Where a captured image goes: the capture buffer and the image's top-left corner in it.
-struct TTarget {
-  uint8_t* pixels = nullptr;
-  int32_t lineSize = 0;
-  int32_t height = 0;
-  int32_t left = 0;
+// The part of a requested rectangle that lies on the screen.
+struct TClip {
+  int32_t left = 0;  // on the screen
   int32_t top = 0;
+  int32_t width = 0;
+  int32_t height = 0;
+  int32_t offsetX = 0;  // where the part begins in the rectangle
+  int32_t offsetY = 0;
+  bool whole = false;  // the part is the whole rectangle
+
+  bool Empty() const { return width <= 0 || height <= 0; }
 };
+
+TClip ClipToScreen(TSize screen, int32_t x, int32_t y, int32_t width, int32_t height) {
+  // In 64 bits: x + width may pass the 32-bit range.
+  const int64_t left = std::max<int64_t>(x, 0);
+  const int64_t top = std::max<int64_t>(y, 0);
+  const int64_t right = std::min<int64_t>(int64_t{x} + width, screen.width);
+  const int64_t bottom = std::min<int64_t>(int64_t{y} + height, screen.height);
+  TClip clip;
+  clip.whole =
+      left == x && top == y && right == int64_t{x} + width && bottom == int64_t{y} + height;
+  if (right <= left || bottom <= top) return clip;
+  clip.left = static_cast<int32_t>(left);
+  clip.top = static_cast<int32_t>(top);
+  clip.width = static_cast<int32_t>(right - left);
+  clip.height = static_cast<int32_t>(bottom - top);
+  clip.offsetX = static_cast<int32_t>(left - x);
+  clip.offsetY = static_cast<int32_t>(top - y);
+  return clip;
+}
+
+// Reads the memory as a search does (one byte of every cache line): its pages get mapped here
+// and it is warm for the first search.
+void ReadThrough(const char* data, size_t bytes) {
+  constexpr size_t kCacheLine = 64;
+  unsigned sum = 0;
+  for (size_t i = 0; i < bytes; i += kCacheLine) sum += static_cast<unsigned char>(data[i]);
+  volatile unsigned sink = sum;
+  (void)sink;
+}
 
 // ---------------------------------------------------------------------------------------------
 
@@ -232,25 +239,58 @@ class TX11Screen : public IX11Screen {
                    int32_t lineSize) override {
     if (width <= 0 || height <= 0) return true;
     std::lock_guard<std::mutex> lock(FMutex);
-    const TSize screen = RootSize();
-    // The part of the rectangle on the screen, in 64 bits.
-    const int64_t left = std::max<int64_t>(x, 0);
-    const int64_t top = std::max<int64_t>(y, 0);
-    const int64_t right = std::min<int64_t>(int64_t{x} + width, screen.width);
-    const int64_t bottom = std::min<int64_t>(int64_t{y} + height, screen.height);
-    const bool whole =
-        left == x && top == y && right == int64_t{x} + width && bottom == int64_t{y} + height;
-    if (!whole) std::memset(pixels, 0, static_cast<size_t>(lineSize) * static_cast<size_t>(height));
-    if (right <= left || bottom <= top) return true;
-    const auto w = static_cast<int32_t>(right - left);
-    const auto h = static_cast<int32_t>(bottom - top);
-    const TTarget target{pixels, lineSize, height, static_cast<int32_t>(left - x),
-                         static_cast<int32_t>(top - y)};
-    if (FUseShm && ShmCapture(left, top, w, h, target)) return true;
-    TImagePtr image = PlainImage(left, top, w, h);
-    if (!image) return false;
-    CopyImage(*image, target.pixels, target.lineSize, target.height, target.left, target.top);
+    const TClip clip = ClipToScreen(RootSize(), x, y, width, height);
+    if (!clip.whole)
+      std::memset(pixels, 0, static_cast<size_t>(lineSize) * static_cast<size_t>(height));
+    if (clip.Empty()) return true;
+    return CaptureInto(clip, BottomUpBgrTarget(pixels, lineSize, height));
+  }
+
+  bool CaptureFrame(int32_t x, int32_t y, int32_t width, int32_t height,
+                    const FrameUse& use) override {
+    if (width <= 0 || height <= 0) {
+      use(TScreenFrame{});
+      return true;
+    }
+    std::lock_guard<std::mutex> lock(FMutex);
+    const TClip clip = ClipToScreen(RootSize(), x, y, width, height);
+    // The whole rectangle on the screen in the server's 32-bit layout: searched where the server
+    // put it.
+    if (clip.whole && FUseShm) {
+      if (TShmImagePtr image = ShmRead(clip)) {
+        if (IsFrameLayout(*image)) {
+          use(TScreenFrame{reinterpret_cast<const uint8_t*>(image->data), image->bytes_per_line,
+                           width, height});
+        } else {
+          FFrame.Reset(width, height);
+          CopyImage(*image, FFrame.Target(), 0, 0);
+          use(FFrame.Frame());
+        }
+        return true;
+      }
+    }
+    FFrame.Reset(width, height);
+    if (!clip.Empty() && !CaptureInto(clip, FFrame.Target())) return false;
+    use(FFrame.Frame());
     return true;
+  }
+
+  void PrepareCapture() override {
+    std::lock_guard<std::mutex> lock(FMutex);
+    const TSize screen = RootSize();
+    if (!FUseShm || screen.width <= 0 || screen.height <= 0) return;
+    // Reads of the whole screen: the segment is made and attached and the server's side of it
+    // written; reading our side maps its pages here too. The first copies into a new segment are
+    // slower than the later ones (measured: about 2x, 1.5x, 1.2x) until the memory is warm, so a
+    // few are made here rather than by the first searches.
+    constexpr int kWarmingReads = 3;
+    const TClip whole = ClipToScreen(screen, 0, 0, screen.width, screen.height);
+    for (int read = 0; read < kWarmingReads; ++read) {
+      TShmImagePtr image = ShmRead(whole);
+      if (!image) return;
+      ReadThrough(image->data,
+                  static_cast<size_t>(image->bytes_per_line) * static_cast<size_t>(image->height));
+    }
   }
 
   uint32_t PixelColor(int32_t x, int32_t y) override {
@@ -260,7 +300,7 @@ class TX11Screen : public IX11Screen {
     TImagePtr image = PlainImage(x, y, 1, 1);
     if (!image) return 0;
     uint8_t bgr[3] = {0, 0, 0};
-    CopyImage(*image, bgr, 3, 1, 0, 0);
+    CopyImage(*image, BottomUpBgrTarget(bgr, 3, 1), 0, 0);
     return static_cast<uint32_t>(bgr[2]) | (static_cast<uint32_t>(bgr[1]) << 8) |
            (static_cast<uint32_t>(bgr[0]) << 16);
   }
@@ -293,30 +333,45 @@ class TX11Screen : public IX11Screen {
     return image;
   }
 
-  // Reads the rectangle through the shared segment in one request and converts it in one pass.
-  // False when the server refuses; the shared path is then not tried again.
-  bool ShmCapture(int64_t x, int64_t y, int32_t w, int32_t h, const TTarget& target) {
-    Display* display = FDisplay.get();
-    const int screen = DefaultScreen(display);
-    TShmImagePtr image(XShmCreateImage(display, DefaultVisual(display, screen),
-                                       static_cast<unsigned>(DefaultDepth(display, screen)),
-                                       ZPixmap, nullptr, &FShm.Info(), static_cast<unsigned>(w),
-                                       static_cast<unsigned>(h)));
-    if (!image) return Abandon();
-    const size_t bytes = static_cast<size_t>(image->bytes_per_line) * static_cast<size_t>(h);
-    if (!FShm.Reserve(bytes)) return Abandon();
-    image->data = FShm.Info().shmaddr;
-    TX11ErrorTrap trap(display);
-    const bool read = XShmGetImage(display, FRoot, image.get(), static_cast<int>(x),
-                                   static_cast<int>(y), AllPlanes);
-    if (!read || trap.Sync() != 0) return Abandon();
-    CopyImage(*image, target.pixels, target.lineSize, target.height, target.left, target.top);
+  // Copies the on-screen part `clip` into `target` at the part's place in the rectangle, through
+  // the shared segment when it can, else with XGetImage.
+  bool CaptureInto(const TClip& clip, const TPixelTarget& target) {
+    TShmImagePtr shared = FUseShm ? ShmRead(clip) : nullptr;
+    if (shared) {
+      CopyImage(*shared, target, clip.offsetX, clip.offsetY);
+      return true;
+    }
+    TImagePtr image = PlainImage(clip.left, clip.top, clip.width, clip.height);
+    if (!image) return false;
+    CopyImage(*image, target, clip.offsetX, clip.offsetY);
     return true;
   }
 
-  bool Abandon() {
+  // Reads the on-screen part into the shared segment in one request; the image describes it
+  // until the next read. Null when the server refuses: the shared path is then not tried again.
+  TShmImagePtr ShmRead(const TClip& clip) {
+    Display* display = FDisplay.get();
+    const int screen = DefaultScreen(display);
+    TShmImagePtr image(XShmCreateImage(
+        display, DefaultVisual(display, screen),
+        static_cast<unsigned>(DefaultDepth(display, screen)), ZPixmap, nullptr, &FShm.Info(),
+        static_cast<unsigned>(clip.width), static_cast<unsigned>(clip.height)));
+    if (!image) return Abandon();
+    const size_t bytes =
+        static_cast<size_t>(image->bytes_per_line) * static_cast<size_t>(clip.height);
+    if (!FShm.Reserve(bytes)) return Abandon();
+    image->data = FShm.Info().shmaddr;
+    // Every earlier request of this connection has been answered (each capture waits for its
+    // reply), and XShmGetImage waits for its own.
+    TX11ErrorTrap trap(display, TX11ErrorTrap::TScope::EndsWithReply);
+    const bool read = XShmGetImage(display, FRoot, image.get(), clip.left, clip.top, AllPlanes);
+    if (!read || trap.Caught() != 0) return Abandon();
+    return image;
+  }
+
+  std::nullptr_t Abandon() {
     FUseShm = false;
-    return false;
+    return nullptr;
   }
 
   std::mutex FMutex;
@@ -325,6 +380,7 @@ class TX11Screen : public IX11Screen {
   TShmSegment FShm;
   bool FUseShm = false;
   TSize FRootSize;
+  TFrameBuffer FFrame;  // frames the server's image cannot be as it is
 };
 
 }  // namespace

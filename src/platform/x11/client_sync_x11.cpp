@@ -8,20 +8,24 @@
 
 namespace zorvel {
 
-TX11ClientSync::TX11ClientSync() {
+// The connection is opened when the first text needs it: runs of clicks and keys use none.
+bool TX11ClientSync::Open() {
+  if (tried_) return display_ != nullptr;
+  tried_ = true;
   try {
     display_ = OpenX11Display();
   } catch (const std::exception&) {
-    return;
+    return false;
   }
   Display* d = display_.get();
   protocols_ = XInternAtom(d, "WM_PROTOCOLS", False);
   ping_ = XInternAtom(d, "_NET_WM_PING", False);
   root_ = DefaultRootWindow(d);
+  return true;
 }
 
 Window TX11ClientSync::PingWindow(Window focus) {
-  if (!display_ || focus == None || focus == PointerRoot) return None;
+  if (focus == None || focus == PointerRoot || !Open()) return None;
   for (Window window = focus; window != None && window != root_; window = Parent(window))
     if (Answers(window)) return window;
   return None;

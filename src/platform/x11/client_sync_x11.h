@@ -20,8 +20,7 @@ namespace zorvel {
 
 class TX11ClientSync {
  public:
-  // On a connection of its own; without one it syncs with nothing.
-  TX11ClientSync();
+  // On a connection of its own, opened on first use; without one it syncs with nothing.
 
   // The window to ping for a focus on `focus`: the focus itself or the nearest window above it
   // (its client's top-level window) that takes part in the ping protocol; None when none does.
@@ -33,10 +32,12 @@ class TX11ClientSync {
   bool Sync(Window window, std::chrono::milliseconds timeout);
 
  private:
+  bool Open();
   bool Answers(Window window);
   Window Parent(Window window);
   bool Answered(Window window);
 
+  bool tried_ = false;
   TDisplayPtr display_;
   Atom protocols_ = None;
   Atom ping_ = None;

@@ -128,8 +128,8 @@ void TXMLDocument::LoadFromBuffer(const void* data, size_t size, const std::stri
   }
   if (!document_.document_element()) {
     document_.reset();
-    std::string where = PositionText(static_cast<const char*>(data), size,
-                                     static_cast<ptrdiff_t>(size));
+    std::string where =
+        PositionText(static_cast<const char*>(data), size, static_cast<ptrdiff_t>(size));
     throw Error(source + " is not well-formed XML (No document element found at " + where + ")");
   }
   const TXmlFault fault =

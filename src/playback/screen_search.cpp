@@ -26,30 +26,28 @@ int32_t Extent(int32_t from, int32_t to) {
                                                   std::numeric_limits<int32_t>::max()));
 }
 
-// Captures the rectangle and runs `search` on its frame; returns what the search found, in
-// screen coordinates of the frame's top-left corner plus `offset`. A failed capture is an error,
-// never a miss: nothing was searched.
-TBDFindResult SearchCapture(IScreen& screen, int32_t left, int32_t top, int32_t right,
-                            int32_t bottom,
-                            const std::function<TBDFindResult(const TPixelView&)>& search,
-                            TPoint& origin) {
-  const TCaptureRect rect =
-      CaptureRectFor(screen.ScreenSize(), left, top, Extent(left, right), Extent(top, bottom));
-  origin = TPoint{rect.x, rect.y};
-  TBDFindResult found;
-  const bool captured =
-      screen.CaptureFrame(rect.x, rect.y, rect.width, rect.height,
-                          [&](const TScreenFrame& frame) { found = search(ViewOf(frame)); });
-  if (!captured) throw Error("The screen could not be captured for the search.");
-  return found;
-}
-
 // A found position in the capture moved to screen coordinates, kept within 32 bits.
 TPoint ToScreen(int64_t x, int64_t y) {
   constexpr int64_t kMin = std::numeric_limits<int32_t>::min();
   constexpr int64_t kMax = std::numeric_limits<int32_t>::max();
   return TPoint{static_cast<int32_t>(std::clamp(x, kMin, kMax)),
                 static_cast<int32_t>(std::clamp(y, kMin, kMax))};
+}
+
+// Captures the rectangle and runs `search` on its frame; returns what the search found moved by
+// `shift`, in screen coordinates, or kNotFound. A failed capture is an error, never a miss:
+// nothing was searched.
+TPoint SearchCapture(IScreen& screen, int32_t left, int32_t top, int32_t right, int32_t bottom,
+                     TPoint shift, const std::function<TBDFindResult(const TPixelView&)>& search) {
+  const TCaptureRect rect =
+      CaptureRectFor(screen.ScreenSize(), left, top, Extent(left, right), Extent(top, bottom));
+  TBDFindResult found;
+  const bool captured =
+      screen.CaptureFrame(rect.x, rect.y, rect.width, rect.height,
+                          [&](const TScreenFrame& frame) { found = search(ViewOf(frame)); });
+  if (!captured) throw Error("The screen could not be captured for the search.");
+  if (!found) return kNotFound;
+  return ToScreen(int64_t{found->x} + shift.x + rect.x, int64_t{found->y} + shift.y + rect.y);
 }
 
 }  // namespace
@@ -68,30 +66,20 @@ TPoint FindColorOnScreen(IScreen& screen, const std::string& colourText, int32_t
                          int32_t right, int32_t bottom, int32_t similarity) {
   const uint32_t color = SwapRedBlue(StringToColor(colourText));
   const TBDColorTolerance tolerance = ToleranceFor(similarity);
-  TPoint origin;
-  const TBDFindResult found = SearchCapture(
-      screen, left, top, right, bottom,
-      [&](const TPixelView& frame) {
-        return FindColorIn(frame, color, similarity == 100 ? nullptr : &tolerance);
-      },
-      origin);
-  if (!found) return kNotFound;
-  return ToScreen(int64_t{found->x} + origin.x, int64_t{found->y} + origin.y);
+  return SearchCapture(screen, left, top, right, bottom, TPoint{0, 0},
+                       [&](const TPixelView& frame) {
+                         return FindColorIn(frame, color, similarity == 100 ? nullptr : &tolerance);
+                       });
 }
 
 TPoint FindPictureOnScreen(IScreen& screen, const TFramePicture& picture, int32_t left, int32_t top,
                            int32_t right, int32_t bottom, int32_t similarity) {
   const TBDColorTolerance tolerance = ToleranceFor(similarity);
-  TPoint origin;
-  const TBDFindResult found = SearchCapture(
-      screen, left, top, right, bottom,
-      [&](const TPixelView& frame) {
-        return FindPictureIn(frame, picture.View(), similarity == 100 ? nullptr : &tolerance);
-      },
-      origin);
-  if (!found) return kNotFound;
-  return ToScreen(int64_t{found->x} + picture.Width() / 2 + origin.x,
-                  int64_t{found->y} + picture.Height() / 2 + origin.y);
+  // The click goes to the middle of the picture.
+  const TPoint middle{picture.Width() / 2, picture.Height() / 2};
+  return SearchCapture(screen, left, top, right, bottom, middle, [&](const TPixelView& frame) {
+    return FindPictureIn(frame, picture.View(), similarity == 100 ? nullptr : &tolerance);
+  });
 }
 
 TPoint FindPictureOnScreen(IScreen& screen, const TBDBitmapData& picture, int32_t left, int32_t top,

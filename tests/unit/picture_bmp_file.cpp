@@ -99,10 +99,10 @@ TEST(BmpRead, EveryHeaderKindDepthAndOrientation) {
       for (const bool topDown : {false, true})
         for (const uint32_t gap : {0u, 37u}) {
           TBmpShape shape{.headerSize = header,
-                        .bitCount = layout.bitCount,
-                        .compression = layout.compression,
-                        .topDown = topDown,
-                        .gap = gap};
+                          .bitCount = layout.bitCount,
+                          .compression = layout.compression,
+                          .topDown = topDown,
+                          .gap = gap};
           if (layout.compression == kBiBitfields)
             std::copy(std::begin(layout.masks), std::end(layout.masks), shape.masks);
           const std::string what = std::string(layout.name) + ", header " + std::to_string(header) +

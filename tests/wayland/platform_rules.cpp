@@ -147,7 +147,7 @@ TEST(WaylandFrame, CopiesIntoBottomUpBgrAtItsPlace) {
     // Destination 5 x 4, 16 bytes per line; the frame goes to column 1, row 1 from the top.
     std::vector<uint8_t> out(64, 0x55);
     const TShmFrame frame{data.data(), c.format, 3, 2, 16, c.inverted};
-    ASSERT_TRUE(CopyFrame(frame, out.data(), 16, 4, 1, 1));
+    ASSERT_TRUE(CopyFrame(frame, BottomUpBgrTarget(out.data(), 16, 4), 1, 1));
     // Row 1 from the top is memory row 2 (bottom-up, 4 rows).
     const uint8_t* pixel = out.data() + 2 * 16 + 3;
     EXPECT_EQ(pixel[0], c.topLeftBlue) << c.format;
@@ -159,7 +159,7 @@ TEST(WaylandFrame, CopiesIntoBottomUpBgrAtItsPlace) {
   }
   const TShmFrame rgb565{data.data(), WL_SHM_FORMAT_RGB565, 3, 2, 16, false};
   std::vector<uint8_t> out(64);
-  EXPECT_FALSE(CopyFrame(rgb565, out.data(), 16, 4, 0, 0));
+  EXPECT_FALSE(CopyFrame(rgb565, BottomUpBgrTarget(out.data(), 16, 4), 0, 0));
 }
 
 TEST(SwayText, CombinationsAreWrittenAsSwayReadsThem) {

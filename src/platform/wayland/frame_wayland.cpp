@@ -20,11 +20,6 @@ bool FrameFormatSupported(uint32_t format) {
   return IsXrgb(format) || IsXbgr(format);
 }
 
-bool CopyFrame(const TShmFrame& frame, uint8_t* pixels, int32_t lineSize, int32_t destHeight,
-               int32_t destX, int32_t destY) {
-  return CopyFrame(frame, BottomUpBgrTarget(pixels, lineSize, destHeight), destX, destY);
-}
-
 bool CopyFrame(const TShmFrame& frame, const TPixelTarget& target, int32_t destX, int32_t destY) {
   if (!FrameFormatSupported(frame.format)) return false;
   const auto copyRow = IsXrgb(frame.format) ? CopyBgrxRow : CopyRgbxRow;

@@ -23,12 +23,9 @@ struct TShmFrame {
 // order).
 bool FrameFormatSupported(uint32_t format);
 
-// Copies `frame` into the destination buffer of `destHeight` rows of `lineSize` bytes, bottom row
-// first, 3 bytes per pixel (blue, green, red), with the frame's top-left pixel at column `destX`,
-// row `destY` counted from the top. The frame must fit. False for an unsupported format.
-bool CopyFrame(const TShmFrame& frame, uint8_t* pixels, int32_t lineSize, int32_t destHeight,
-               int32_t destX, int32_t destY);
-// The same into any pixel rows: the frame's top-left pixel goes to (destX, destY) of `target`.
+// Copies `frame` into the pixel rows of `target` (either layout), with the frame's top-left pixel
+// at column `destX`, row `destY` counted from the top. The frame must fit. False for an
+// unsupported format.
 bool CopyFrame(const TShmFrame& frame, const TPixelTarget& target, int32_t destX, int32_t destY);
 
 }  // namespace zorvel

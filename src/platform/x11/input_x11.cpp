@@ -142,9 +142,21 @@ class TSpareKeys {
   TSpareKeys(Display* display, TX11Keymap& keymap, TX11ClientSync& sync)
       : display_(display), keymap_(keymap), sync_(sync) {}
 
-  // The window whose client the changes wait for (None, or one that cannot be asked: fixed
-  // pauses instead).
-  void Follow(Window focus) { followed_ = sync_.PingWindow(focus); }
+  // While it lives, changes wait for the client of the focused window `focus` (for a window
+  // that cannot be asked, fixed pauses instead); afterwards, and when typing ends on an error,
+  // for nobody.
+  class TFollowing {
+   public:
+    TFollowing(TSpareKeys& keys, Window focus) : keys_(keys) {
+      keys_.followed_ = keys_.sync_.PingWindow(focus);
+    }
+    ~TFollowing() { keys_.followed_ = None; }
+    TFollowing(const TFollowing&) = delete;
+    TFollowing& operator=(const TFollowing&) = delete;
+
+   private:
+    TSpareKeys& keys_;
+  };
 
   // The plan for typing `keysyms` through the first `levels` levels (1 or 2): keysyms that a key
   // of the keyboard carries need no place, those of `pinned` keep theirs.
@@ -413,10 +425,9 @@ class TX11Input : public IInput {
     int revert = 0;
     XGetInputFocus(display_.get(), &focus, &revert);
     if (focus == None) return false;
-    spare_.Follow(focus);
+    const TSpareKeys::TFollowing following(spare_, focus);
     if (TypeKeysyms(KeysymsOfText(text), lock, cancelled) && pressReturn)
       TypeKeysyms({XK_Return}, lock, {});
-    spare_.Follow(None);
     XSync(display_.get(), False);
     return true;
   }

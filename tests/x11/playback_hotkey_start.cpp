@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <string>
 #include <thread>
@@ -64,18 +65,18 @@ class HotkeyStartTest : public ::testing::Test {
       macro->Actions.Add(std::make_shared<TActionObj>(action));
   }
 
-  // Presses the chord with xdotool on a thread of its own while the hotkey connection is
-  // dispatched here; the hotkey starts the macro. Returns once the run has ended.
-  void PressChordAndPlay(const std::string& xdotoolArgs) {
+  // Runs `person` (who presses the chord with xdotool) on a thread of its own while the hotkey
+  // connection is dispatched here; the hotkey starts the macro. Returns once the run has ended.
+  void PressChordAndPlay(const std::function<void()>& person) {
     hotkeys->SetCallback([this](int, uint32_t modifiers, uint32_t vk) {
       ctrl->Start(macro, TKeyChord::Hotkey(modifiers, vk));
     });
     ASSERT_TRUE(hotkeys->Register(1, MOD_CONTROL, VK_F2));
-    std::thread person([xdotoolArgs] { test::RunXdotool(xdotoolArgs); });
+    std::thread hand(person);
     const ::testing::AssertionResult played = test::PumpUntil(
         *hotkeys, "the run to start and end", [this] { return ended.load(); },
         std::chrono::seconds(10), 5);
-    person.join();
+    hand.join();
     ASSERT_TRUE(played);
     ctrl->RunFinished(ctrl->CurrentRunId());
   }
@@ -96,7 +97,8 @@ TEST_F(HotkeyStartTest, TheChordThatStartedTheRunReachesNoneOfItsInput) {
   SetActions({Type("greetings"), Click(MouseButton::Left, MouseAction::SingleClick, 150, 150),
               Key(0x74), Type("wq")});
   // Ctrl down, F2 down, F2 up after 150 ms, Ctrl up 200 ms later.
-  PressChordAndPlay("keydown ctrl keydown F2 sleep 0.15 keyup F2 sleep 0.2 keyup ctrl");
+  PressChordAndPlay(
+      [] { test::RunXdotool("keydown ctrl keydown F2 sleep 0.15 keyup F2 sleep 0.2 keyup ctrl"); });
 
   EXPECT_TRUE(window.WaitForLine("Line \"wq\""));
   EXPECT_EQ(window.LinesStarting("Line"),
@@ -118,12 +120,18 @@ TEST_F(HotkeyStartTest, TheChordThatStartedTheRunReachesNoneOfItsInput) {
 TEST_F(HotkeyStartTest, ControlPressedByTheUserDuringTheRunIsLetGoOfForEachAction) {
   TToolWindow window("zorvel-test-xlog-window", {"--geometry", "300x200+50+50"});
   ASSERT_TRUE(window.WaitReady());
-  // The user presses Ctrl again while the run waits between two texts and holds it.
-  SetActions({Type("one"), test::Delay(600), Type("two"),
+  // The user presses Ctrl again once the first text has arrived, while the run waits before the
+  // second, and holds it until the run has ended.
+  SetActions({Type("one"), test::Delay(1500), Type("two"),
               Click(MouseButton::Left, MouseAction::SingleClick, 150, 150)});
-  PressChordAndPlay(
-      "keydown ctrl keydown F2 sleep 0.1 keyup F2 keyup ctrl sleep 0.3 "
-      "keydown ctrl sleep 1.5 keyup ctrl");
+  PressChordAndPlay([&] {
+    test::RunXdotool("keydown ctrl keydown F2 sleep 0.1 keyup F2 keyup ctrl");
+    if (window.WaitForLine("Line \"one\"")) test::RunXdotool("keydown ctrl");
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!ended && std::chrono::steady_clock::now() < until)
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    test::RunXdotool("keyup ctrl");
+  });
   EXPECT_TRUE(window.WaitForLine("Line \"two\""));
   EXPECT_EQ(window.LinesStarting("Line"),
             (std::vector<std::string>{"Line \"one\"", "Line \"two\""}));

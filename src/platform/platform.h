@@ -202,6 +202,9 @@ class IInput {
   virtual void ResumeUserModifiers() = 0;
   // Sends the events given so far.
   virtual void Flush() = 0;
+  // Sends the events given so far and returns once the desktop has taken them in: whatever
+  // happens on the desktop next (a recording's end, another program's input) comes after them.
+  virtual void FlushAndWait() = 0;
 };
 
 // A connection whose events are handled by whoever watches its file descriptor: the GUI through a

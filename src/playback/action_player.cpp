@@ -254,7 +254,7 @@ void TActionPlayer::ReleaseHeld() {
     else
       input_.mouse_event(held.code, 0, 0, 0);
   }
-  input_.Flush();
+  input_.FlushAndWait();
 }
 
 }  // namespace zorvel

@@ -53,7 +53,8 @@ class TActionPlayer {
   // together when it is done, also when it fails.
   void PlayAction(TActionObj& action);
 
-  // Releases every key and button still held down, last pressed first, and sends the releases.
+  // Releases every key and button still held down, last pressed first, and returns once the
+  // desktop has taken in everything the run sent: the run's end comes after its input.
   void ReleaseHeld();
   bool HoldsInput() const { return !held_.empty(); }
   // Whether the user's modifiers were let go of since the last call (the user's own hotkeys did

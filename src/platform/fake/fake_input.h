@@ -31,6 +31,8 @@ class TFakeInput : public IInput {
   bool SendTextToFocus(const std::string& text, bool pressReturn,
                        const CancelCheck& cancelled) override;
   void Flush() override;
+  // Nothing to wait for: a Flush.
+  void FlushAndWait() override { Flush(); }
   std::vector<uint8_t> UserHeldKeys() override;
   bool SuspendUserModifiers() override;
   void ResumeUserModifiers() override;

@@ -157,6 +157,10 @@ class TWaylandInput final : public IInput {
     std::lock_guard lock(mutex_);
     connection_.Flush();
   }
+  void FlushAndWait() override {
+    std::lock_guard lock(mutex_);
+    connection_.Roundtrip();
+  }
 
   using IInput::SendTextToFocus;
   bool SendTextToFocus(const std::string& text, bool pressReturn,

@@ -437,6 +437,11 @@ class TX11Input : public IInput {
     XFlush(display_.get());
   }
 
+  void FlushAndWait() override {
+    std::lock_guard lock(mutex_);
+    XSync(display_.get(), False);
+  }
+
   std::vector<uint8_t> UserHeldKeys() override {
     std::lock_guard lock(mutex_);
     TakeEvents();

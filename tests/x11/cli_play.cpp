@@ -285,7 +285,7 @@ TEST_F(CliPlayTest, OnlyAMacroThatLooksAtTheScreenOpensTheScreen) {
 TEST_F(CliPlayTest, APictureClickWaitsForThePictureToShow) {
   XWarpPointer(HeldDisplay(), None, DefaultRootWindow(HeldDisplay()), 0, 0, 0, 0, 5, 5);
   XSync(HeldDisplay(), False);
-  TMacroFile macro("late", {ScenePictureClick("waitTimeout=\"3000\"")});
+  TMacroFile macro("late", {ScenePictureClick("waitTimeout=\"15000\"")});
   auto play = StartCli({"play", macro.Path()});
   std::this_thread::sleep_for(std::chrono::milliseconds(1500));
   TToolWindow window("zorvel-test-paint-window", {});

@@ -10,6 +10,7 @@
 #include <iostream>
 #include <iterator>
 #include <memory>
+#include <vector>
 
 #include "cli/cli_common.h"
 #include "cli/record_safety.h"
@@ -27,12 +28,12 @@ namespace {
 const CommandSyntax kSyntax{
     "usage: zorvel-cli record NAME [--append] [--folder DIR]\n"
     "Records the mouse and the keyboard of the whole desktop into the macro NAME, from now until\n"
-    "the stop hotkey (Alt+F3 unless zorvelconfig.xml says otherwise) or Ctrl+C, then saves it\n"
-    "and prints the number of actions recorded. Mouse moves and keys are recorded as\n"
-    "zorvelconfig.xml says (created with both on when missing). A closed terminal, SIGTERM,\n"
-    "SIGQUIT or the X server going away end the recording like Ctrl+C. When the macro cannot be\n"
-    "saved, the recording is saved to $XDG_STATE_HOME/zorvel/ (~/.local/state/zorvel) instead\n"
-    "and the command says where, exiting with 1.\n"
+    "the stop hotkey (Alt+F3 unless zorvelconfig.xml says otherwise, itself not recorded) or\n"
+    "Ctrl+C, then saves it and prints the number of actions recorded. Mouse moves and keys are\n"
+    "recorded as zorvelconfig.xml says (created with both on when missing). A closed terminal,\n"
+    "SIGTERM, SIGQUIT or the X server going away end the recording like Ctrl+C. When the macro\n"
+    "cannot be saved, the recording is saved to $XDG_STATE_HOME/zorvel/ (~/.local/state/zorvel)\n"
+    "instead and the command says where, exiting with 1.\n"
     "  --append   add to the existing macro NAME instead of creating a new one\n",
     {{"--append", false}},
     1,
@@ -119,12 +120,13 @@ bool RegisterStopHotkey(IHotkeys& hotkeys, int32_t index) {
 }
 
 // Dispatches the recorder and the hotkeys until the stop hotkey, a stop signal, the loss of the
-// X server or `limitReached`; says on stderr why when it is not the user's own stop.
-void WaitForStop(IInputSource& source, IHotkeys& hotkeys, const SignalPipe& signals,
+// X server or `limitReached`; says on stderr why when it is not the user's own stop. True when
+// the stop hotkey ended it.
+bool WaitForStop(IInputSource& source, IHotkeys& hotkeys, const SignalPipe& signals,
                  uint32_t stopVk, const bool& limitReached) {
-  bool stop = false;
+  bool stop = false, byHotkey = false;
   hotkeys.SetCallback([&](int id, uint32_t modifiers, uint32_t vk) {
-    if (id == kStopHotkeyId && modifiers == MOD_ALT && vk == stopVk) stop = true;
+    if (id == kStopHotkeyId && modifiers == MOD_ALT && vk == stopVk) stop = byHotkey = true;
   });
   while (!stop && !limitReached && !DesktopLost()) {
     pollfd watched[3] = {{source.FileDescriptor(), POLLIN, 0},
@@ -140,6 +142,7 @@ void WaitForStop(IInputSource& source, IHotkeys& hotkeys, const SignalPipe& sign
     std::cerr << "zorvel-cli record: the X server went away; saving what was recorded\n";
   else if (limitReached)
     std::cerr << "zorvel-cli record: " << kRecordLimitText << "\n";
+  return byHotkey;
 }
 
 // Saves the recording into its document; when that fails, into a fallback document, and says
@@ -193,8 +196,11 @@ int RunRecord(const std::vector<std::string>& args) {
               << (hasStopKey ? "Alt+F" + std::to_string(settings.RecordStopHotkey + 1) + " or "
                              : std::string())
               << "Ctrl+C\n";
-    WaitForStop(*source, *hotkeys, signals, FKeyVk(settings.RecordStopHotkey), limitReached);
-    const size_t recorded = recorder.Stop(macro->Actions);
+    const bool byHotkey =
+        WaitForStop(*source, *hotkeys, signals, FKeyVk(settings.RecordStopHotkey), limitReached);
+    const size_t recorded =
+        recorder.Stop(macro->Actions, byHotkey ? RecordHotkeyKeys(settings.RecordStopHotkey)
+                                               : std::vector<uint8_t>{});
     hotkeys->Unregister(kStopHotkeyId);
 
     macro->FCreateTime = FormatShortDate(TSystemClock().Now());

@@ -1,5 +1,6 @@
 #include "recording/recorder.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <sstream>
 
@@ -14,6 +15,15 @@ bool IsKeyMessage(uint32_t message) {
          message == WM_SYSKEYUP;
 }
 
+bool IsKeyPress(uint32_t message) {
+  return message == WM_KEYDOWN || message == WM_SYSKEYDOWN;
+}
+
+// The virtual-key code of a key event.
+uint8_t KeyOf(const EVENTMSG& event) {
+  return static_cast<uint8_t>(event.paramL & 0xFFu);
+}
+
 uint8_t Code(auto value) {
   return static_cast<uint8_t>(value);
 }
@@ -21,7 +31,7 @@ uint8_t Code(auto value) {
 TActionPtr MakeKeyAction(const EVENTMSG& event, KeyAction keyAction) {
   auto action = std::make_shared<TActionObj>();
   action->actionType = Code(ActionType::Keyboard);
-  action->key = static_cast<int32_t>(event.paramL & 0xFFu);
+  action->key = KeyOf(event);
   action->keyAction = Code(keyAction);
   return action;
 }
@@ -45,7 +55,40 @@ TActionPtr MakeMoveAction(const EVENTMSG& event) {
   return action;
 }
 
+// Where `vk` is among `keys`, a modifier of either hand being the same key as the generic one.
+std::vector<uint8_t>::const_iterator FindKey(const std::vector<uint8_t>& keys, uint8_t vk) {
+  return std::find_if(keys.begin(), keys.end(),
+                      [vk](uint8_t key) { return GenericVk(key) == GenericVk(vk); });
+}
+
+// Where the input of the stop hotkey begins at the end of `events`: in the run of its key events
+// (and pointer moves) that ends the recording, the press of the hotkey's own key and the presses
+// of its modifiers held down for it. A release that comes before the hotkey's press ends a key
+// pressed earlier, which the user pressed for the recording: the search stops there.
+// events.Count() when the run holds no press of the hotkey's own key.
+size_t StopKeysStart(const TEventList& events, const std::vector<uint8_t>& stopKeys) {
+  size_t start = events.Count();
+  bool hotkeyPressed = false;
+  for (size_t i = events.Count(); i > 0; --i) {
+    const EVENTMSG& event = events.Get(i - 1);
+    if (event.message == WM_MOUSEMOVE) continue;
+    const uint8_t vk = KeyOf(event);
+    if (!IsKeyMessage(event.message) || FindKey(stopKeys, vk) == stopKeys.end()) break;
+    if (IsKeyPress(event.message)) {
+      start = i - 1;
+      hotkeyPressed = hotkeyPressed || !IsModifierVk(vk);
+    } else if (hotkeyPressed) {
+      break;
+    }
+  }
+  return hotkeyPressed ? start : events.Count();
+}
+
 }  // namespace
+
+std::vector<uint8_t> RecordHotkeyKeys(int32_t fKeyIndex) {
+  return {VK_MENU, static_cast<uint8_t>(FKeyVk(fKeyIndex))};
+}
 
 size_t RecordedItemBytes() {
   static const size_t bytes = [] {
@@ -139,18 +182,21 @@ void TRecorder::SetEventLimit(size_t maxEvents, std::function<void()> onLimit) {
   onLimit_ = std::move(onLimit);
 }
 
-bool TRecorder::StartHook() {
+bool TRecorder::StartHook(const std::vector<uint8_t>& startKeys) {
   if (recording_) source_->Stop();
   events_->Clear();
+  startKeysDown_ = startKeys;
   limitReached_ = false;
   recording_ = true;
   return source_->Start([this](const EVENTMSG& event) { JournalRecordProc(HC_ACTION, event); });
 }
 
-size_t TRecorder::Stop(TActionList& actions) {
+size_t TRecorder::Stop(TActionList& actions, const std::vector<uint8_t>& stopKeys) {
   if (!recording_) return 0;
   source_->Stop();
   recording_ = false;
+  for (size_t end = StopKeysStart(*events_, stopKeys); events_->Count() > end;)
+    events_->Delete(events_->Count() - 1);
   const size_t before = actions.Count();
   EventsToActions(*events_, actions);
   return actions.Count() - before;
@@ -160,6 +206,15 @@ int32_t TRecorder::JournalRecordProc(int32_t code, const EVENTMSG& event) {
   if (code < 0) return next_ ? next_(code, event) : 0;
   if (code > 0) return 0;
   if (!PassesRecordFilters(event, *settings_)) return 0;
+  if (IsKeyMessage(event.message) && !startKeysDown_.empty()) {
+    // A start key pressed again is the user's own input from then on; the release of one still
+    // held from the start is not.
+    const auto held = FindKey(startKeysDown_, KeyOf(event));
+    if (held != startKeysDown_.end()) {
+      startKeysDown_.erase(held);
+      if (!IsKeyPress(event.message)) return 0;
+    }
+  }
   if (events_->Count() < maxEvents_) {
     events_->Add(event);
   } else if (!limitReached_) {

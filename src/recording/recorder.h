@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <vector>
 
 #include "model/action.h"
 #include "platform/platform.h"
@@ -58,6 +59,9 @@ inline constexpr const char* kRecordLimitText =
 // The most bytes one recorded action (or delay) takes in a document.
 size_t RecordedItemBytes();
 
+// The keys of a recording hotkey: Alt and the F-key of `fKeyIndex`.
+std::vector<uint8_t> RecordHotkeyKeys(int32_t fKeyIndex);
+
 // Records from an input source into an event list. The program has one, shared by every recording
 // window it opens (zorvel-cli record makes its own); the event list keeps the last recording's
 // events until the next start.
@@ -74,12 +78,18 @@ class TRecorder {
 
   // Empties the event list and starts capturing. Returns whether the source started; the
   // recorder counts as recording either way, so a refused start simply records nothing.
-  bool StartHook();
+  // `startKeys` are the keys of the hotkey that started the recording (RecordHotkeyKeys), none
+  // when something else started it: the user still holds them, and their releases are left out.
+  bool StartHook(const std::vector<uint8_t>& startKeys = {});
   // Why the last StartHook() could not start, for the user; empty when the source gives no reason.
   std::string StartFailure() const { return source_->StartFailure(); }
   // Stops capturing and appends the converted events to `actions`. Returns the number of actions
   // appended. Does nothing (returns 0) when not recording, so a second stop adds nothing.
-  size_t Stop(TActionList& actions);
+  // `stopKeys` are the keys of the hotkey that ended the recording (RecordHotkeyKeys), none when
+  // something else ended it: their presses at its very end, and what came after them, were the
+  // user stopping and are left out. Played back, they would press the hotkey into the window
+  // being played into, and hold it into the next pass.
+  size_t Stop(TActionList& actions, const std::vector<uint8_t>& stopKeys = {});
   bool Recording() const { return recording_; }
   // Each recording takes at most `maxEvents` events (no limit by default); later events are
   // dropped, and `onLimit` is called once, at the first event dropped. Kept across recordings.
@@ -104,6 +114,7 @@ class TRecorder {
   size_t maxEvents_ = SIZE_MAX;
   std::function<void()> onLimit_;
   bool limitReached_ = false;
+  std::vector<uint8_t> startKeysDown_;  // start keys held since the start, not let go of yet
 };
 
 }  // namespace zorvel

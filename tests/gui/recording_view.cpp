@@ -205,8 +205,14 @@ TEST_F(RecordViewTest, HotkeysStartAndStopRecordingAndRecordingsAppend) {
 
   PressHotkey(MOD_ALT, VK_F2);
   EXPECT_TRUE(view->Recording());
+  // The start key let go of, as the recording sees it: left out.
+  Deliver(WM_SYSKEYUP, VK_F2, 0, 900);
+  Deliver(WM_KEYUP, VK_MENU, 0, 950);
   Deliver(WM_KEYDOWN, 0x41, 0, 1000);
   Deliver(WM_KEYUP, 0x41, 0, 1250);
+  // The stop key as the recording sees it: left out.
+  Deliver(WM_SYSKEYDOWN, VK_MENU, 0, 1400);
+  Deliver(WM_SYSKEYDOWN, VK_F3, 0, 1500);
   PressHotkey(MOD_ALT, VK_F3);
   EXPECT_FALSE(view->Recording());
   EXPECT_EQ(view->Rows().rowCount(), 3);

@@ -87,6 +87,86 @@ TEST_F(RecorderSession, FiltersDropMovesOrKeysAndDelaysSpanTheDroppedEvents) {
   }
 }
 
+// What the user pressed to stop with the hotkey is left out; what they pressed for the recording
+// stays, also when it uses the hotkey's keys.
+TEST_F(RecorderSession, TheStopHotkeysOwnInputAtTheEndIsLeftOut) {
+  constexpr uint32_t kAlt = 0x12, kRightAlt = 0xA5, kF3 = 0x72, kB = 0x42;
+  struct Case {
+    const char* what;
+    std::vector<EVENTMSG> input;
+    std::vector<uint8_t> stopKeys;
+    std::vector<std::string> shape;
+  };
+  const std::vector<Case> cases = {
+      {"pressed and let go of, with moves between",
+       {Event(WM_KEYDOWN, kB, 0, 0), Event(WM_KEYUP, kB, 0, 10), Event(WM_MOUSEMOVE, 1, 1, 20),
+        Event(WM_SYSKEYDOWN, kAlt, 0, 30), Event(WM_MOUSEMOVE, 2, 2, 40),
+        Event(WM_SYSKEYDOWN, kF3, 0, 50), Event(WM_SYSKEYUP, kF3, 0, 60),
+        Event(WM_KEYUP, kAlt, 0, 70)},
+       RecordHotkeyKeys(2),
+       {"key", "D10", "key", "D10", "move"}},
+      {"the user's own Alt before it, and the hotkey held with the right Alt",
+       {Event(WM_SYSKEYDOWN, kAlt, 0, 0), Event(WM_KEYUP, kAlt, 0, 10),
+        Event(WM_SYSKEYDOWN, kRightAlt, 0, 20), Event(WM_SYSKEYDOWN, kF3, 0, 30)},
+       RecordHotkeyKeys(2),
+       {"key", "D10", "key"}},
+      {"Alt held for a click and still down for the hotkey",
+       {Event(WM_SYSKEYDOWN, kAlt, 0, 0), Event(WM_LBUTTONDOWN, 5, 5, 10),
+        Event(WM_SYSKEYDOWN, kF3, 0, 20)},
+       RecordHotkeyKeys(2),
+       {"key", "D10", "click"}},
+      {"stopped another way",
+       {Event(WM_SYSKEYDOWN, kAlt, 0, 0), Event(WM_SYSKEYDOWN, kF3, 0, 10)},
+       {},
+       {"key", "D10", "key"}},
+      {"only Alt at the end, not the hotkey's key",
+       {Event(WM_KEYDOWN, kB, 0, 0), Event(WM_SYSKEYDOWN, kAlt, 0, 10)},
+       RecordHotkeyKeys(2),
+       {"key", "D10", "key"}},
+      {"another F-key at the end",
+       {Event(WM_SYSKEYDOWN, kAlt, 0, 0), Event(WM_SYSKEYDOWN, kF3 + 1, 0, 10)},
+       RecordHotkeyKeys(2),
+       {"key", "D10", "key"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    ASSERT_TRUE(recorder.StartHook());
+    for (const EVENTMSG& event : c.input) source.Deliver(event);
+    TActionList actions;
+    EXPECT_EQ(recorder.Stop(actions, c.stopKeys), c.shape.size());
+    EXPECT_EQ(Shape(actions), c.shape);
+  }
+}
+
+// The start hotkey is still held when the recording begins: its releases are left out, until
+// the user presses the key again for the recording.
+TEST_F(RecorderSession, TheStartHotkeysReleasesAreLeftOut) {
+  constexpr uint32_t kAlt = 0x12, kRightAlt = 0xA5, kF2 = 0x71, kB = 0x42;
+  ASSERT_TRUE(recorder.StartHook(RecordHotkeyKeys(1)));
+  source.Deliver(Event(WM_SYSKEYUP, kF2, 0, 0));
+  source.Deliver(Event(WM_MOUSEMOVE, 1, 1, 10));
+  source.Deliver(Event(WM_KEYUP, kRightAlt, 0, 20));
+  source.Deliver(Event(WM_KEYDOWN, kB, 0, 30));
+  source.Deliver(Event(WM_KEYUP, kB, 0, 40));
+  source.Deliver(Event(WM_SYSKEYDOWN, kAlt, 0, 50));
+  source.Deliver(Event(WM_SYSKEYDOWN, kF2, 0, 60));
+  source.Deliver(Event(WM_SYSKEYUP, kF2, 0, 70));
+  source.Deliver(Event(WM_KEYUP, kAlt, 0, 80));
+  TActionList actions;
+  recorder.Stop(actions);
+  EXPECT_EQ(Shape(actions),
+            (std::vector<std::string>{"move", "D20", "key", "D10", "key", "D10", "key", "D10",
+                                      "key", "D10", "key", "D10", "key"}));
+
+  // Started another way, every release is recorded.
+  ASSERT_TRUE(recorder.StartHook());
+  source.Deliver(Event(WM_SYSKEYUP, kF2, 0, 0));
+  source.Deliver(Event(WM_KEYUP, kAlt, 0, 10));
+  TActionList more;
+  recorder.Stop(more);
+  EXPECT_EQ(Shape(more), (std::vector<std::string>{"key", "D10", "key"}));
+}
+
 TEST_F(RecorderSession, FiltersAreReadForEveryEvent) {
   recorder.StartHook();
   source.Deliver(Event(WM_MOUSEMOVE, 1, 1, 0));

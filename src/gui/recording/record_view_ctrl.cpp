@@ -75,7 +75,7 @@ void TRecordViewCtrl::SetRecordingState(bool recording) {
   if (observer_) observer_(recording);
 }
 
-void TRecordViewCtrl::StartRecording() {
+void TRecordViewCtrl::StartRecording(const std::vector<uint8_t>& startKeys) {
   if (FRecording) return;
   if (ctrl_.macroPlaying && ctrl_.macroPlaying()) {
     ctrl_.prompt.Warning(kWarning,
@@ -86,7 +86,7 @@ void TRecordViewCtrl::StartRecording() {
   FRecording = true;
   SetRecordingState(true);
   ctrl_.recorder.SetEventLimit(RecordableEvents(FActionCtrl->DocumentBytes()));
-  if (ctrl_.recorder.StartHook()) return;
+  if (ctrl_.recorder.StartHook(startKeys)) return;
   // The desktop delivers no input events: say so rather than show a recording that records
   // nothing.
   const std::string reason = ctrl_.recorder.StartFailure();
@@ -99,18 +99,18 @@ void TRecordViewCtrl::StartRecording() {
                                        "deliver its input events.");
 }
 
-void TRecordViewCtrl::StopRecording() {
+void TRecordViewCtrl::StopRecording(const std::vector<uint8_t>& stopKeys) {
   if (!FRecording) return;
   FRecording = false;
   SetRecordingState(false);
-  FinishRecording();
+  FinishRecording(stopKeys);
 }
 
 // The recording follows the rows in their present order, so moves and insertions made before it
 // are kept.
-void TRecordViewCtrl::FinishRecording() {
+void TRecordViewCtrl::FinishRecording(const std::vector<uint8_t>& stopKeys) {
   StoreViewOrder();
-  ctrl_.recorder.Stop(FActionCtrl->Actions);
+  ctrl_.recorder.Stop(FActionCtrl->Actions, stopKeys);
   rows_.Fill(FActionCtrl->Actions);
   if (ctrl_.recorder.LimitReached()) ctrl_.prompt.Warning(kWarning, kRecordLimitText);
 }
@@ -313,9 +313,9 @@ void TRecordViewCtrl::WMHotKey(uint32_t modifiers, uint32_t vk) {
   const int32_t index = FKeyIndex(vk);
   const TRecordSettings& settings = ctrl_.settings;
   if (index == settings.RecordStartHotkey)
-    StartRecording();
+    StartRecording(RecordHotkeyKeys(index));
   else if (index == settings.RecordStopHotkey)
-    StopRecording();
+    StopRecording(RecordHotkeyKeys(index));
 }
 
 std::string TRecordViewCtrl::StartKeyName() const {

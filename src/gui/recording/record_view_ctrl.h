@@ -63,8 +63,10 @@ class TRecordViewCtrl {
   bool Saved() const { return saved_; }
 
   // Refused with a warning while a macro plays: the recording would take in its input.
-  void StartRecording();
-  void StopRecording();
+  // `startKeys`, `stopKeys`: those of the hotkey that starts or stops it, when one does
+  // (TRecorder).
+  void StartRecording(const std::vector<uint8_t>& startKeys = {});
+  void StopRecording(const std::vector<uint8_t>& stopKeys = {});
 
   // Each returns the row to focus afterwards (-1: none).
   int NewAction(int focusedRow);
@@ -103,7 +105,7 @@ class TRecordViewCtrl {
 
  private:
   void SetRecordingState(bool recording);
-  void FinishRecording();
+  void FinishRecording(const std::vector<uint8_t>& stopKeys);
   void StoreViewOrder();
   // The file OK with `name` writes: the macro's own when the name is unchanged, else NAME.xml.
   std::string TargetFile(const std::string& name) const;

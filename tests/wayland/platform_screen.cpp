@@ -25,6 +25,7 @@ class ScreenWayland : public ::testing::Test {
     ZORVEL_REQUIRE_SWAY();
     window_ = test::StartPaintWindow();
     screen_ = CreateWaylandScreen();
+    test::WaitForThePointerToHide();
   }
   std::unique_ptr<test::TToolWindow> window_;
   std::unique_ptr<IScreen> screen_;
@@ -47,7 +48,7 @@ TEST_F(ScreenWayland, WholeScreenEqualsThePaintedScene) {
       if (wrong++ == 0) first = std::to_string(x) + "," + std::to_string(y);
     }
   }
-  EXPECT_EQ(wrong, 0) << "first at " << first;
+  EXPECT_EQ(wrong, 0) << "first at " << first << " of " << wrong << " pixels";
   // Memory row 0 is the bottom row, blue first.
   EXPECT_EQ(capture.Pixels()[0], scene::kBackground & 0xFF);
   EXPECT_EQ(capture.Pixels()[2], scene::kBackground >> 16);

@@ -5,9 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "support_process.h"
@@ -28,6 +30,13 @@ inline std::unique_ptr<TToolWindow> StartPaintWindow() {
       std::make_unique<TToolWindow>("zorvel-test-wayland-paint", std::vector<std::string>{});
   EXPECT_TRUE(window->WaitReady()) << "the Wayland test window";
   return window;
+}
+
+// Headless sway draws the pointer into the frames it copies, and shows it again when a window
+// appears under it; it hides it once the pointer has rested 100 ms (scripts/with-sway). Captures
+// that are compared with the scene wait for that first.
+inline void WaitForThePointerToHide() {
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
 }
 
 // The Qt line edit, as a native Wayland client, started and ready.

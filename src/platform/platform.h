@@ -102,6 +102,10 @@ constexpr uint8_t GenericVk(uint8_t vk) {
       return vk;
   }
 }
+// Whether two codes are the same key, a modifier of either hand being the same as the generic one.
+constexpr bool SameKey(uint8_t a, uint8_t b) {
+  return GenericVk(a) == GenericVk(b);
+}
 // Shift, Ctrl, Alt or Win, of either hand.
 constexpr bool IsModifierVk(uint8_t vk) {
   const uint8_t generic = GenericVk(vk);

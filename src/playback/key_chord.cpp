@@ -26,8 +26,7 @@ TKeyChord TKeyChord::AnyKey() {
 }
 
 bool TKeyChord::Contains(const std::vector<uint8_t>& held, uint8_t key) const {
-  return std::any_of(held.begin(), held.end(),
-                     [key](uint8_t vk) { return GenericVk(vk) == GenericVk(key); });
+  return std::any_of(held.begin(), held.end(), [key](uint8_t vk) { return SameKey(vk, key); });
 }
 
 bool TKeyChord::AnyHeld(const std::vector<uint8_t>& held) const {

@@ -55,10 +55,9 @@ TActionPtr MakeMoveAction(const EVENTMSG& event) {
   return action;
 }
 
-// Where `vk` is among `keys`, a modifier of either hand being the same key as the generic one.
+// Where `vk` is among `keys` (SameKey).
 std::vector<uint8_t>::const_iterator FindKey(const std::vector<uint8_t>& keys, uint8_t vk) {
-  return std::find_if(keys.begin(), keys.end(),
-                      [vk](uint8_t key) { return GenericVk(key) == GenericVk(vk); });
+  return std::find_if(keys.begin(), keys.end(), [vk](uint8_t key) { return SameKey(key, vk); });
 }
 
 // Where the input of the stop hotkey begins at the end of `events`: in the run of its key events
